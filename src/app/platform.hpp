@@ -1,0 +1,39 @@
+// What the driver needs of the operating system; one implementation file per platform.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "common/bytes.hpp"
+
+namespace tromvex {
+
+// Reads one key press from the console device, not from standard input, with line input and
+// echo off for the read and the previous mode restored after it; echoes the key. Returns its
+// character code, 0 for an extended key (arrow, function key), and 0 at once with no console.
+// Standard output is flushed first.
+int wait_for_key();
+
+// The command line as UTF-8 strings, the program's own name first.
+std::vector<std::string> command_line_arguments(int argc, char** argv);
+
+// The whole file named by path (UTF-8) in one new buffer, or nothing when it cannot be opened
+// or read.
+std::optional<Bytes> load_whole_file(const std::string& path);
+
+enum class WriteOutcome {
+  written,        // the file now holds exactly the bytes
+  cannot_create,  // the file (or its temporary beside it) could not be created or put in place
+  write_failed,   // a write, flush or close failed; whatever stood at path is unchanged
+};
+
+// Writes bytes as the whole content of the file at path (UTF-8). A regular file is written
+// to a temporary file in the same folder, which replaces the target only once it has been
+// written and closed in full, so a failure never leaves a half-written file where a good one
+// stood. Devices (such as /dev/null) are written in place.
+WriteOutcome write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes);
+
+}  // namespace tromvex

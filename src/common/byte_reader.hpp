@@ -1,0 +1,47 @@
+// A bounds-checked cursor over a whole-file image; every parser reads file bytes through it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace tromvex {
+
+// Reads little-endian fields from a byte image without ever leaving it. The reader
+// names what it is reading (its subject, e.g. "part 7 of the GEO file"); a read that
+// would pass the end throws MalformedFile("<subject> ends past its end").
+class ByteReader {
+ public:
+  ByteReader(std::span<const std::uint8_t> bytes, std::string subject);
+
+  // Names what the next reads belong to, for the message of a read past the end.
+  void set_subject(std::string subject);
+  const std::string& subject() const { return subject_; }
+
+  std::size_t size() const { return bytes_.size(); }
+  std::size_t position() const { return position_; }
+  std::size_t remaining() const { return bytes_.size() - position_; }
+
+  // Moves to an absolute position; a position past the end throws.
+  void seek(std::size_t position);
+  // Throws unless at least count bytes remain.
+  void require(std::size_t count) const;
+  void skip(std::size_t count);
+
+  std::uint8_t u8();
+  std::uint32_t u32();
+  std::int32_t s32() { return static_cast<std::int32_t>(u32()); }
+  std::int32_t s16();
+  // The next count bytes, as a view into the image; advances past them.
+  std::span<const std::uint8_t> take(std::size_t count);
+
+ private:
+  [[noreturn]] void fail_past_end() const;
+
+  std::span<const std::uint8_t> bytes_;
+  std::size_t position_ = 0;  // always <= bytes_.size()
+  std::string subject_;
+};
+
+}  // namespace tromvex

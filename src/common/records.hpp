@@ -1,0 +1,100 @@
+// The records the phases of a conversion hand to one another.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace tromvex {
+
+// Four name bytes, taken as they are: no terminator, case-sensitive.
+using TextureName = std::array<std::uint8_t, 4>;
+
+struct Vec3f {
+  float x = 0.0f;
+  float y = 0.0f;
+  float z = 0.0f;
+  bool operator==(const Vec3f&) const = default;
+};
+
+// One picture of the SHPI texture archive. Record 0 of a table is the palette
+// (4 bytes a colour: blue, green, red, flag); records 1 and up are the textures.
+struct TextureRecord {
+  TextureName name{};
+  std::int32_t type = 0;           // the picture's type word, sign-extended; 123 is 8-bit indexed
+  std::int32_t width = 0;          // never negative once read
+  std::int32_t height = 0;         // never negative once read
+  std::int32_t atlas_x = 0;        // the canvas column of the texture's left edge, once laid out
+  std::int32_t atlas_y = 0;        // the canvas row of the texture's top edge, once laid out
+  std::uint32_t header_word = 0;   // carried along, read by nobody
+  std::vector<std::uint8_t> pixels;  // the record's own copy of the picture's pixel data
+};
+
+// One vertex of a GEO part, in the file's units (1/256).
+struct GeoVertex {
+  std::int16_t x = 0;
+  std::int16_t y = 0;
+  std::int16_t z = 0;
+  bool operator==(const GeoVertex&) const = default;
+};
+
+// One four-cornered polygon of a GEO part.
+struct GeoPolygon {
+  TextureName texture_name{};
+  std::uint32_t flags = 0;
+  std::array<std::int32_t, 4> indices{};   // into the part's vertices; part 0's are shifted by 10
+  const TextureRecord* texture = nullptr;  // the matching texture record, not owned; null if none
+};
+
+// One of the 26 parts of a GEO car.
+struct GeoPart {
+  std::int32_t vertex_count = 0;   // the file's count rounded up to even; part 0 has 10 more
+  std::int32_t polygon_count = 0;
+  std::vector<GeoVertex> vertices;
+  std::vector<GeoPolygon> polygons;
+  Vec3f position;                  // the file's position / 256
+};
+
+inline constexpr int kGeoPartCount = 26;
+
+// The 768-wide canvas of palette indices on which every texture gets its place.
+inline constexpr std::int32_t kAtlasWidth = 768;
+struct TextureAtlas {
+  std::vector<std::uint8_t> pixels;  // kAtlasWidth * height bytes, row after row
+  std::int32_t height = 0;
+};
+
+// One triangle of an FCE part.
+struct FceTriangle {
+  std::array<std::int32_t, 3> indices{};  // counted from the part's own first vertex
+  std::uint32_t flags = 0;                // 5 for a polygon with bit 0x10 set, else 1
+  std::array<float, 3> u{};
+  std::array<float, 3> v{};
+  bool operator==(const FceTriangle&) const = default;
+};
+
+inline constexpr int kFcePartCount = 12;
+inline constexpr int kFcePartNameSize = 40;
+
+// One of the twelve parts of an FCE car.
+struct FcePart {
+  std::int32_t vertex_count = 0;
+  std::int32_t triangle_count = 0;
+  std::int32_t first_vertex = 0;    // among all vertices of the car
+  std::int32_t first_triangle = 0;  // among all triangles of the car
+  std::array<char, kFcePartNameSize> name{};  // NUL-terminated
+  std::vector<Vec3f> vertices;
+  std::vector<Vec3f> normals;
+  std::vector<FceTriangle> triangles;
+  Vec3f position;
+};
+
+using FceParts = std::array<FcePart, kFcePartCount>;
+
+// The vertex total V and triangle total T of a whole FCE car.
+struct FceTotals {
+  std::int32_t vertex_total = 0;
+  std::int32_t triangle_total = 0;
+};
+
+}  // namespace tromvex

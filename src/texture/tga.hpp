@@ -1,0 +1,22 @@
+// Resamples the texture atlas through the palette into the 256 x 256 32-bit TGA file image.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "common/bytes.hpp"
+#include "common/records.hpp"
+
+namespace tromvex {
+
+inline constexpr std::size_t kTgaHeaderSize = 18;
+inline constexpr std::size_t kTgaFileSize = 262162;
+
+// Returns the complete TGA file: the 18-byte header and 256 x 256 pixels (blue, green, red,
+// alpha), row r taken from atlas row r * height / 256, column k from atlas column 3k.
+// An atlas of height 0 gives an image whose pixels are all zero. A palette index whose
+// colour lies past the end of the palette data reads as (0, 0, 0, 0).
+Bytes build_tga_image(const TextureAtlas& atlas, std::span<const std::uint8_t> palette);
+
+}  // namespace tromvex
