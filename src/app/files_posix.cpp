@@ -1,29 +1,167 @@
 // Whole-file reads and safe whole-file writes, and the command line (POSIX).
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <memory>
+#include <new>
+#include <string>
 
 #include "app/platform.hpp"
 
 namespace tromvex {
+namespace {
+
+// No car file comes anywhere near this; it bounds what one input can make the program allocate.
+constexpr off_t kMaxInputSize = off_t{1} << 30;  // 1 GiB
+// A regular file's mode bits that a replacement keeps (permissions, setgid, sticky).
+constexpr mode_t kModeBits = 07777;
+// New files get rw for everyone, less what the umask takes away, like any created file.
+constexpr mode_t kNewFileMode = 0666;
+// As many links as the system follows in one path before it gives up (SYMLOOP_MAX).
+constexpr int kMaxLinkHops = 40;
+constexpr int kMaxTemporaryAttempts = 100;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// The folder part of path, with its trailing slash ("" for a bare name).
+std::string folder_of(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Follows path through any symbolic links, also to a target that does not exist yet, so that
+// the file the link names is replaced and the link stays. Nothing when a link cannot be read
+// or the chain does not end.
+std::optional<std::string> follow_links(std::string path) {
+  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    struct stat status {};
+    if (lstat(path.c_str(), &status) != 0) {
+      if (errno == ENOENT) return path;
+      return std::nullopt;
+    }
+    if (!S_ISLNK(status.st_mode)) return path;
+    char target[PATH_MAX];
+    const ssize_t length = readlink(path.c_str(), target, sizeof target);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof target) return std::nullopt;
+    const std::string link_text(target, static_cast<std::size_t>(length));
+    path = link_text.front() == '/' ? link_text : folder_of(path) + link_text;
+  }
+  return std::nullopt;
+}
+
+// Writes all bytes, going on after partial writes and interruptions.
+bool write_all(int fd, std::span<const std::uint8_t> bytes) {
+  while (!bytes.empty()) {
+    const ssize_t count = write(fd, bytes.data(), bytes.size());
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes = bytes.subspan(static_cast<std::size_t>(count));
+  }
+  return true;
+}
+
+int create_exclusive(const std::string& path) {
+  int fd;
+  do {
+    fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+// Creates a new, empty temporary file in folder; returns its descriptor (or -1) and its name.
+int create_temporary(const std::string& folder, std::string& name) {
+  for (int attempt = 0; attempt < kMaxTemporaryAttempts; ++attempt) {
+    name = folder + ".tromvex-" + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
+    const int fd = create_exclusive(name);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// Devices and pipes cannot be replaced; they are written as they stand.
+WriteOutcome write_in_place(const std::string& path, std::span<const std::uint8_t> bytes) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return WriteOutcome::cannot_create;
+  const bool written = write_all(fd, bytes);
+  const bool closed = close(fd) == 0;
+  return written && closed ? WriteOutcome::written : WriteOutcome::write_failed;
+}
+
+// Writes a complete temporary file beside target and only then renames it over target, so
+// that target holds either its old content or all of the new one. keep_mode is the mode of
+// the file being replaced, if any.
+WriteOutcome replace_file(const std::string& target, std::optional<mode_t> keep_mode,
+                          std::span<const std::uint8_t> bytes) {
+  std::string temporary;
+  const int fd = create_temporary(folder_of(target), temporary);
+  if (fd < 0) return WriteOutcome::cannot_create;
+
+  bool written = (!keep_mode || fchmod(fd, *keep_mode) == 0) && write_all(fd, bytes);
+  written = written && fsync(fd) == 0;  // the data is on disk before the name points at it
+  written = close(fd) == 0 && written;
+  if (!written) {
+    unlink(temporary.c_str());
+    return WriteOutcome::write_failed;
+  }
+  if (rename(temporary.c_str(), target.c_str()) != 0) {
+    unlink(temporary.c_str());
+    return WriteOutcome::cannot_create;
+  }
+  return WriteOutcome::written;
+}
+
+}  // namespace
 
 std::vector<std::string> command_line_arguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);
 }
 
-// Placeholder until the safe writes land.
 std::optional<Bytes> load_whole_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  if (!file) return std::nullopt;
+  // A folder opens for reading here but holds no bytes to convert.
+  struct stat status {};
+  if (fstat(fileno(file.get()), &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
+
+  if (fseeko(file.get(), 0, SEEK_END) != 0) return std::nullopt;
+  const off_t length = ftello(file.get());
+  if (length < 0 || length > kMaxInputSize) return std::nullopt;
+  if (fseeko(file.get(), 0, SEEK_SET) != 0) return std::nullopt;
+
+  const auto size = static_cast<std::size_t>(length);
+  Bytes bytes;
+  try {
+    bytes.resize(size);
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+  // A file that shrank since its length was taken, or a read error, gives a short read.
+  if (size > 0 && std::fread(bytes.data(), 1, size, file.get()) != size) return std::nullopt;
+  return bytes;
 }
 
 WriteOutcome write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return WriteOutcome::cannot_create;
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return out ? WriteOutcome::written : WriteOutcome::write_failed;
+  const std::optional<std::string> target = follow_links(path);
+  if (!target) return WriteOutcome::cannot_create;
+
+  struct stat status {};
+  if (stat(target->c_str(), &status) != 0) {
+    if (errno != ENOENT) return WriteOutcome::cannot_create;
+    return replace_file(*target, std::nullopt, bytes);
+  }
+  if (S_ISDIR(status.st_mode)) return WriteOutcome::cannot_create;
+  if (!S_ISREG(status.st_mode)) return write_in_place(*target, bytes);
+  // A file we may not write stays as it is, although the folder would let us replace it.
+  if (access(target->c_str(), W_OK) != 0) return WriteOutcome::cannot_create;
+  return replace_file(*target, status.st_mode & kModeBits, bytes);
 }
 
 }  // namespace tromvex
