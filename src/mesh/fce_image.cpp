@@ -1,10 +1,190 @@
-// Builds the FCE file image.
+// Builds the byte image of the FCE mesh file: the fixed header tables, then the data blocks.
 #include "mesh/fce_image.hpp"
 
+#include <array>
+#include <bit>
+#include <cassert>
+#include <cstdint>
+#include <limits>
 #include <stdexcept>
 
 namespace tromvex {
+namespace {
 
-Bytes build_fce_image(const FceParts&, FceTotals) { throw std::logic_error("build_fce_image: not built yet"); }
+// Header fields. The six block offsets count from the end of the header.
+constexpr std::size_t kFceTriangleTotalOffset = 4;
+constexpr std::size_t kFceVertexTotalOffset = 8;
+constexpr std::size_t kFceFirstOneWordOffset = 12;
+constexpr std::size_t kFceVertexBlockFieldOffset = 16;
+constexpr std::size_t kFceNormalBlockFieldOffset = 20;
+constexpr std::size_t kFceTriangleBlockFieldOffset = 24;
+constexpr std::size_t kFceFirstZeroBlockFieldOffset = 28;
+constexpr std::size_t kFceSecondZeroBlockFieldOffset = 32;
+constexpr std::size_t kFceThirdZeroBlockFieldOffset = 36;
+constexpr std::size_t kFceFixedFloatsOffset = 40;
+constexpr std::size_t kFcePartCountOffset = 248;
+constexpr std::size_t kFcePositionsOffset = 252;
+constexpr std::size_t kFceFirstVerticesOffset = 1020;
+constexpr std::size_t kFceVertexCountsOffset = 1276;
+constexpr std::size_t kFceFirstTrianglesOffset = 1532;
+constexpr std::size_t kFceTriangleCountsOffset = 1788;
+constexpr std::size_t kFceSecondOneWordOffset = 2044;
+constexpr std::size_t kFceNamesOffset = 3588;
+
+// The three floats every car carries, as their bit patterns.
+constexpr std::array<std::uint32_t, 3> kFceFixedFloatPatterns{0x3F977507, 0x3F2B39A5, 0x401A0324};
+
+// Every per-part table has 64 slots; the twelve parts fill the first ones.
+constexpr std::size_t kFceSlotCount = 64;
+constexpr std::size_t kFceWordSize = 4;
+constexpr std::size_t kFcePositionSlotSize = 12;
+constexpr std::size_t kFceNameSlotSize = 64;
+static_assert(kFcePartCount <= kFceSlotCount);
+static_assert(kFcePartNameSize <= kFceNameSlotSize);
+static_assert(kFceNamesOffset + kFceSlotCount * kFceNameSlotSize <= kFceHeaderSize);
+
+// Bytes per vertex or triangle in each data block.
+constexpr std::int64_t kFceVertexSize = 12;
+constexpr std::int64_t kFceNormalSize = 12;
+constexpr std::int64_t kFceTriangleRecordSize = 56;
+constexpr std::int64_t kFceFirstZeroBlockVertexSize = 32;
+constexpr std::int64_t kFceSecondZeroBlockVertexSize = 12;
+constexpr std::int64_t kFceThirdZeroBlockVertexSize = 12;
+
+// The three words after a triangle's indices, the same in every triangle record.
+constexpr std::uint32_t kFceTriangleFillWord = 0xFF00FF00;
+constexpr int kFceTriangleFillWordCount = 3;
+
+// Block offsets are 32-bit fields; only an image past 4 GiB could need more, and then the low
+// 32 bits are what the field can hold.
+std::uint32_t low_word(std::int64_t value) { return static_cast<std::uint32_t>(value); }
+
+// The data blocks are filled through one running position; each write checks that it stays
+// inside the image, so parts whose arrays disagree with their counts cannot write past it.
+class BlockWriter {
+ public:
+  explicit BlockWriter(Bytes& image) : image_(image), position_(kFceHeaderSize) {}
+
+  void word(std::uint32_t value) {
+    if (kFceWordSize > image_.size() - position_) {
+      throw std::logic_error("the FCE parts hold more data than their totals say");
+    }
+    write_u32_le(image_.data() + position_, value);
+    position_ += kFceWordSize;
+  }
+  void s32(std::int32_t value) { word(static_cast<std::uint32_t>(value)); }
+  void f32(float value) { word(std::bit_cast<std::uint32_t>(value)); }
+  void point(const Vec3f& p) {
+    f32(p.x);
+    f32(p.y);
+    f32(p.z);
+  }
+
+ private:
+  Bytes& image_;
+  std::size_t position_;
+};
+
+void write_block_offsets(std::uint8_t* image, std::int64_t v, std::int64_t t) {
+  const std::int64_t normal_block = kFceVertexSize * v;
+  const std::int64_t triangle_block = normal_block + kFceNormalSize * v;
+  const std::int64_t first_zero_block = triangle_block + kFceTriangleRecordSize * t;
+  const std::int64_t second_zero_block = first_zero_block + kFceFirstZeroBlockVertexSize * v;
+  const std::int64_t third_zero_block = second_zero_block + kFceSecondZeroBlockVertexSize * v;
+  write_u32_le(image + kFceVertexBlockFieldOffset, 0);
+  write_u32_le(image + kFceNormalBlockFieldOffset, low_word(normal_block));
+  write_u32_le(image + kFceTriangleBlockFieldOffset, low_word(triangle_block));
+  write_u32_le(image + kFceFirstZeroBlockFieldOffset, low_word(first_zero_block));
+  write_u32_le(image + kFceSecondZeroBlockFieldOffset, low_word(second_zero_block));
+  write_u32_le(image + kFceThirdZeroBlockFieldOffset, low_word(third_zero_block));
+}
+
+void write_part_tables(std::uint8_t* image, const FceParts& parts) {
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const FcePart& part = parts[i];
+    std::uint8_t* position = image + kFcePositionsOffset + kFcePositionSlotSize * i;
+    write_f32_le(position, part.position.x);
+    write_f32_le(position + kFceWordSize, part.position.y);
+    write_f32_le(position + 2 * kFceWordSize, part.position.z);
+    write_s32_le(image + kFceFirstVerticesOffset + kFceWordSize * i, part.first_vertex);
+    write_s32_le(image + kFceVertexCountsOffset + kFceWordSize * i, part.vertex_count);
+    write_s32_le(image + kFceFirstTrianglesOffset + kFceWordSize * i, part.first_triangle);
+    write_s32_le(image + kFceTriangleCountsOffset + kFceWordSize * i, part.triangle_count);
+  }
+}
+
+// The name's characters up to its terminator; the rest of the slot stays zero.
+void write_part_names(std::uint8_t* image, const FceParts& parts) {
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    std::uint8_t* slot = image + kFceNamesOffset + kFceNameSlotSize * i;
+    for (const char c : parts[i].name) {
+      if (c == '\0') break;
+      *slot++ = static_cast<std::uint8_t>(c);
+    }
+  }
+}
+
+void write_header(Bytes& image, const FceParts& parts, FceTotals totals) {
+  std::uint8_t* const header = image.data();
+  write_s32_le(header + kFceTriangleTotalOffset, totals.triangle_total);
+  write_s32_le(header + kFceVertexTotalOffset, totals.vertex_total);
+  write_u32_le(header + kFceFirstOneWordOffset, 1);
+  write_block_offsets(header, totals.vertex_total, totals.triangle_total);
+  for (std::size_t i = 0; i < kFceFixedFloatPatterns.size(); ++i) {
+    write_u32_le(header + kFceFixedFloatsOffset + kFceWordSize * i, kFceFixedFloatPatterns[i]);
+  }
+  write_u32_le(header + kFcePartCountOffset, kFcePartCount);
+  write_part_tables(header, parts);
+  write_u32_le(header + kFceSecondOneWordOffset, 1);
+  write_part_names(header, parts);
+}
+
+void write_triangle(BlockWriter& out, const FceTriangle& triangle) {
+  out.word(0);
+  for (const std::int32_t index : triangle.indices) out.s32(index);
+  for (int i = 0; i < kFceTriangleFillWordCount; ++i) out.word(kFceTriangleFillWord);
+  out.word(triangle.flags);
+  for (const float u : triangle.u) out.f32(u);
+  for (const float v : triangle.v) out.f32(v);
+}
+
+// Vertices, normals and triangles, each block part by part; the three zero blocks after them
+// keep the zeros the image was created with.
+void write_data_blocks(Bytes& image, const FceParts& parts) {
+  BlockWriter out(image);
+  for (const FcePart& part : parts) {
+    for (const Vec3f& vertex : part.vertices) out.point(vertex);
+  }
+  for (const FcePart& part : parts) {
+    for (const Vec3f& normal : part.normals) out.point(normal);
+  }
+  for (const FcePart& part : parts) {
+    for (const FceTriangle& triangle : part.triangles) write_triangle(out, triangle);
+  }
+}
+
+}  // namespace
+
+Bytes build_fce_image(const FceParts& parts, FceTotals totals) {
+  // Totals come from counts that are never negative; a negative one would shrink the image
+  // below its header.
+  if (totals.vertex_total < 0 || totals.triangle_total < 0) {
+    throw std::logic_error("the FCE vertex and triangle totals cannot be negative");
+  }
+  const std::int64_t v = totals.vertex_total;
+  const std::int64_t t = totals.triangle_total;
+  constexpr std::int64_t kBytesPerVertex =
+      kFceVertexSize + kFceNormalSize + kFceFirstZeroBlockVertexSize +
+      kFceSecondZeroBlockVertexSize + kFceThirdZeroBlockVertexSize;
+  static_assert(kBytesPerVertex == 80);
+  const std::int64_t size =
+      static_cast<std::int64_t>(kFceHeaderSize) + kBytesPerVertex * v + kFceTriangleRecordSize * t;
+  assert(static_cast<std::uint64_t>(size) <= std::numeric_limits<std::size_t>::max());
+
+  Bytes image(static_cast<std::size_t>(size), 0);
+  write_header(image, parts, totals);
+  write_data_blocks(image, parts);
+  return image;
+}
 
 }  // namespace tromvex

@@ -1,12 +1,212 @@
-// Gathers GEO parts into FCE parts.
+// Gathers the 26 GEO parts into the twelve named parts of an FCE car.
 #include "mesh/fce_parts.hpp"
 
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <limits>
 #include <stdexcept>
+#include <string_view>
 
 namespace tromvex {
+namespace {
 
-FceParts assemble_fce_parts(std::span<const GeoPart>, std::int32_t) {
-  throw std::logic_error("assemble_fce_parts: not built yet");
+// One row of the part table: FCE part k gathers the GEO parts first <= g < last.
+struct PartRow {
+  std::string_view name;
+  int first_geo_part;
+  int last_geo_part;
+};
+
+// The "Medium" parts gather the same GEO parts as the "High" ones and come out as copies.
+constexpr std::array<PartRow, kFcePartCount> kPartTable{{
+    {"High Body", 0, 12},
+    {"High right front Wheel", 12, 14},
+    {"High left front Wheel", 14, 16},
+    {"High right rear Wheel", 16, 18},
+    {"High left rear Wheel", 18, 20},
+    {"Medium Body", 0, 12},
+    {"Medium right front Wheel", 12, 14},
+    {"Medium left front Wheel", 14, 16},
+    {"Medium right rear Wheel", 16, 18},
+    {"Medium left rear Wheel", 18, 20},
+    {"Small Body", 20, 23},
+    {"Tiny Body", 23, 26},
+}};
+
+constexpr bool every_name_fits_with_its_terminator() {
+  return std::ranges::all_of(kPartTable,
+                             [](const PartRow& row) { return row.name.size() < kFcePartNameSize; });
+}
+static_assert(every_name_fits_with_its_terminator());
+
+// GEO coordinates and positions are in units of 1/256 of an FCE unit.
+constexpr double kOneOver256 = 1.0 / 256.0;
+constexpr float kOneOver256f = 0.00390625f;
+// u is a fraction of the atlas width, taken by multiplying with this double constant.
+constexpr double kOneOver768 = 1.0 / 768.0;
+static_assert(kAtlasWidth == 768);
+// The texture rectangle is inset by this many pixels on each side.
+constexpr std::int64_t kTextureInset = 2;
+
+// Triangle flags: bit 0x10 of a polygon's flags selects the second value.
+constexpr std::uint32_t kPolygonFlagSecondKind = 0x10;
+constexpr std::uint32_t kTriangleFlagsSecondKind = 5;
+constexpr std::uint32_t kTriangleFlagsFirstKind = 1;
+// Bit 0x04 of a polygon's flags chooses the order in which its two triangles run.
+constexpr std::uint32_t kPolygonFlagForwardOrder = 0x04;
+
+// The two triangles of a quadrilateral p0 p1 p2 p3, split along p0-p2, as corner numbers.
+using TrianglePair = std::array<std::array<int, 3>, 2>;
+constexpr TrianglePair kBackwardOrder{{{0, 3, 2}, {2, 1, 0}}};
+constexpr TrianglePair kForwardOrder{{{0, 1, 2}, {2, 3, 0}}};
+
+struct Corner {
+  std::int32_t index = 0;
+  float u = 0.0f;
+  float v = 0.0f;
+};
+
+std::int32_t to_int32(std::int64_t value) {
+  assert(value >= std::numeric_limits<std::int32_t>::min() &&
+         value <= std::numeric_limits<std::int32_t>::max());
+  return static_cast<std::int32_t>(value);
+}
+
+// The texture rectangle of one polygon, inset by two pixels, as fractions of the atlas.
+struct TextureRectangle {
+  float u_left = 0.0f;
+  float u_right = 0.0f;
+  float v_top = 0.0f;
+  float v_bottom = 0.0f;
+};
+
+// v as a fraction of the atlas height; a zero-height atlas (every texture 0 rows high) gives
+// 0.0 rather than an infinity or NaN in the file.
+float atlas_v(std::int64_t row, std::int32_t atlas_height) {
+  if (atlas_height == 0) return 0.0f;
+  return static_cast<float>(static_cast<double>(row) / static_cast<double>(atlas_height));
+}
+
+// A polygon whose texture is missing keeps its two triangles, with every u and v 0.0.
+TextureRectangle texture_rectangle(const TextureRecord* texture, std::int32_t atlas_height) {
+  if (texture == nullptr) return {};
+  // The sums are taken in 64 bits so that no placement can overflow them; they stay exact in
+  // double, and each result is rounded once to float.
+  const std::int64_t x = texture->atlas_x;
+  const std::int64_t y = texture->atlas_y;
+  const std::int64_t w = texture->width;
+  const std::int64_t h = texture->height;
+  TextureRectangle rectangle;
+  rectangle.u_left = static_cast<float>(static_cast<double>(x + kTextureInset) * kOneOver768);
+  rectangle.u_right =
+      static_cast<float>(static_cast<double>(x + w - kTextureInset) * kOneOver768);
+  rectangle.v_top = atlas_v(y + kTextureInset, atlas_height);
+  rectangle.v_bottom = atlas_v(y + h - kTextureInset, atlas_height);
+  return rectangle;
+}
+
+FceTriangle make_triangle(const std::array<Corner, 4>& corners, const std::array<int, 3>& order,
+                          std::uint32_t flags) {
+  FceTriangle triangle;
+  triangle.flags = flags;
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    const Corner& corner = corners[static_cast<std::size_t>(order[i])];
+    triangle.indices[i] = corner.index;
+    triangle.u[i] = corner.u;
+    triangle.v[i] = corner.v;
+  }
+  return triangle;
+}
+
+// Appends the two triangles of one polygon; its indices count from vertex_base.
+void add_polygon_triangles(const GeoPolygon& polygon, std::int32_t vertex_base,
+                           std::int32_t atlas_height, std::vector<FceTriangle>& triangles) {
+  const TextureRectangle rect = texture_rectangle(polygon.texture, atlas_height);
+  // Each corner has one texture coordinate, the same in both triangles.
+  const std::array<float, 4> corner_u{rect.u_left, rect.u_right, rect.u_right, rect.u_left};
+  const std::array<float, 4> corner_v{rect.v_bottom, rect.v_bottom, rect.v_top, rect.v_top};
+  std::array<Corner, 4> corners;
+  for (std::size_t c = 0; c < corners.size(); ++c) {
+    corners[c] = {to_int32(std::int64_t{polygon.indices[c]} + vertex_base), corner_u[c],
+                  corner_v[c]};
+  }
+
+  const std::uint32_t flags = (polygon.flags & kPolygonFlagSecondKind) != 0
+                                  ? kTriangleFlagsSecondKind
+                                  : kTriangleFlagsFirstKind;
+  const TrianglePair& order =
+      (polygon.flags & kPolygonFlagForwardOrder) != 0 ? kForwardOrder : kBackwardOrder;
+  triangles.push_back(make_triangle(corners, order[0], flags));
+  triangles.push_back(make_triangle(corners, order[1], flags));
+}
+
+// A GEO part's vertices are relative to its own position, so the vertices of every gathered
+// part after the first are moved by the difference between its position and the first one's.
+// The sum is taken in double and rounded once; with equal positions it is exactly c / 256.
+float fce_coordinate(std::int16_t coordinate, float own_position, float first_position) {
+  const double offset = static_cast<double>(own_position) - static_cast<double>(first_position);
+  return static_cast<float>((static_cast<double>(coordinate) + offset) * kOneOver256);
+}
+
+void add_geo_part(const GeoPart& geo, const GeoPart& first_geo, std::int32_t atlas_height,
+                  FcePart& part) {
+  assert(geo.vertices.size() == static_cast<std::size_t>(geo.vertex_count));
+  assert(geo.polygons.size() == static_cast<std::size_t>(geo.polygon_count));
+  // The part's indices count from the first vertex this GEO part contributes.
+  const std::int32_t vertex_base = to_int32(static_cast<std::int64_t>(part.vertices.size()));
+  for (const GeoVertex& vertex : geo.vertices) {
+    part.vertices.push_back({fce_coordinate(vertex.x, geo.position.x, first_geo.position.x),
+                             fce_coordinate(vertex.y, geo.position.y, first_geo.position.y),
+                             fce_coordinate(vertex.z, geo.position.z, first_geo.position.z)});
+    part.normals.push_back({0.0f, 0.0f, 0.0f});
+  }
+  for (const GeoPolygon& polygon : geo.polygons) {
+    add_polygon_triangles(polygon, vertex_base, atlas_height, part.triangles);
+  }
+}
+
+FcePart assemble_part(const PartRow& row, std::span<const GeoPart> geo_parts,
+                      std::int32_t atlas_height) {
+  const auto gathered = geo_parts.subspan(
+      static_cast<std::size_t>(row.first_geo_part),
+      static_cast<std::size_t>(row.last_geo_part - row.first_geo_part));
+
+  FcePart part;
+  std::ranges::copy(row.name, part.name.begin());  // the rest of the field stays zero
+  std::int64_t vertex_sum = 0;
+  std::int64_t polygon_sum = 0;
+  for (const GeoPart& geo : gathered) {
+    vertex_sum += geo.vertex_count;
+    polygon_sum += geo.polygon_count;
+  }
+  part.vertex_count = to_int32(vertex_sum);
+  part.triangle_count = to_int32(2 * polygon_sum);
+  part.vertices.reserve(static_cast<std::size_t>(part.vertex_count));
+  part.normals.reserve(static_cast<std::size_t>(part.vertex_count));
+  part.triangles.reserve(static_cast<std::size_t>(part.triangle_count));
+
+  const GeoPart& first_geo = gathered.front();
+  part.position = {first_geo.position.x * kOneOver256f, first_geo.position.y * kOneOver256f,
+                   first_geo.position.z * kOneOver256f};
+  for (const GeoPart& geo : gathered) add_geo_part(geo, first_geo, atlas_height, part);
+
+  assert(part.vertices.size() == static_cast<std::size_t>(part.vertex_count));
+  assert(part.triangles.size() == static_cast<std::size_t>(part.triangle_count));
+  return part;
+}
+
+}  // namespace
+
+FceParts assemble_fce_parts(std::span<const GeoPart> geo_parts, std::int32_t atlas_height) {
+  if (geo_parts.size() != kGeoPartCount) {
+    throw std::invalid_argument("assemble_fce_parts needs exactly the 26 GEO parts of a car");
+  }
+  FceParts parts;
+  for (std::size_t k = 0; k < parts.size(); ++k) {
+    parts[k] = assemble_part(kPartTable[k], geo_parts, atlas_height);
+  }
+  return parts;
 }
 
 }  // namespace tromvex
