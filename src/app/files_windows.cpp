@@ -1,0 +1,212 @@
+// Whole-file reads and safe whole-file writes, and the command line (Windows, UTF-8 names).
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <new>
+#include <string>
+
+#include "app/platform.hpp"
+
+namespace tromvex {
+namespace {
+
+// ReadFile and WriteFile take a 32-bit count; bigger buffers go in pieces of this size.
+constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
+// Reads past the expected length (a device, a pipe, a growing file) take pieces of this size.
+constexpr std::size_t kReadChunk = 4096;
+// No car file comes anywhere near this; it bounds what one input can make the program allocate.
+constexpr std::size_t kMaxInputSize = std::size_t{1} << 30;  // 1 GiB
+// Temporary names tried before giving up when others are already taken.
+constexpr int kTemporaryNameAttempts = 100;
+
+// Closes a file handle whichever way a function ends; close() reports a failed close.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() { close(); }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+
+  bool is_open() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+  bool close() {
+    if (!is_open()) return true;
+    const bool closed = CloseHandle(handle_) != 0;
+    handle_ = INVALID_HANDLE_VALUE;
+    return closed;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+// UTF-8 to the UTF-16 Windows takes; nothing for bytes that are not UTF-8.
+std::optional<std::wstring> to_wide(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                                         static_cast<int>(text.size()), nullptr, 0);
+  if (length <= 0) return std::nullopt;
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                      wide.data(), length);
+  return wide;
+}
+
+std::string to_utf8(const wchar_t* wide) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return std::string();
+  std::string text(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
+  text.pop_back();  // the terminating zero
+  return text;
+}
+
+bool write_all(HANDLE file, std::span<const std::uint8_t> bytes) {
+  while (!bytes.empty()) {
+    const auto piece = static_cast<DWORD>(std::min(bytes.size(), kMaxTransfer));
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data(), piece, &written, nullptr) || written == 0) return false;
+    bytes = bytes.subspan(written);
+  }
+  return true;
+}
+
+// Reads into the room already reserved, then in small pieces, until the end: the final read
+// that finds the end does not grow the buffer.
+bool read_to_end(HANDLE file, Bytes& bytes) {
+  for (;;) {
+    DWORD read = 0;
+    bool ok = false;
+    const std::size_t used = bytes.size();
+    if (bytes.capacity() > used) {
+      bytes.resize(bytes.capacity());
+      const auto room = static_cast<DWORD>(std::min(bytes.size() - used, kMaxTransfer));
+      ok = ReadFile(file, bytes.data() + used, room, &read, nullptr) != 0;
+      bytes.resize(used + read);
+    } else {
+      std::array<std::uint8_t, kReadChunk> chunk;
+      ok = ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr) != 0;
+      bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + read);
+    }
+    if (!ok) return GetLastError() == ERROR_BROKEN_PIPE;  // a pipe's writer has finished
+    if (read == 0) return true;
+    if (bytes.size() > kMaxInputSize) return false;
+  }
+}
+
+// A device (NUL, CON, a serial port) cannot be replaced by a file: it is written in place.
+bool is_device(const std::wstring& path) {
+  FileHandle probe(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, 0, nullptr));
+  return probe.is_open() && GetFileType(probe.get()) != FILE_TYPE_DISK;
+}
+
+WriteOutcome write_device(const std::wstring& path, std::span<const std::uint8_t> bytes) {
+  FileHandle device(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!device.is_open()) return WriteOutcome::cannot_create;
+  if (!write_all(device.get(), bytes)) return WriteOutcome::write_failed;
+  return device.close() ? WriteOutcome::written : WriteOutcome::write_failed;
+}
+
+// The folder part of path, with its trailing separator ("" for a bare name).
+std::wstring folder_of(const std::wstring& path) {
+  const auto end = path.find_last_of(L"\\/:");
+  return end == std::wstring::npos ? std::wstring() : path.substr(0, end + 1);
+}
+
+// Creates a new, empty temporary file in the folder of path that no one else is using.
+FileHandle create_temporary(const std::wstring& path, std::wstring& temporary) {
+  static std::atomic<unsigned> serial{0};
+  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+    temporary = folder_of(path) + L".tromvex-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                std::to_wstring(serial++) + L".tmp";
+    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return FileHandle(file);
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+  }
+  return FileHandle(INVALID_HANDLE_VALUE);
+}
+
+// Everything is on disk and closed before the rename, so the target is either the old file
+// or the whole new one.
+WriteOutcome write_through_temporary(const std::wstring& path, std::span<const std::uint8_t> bytes) {
+  std::wstring temporary;
+  FileHandle file = create_temporary(path, temporary);
+  if (!file.is_open()) return WriteOutcome::cannot_create;
+  const bool complete = write_all(file.get(), bytes) && FlushFileBuffers(file.get()) != 0;
+  const bool closed = file.close();
+  if (!complete || !closed) {
+    DeleteFileW(temporary.c_str());
+    return WriteOutcome::write_failed;
+  }
+  if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileW(temporary.c_str());
+    return WriteOutcome::cannot_create;
+  }
+  return WriteOutcome::written;
+}
+
+}  // namespace
+
+// The C runtime's argv is in the ANSI code page, which cannot hold every file name; the
+// command line Windows keeps is UTF-16 and can.
+std::vector<std::string> command_line_arguments(int argc, char** argv) {
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) return std::vector<std::string>(argv, argv + argc);
+  std::vector<std::string> arguments;
+  arguments.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) arguments.push_back(to_utf8(wide[i]));
+  LocalFree(wide);
+  return arguments;
+}
+
+// Reads to the end rather than trusting the size alone: a device or pipe has none, and a file
+// may change while it is read.
+std::optional<Bytes> load_whole_file(const std::string& path) {
+  const auto wide = to_wide(path);
+  if (!wide) return std::nullopt;
+  FileHandle file(CreateFileW(wide->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.is_open()) return std::nullopt;
+  Bytes bytes;
+  LARGE_INTEGER size{};
+  if (GetFileType(file.get()) == FILE_TYPE_DISK && GetFileSizeEx(file.get(), &size)) {
+    if (static_cast<unsigned long long>(size.QuadPart) > kMaxInputSize) return std::nullopt;
+    bytes.reserve(static_cast<std::size_t>(size.QuadPart));
+  }
+  try {
+    if (!read_to_end(file.get(), bytes)) return std::nullopt;
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+WriteOutcome write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes) {
+  const auto wide = to_wide(path);
+  if (!wide || wide->empty()) return WriteOutcome::cannot_create;
+  if (is_device(*wide)) return write_device(*wide, bytes);
+  // A folder cannot be replaced, and a read-only file is not ours to replace.
+  const DWORD attributes = GetFileAttributesW(wide->c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+    return WriteOutcome::cannot_create;
+  }
+  return write_through_temporary(*wide, bytes);
+}
+
+}  // namespace tromvex
