@@ -1,0 +1,189 @@
+// Builders that assemble SHPI texture archives and QFS streams in code, for tests.
+#include "support/texture_builders.hpp"
+
+#include <stdexcept>
+#include <utility>
+
+namespace tromvex::test {
+
+namespace {
+
+void append_u16(Bytes& out, std::uint16_t value) {
+  out.push_back(static_cast<std::uint8_t>(value));
+  out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+void append_u32(Bytes& out, std::uint32_t value) {
+  const std::size_t at = out.size();
+  out.resize(at + 4);
+  write_u32_le(out.data() + at, value);
+}
+
+void append_name(Bytes& out, const std::string& name) {
+  if (name.size() != 4) throw std::invalid_argument("an SHPI name is 4 bytes: '" + name + "'");
+  out.insert(out.end(), name.begin(), name.end());
+}
+
+void append_picture(Bytes& out, const PictureSpec& picture) {
+  out.push_back(picture.type_byte0);
+  out.push_back(picture.type_byte1);
+  append_u16(out, 0);
+  append_u16(out, static_cast<std::uint16_t>(picture.width));
+  append_u16(out, static_cast<std::uint16_t>(picture.height));
+  append_u16(out, static_cast<std::uint16_t>(picture.value_at_8));
+  append_u16(out, static_cast<std::uint16_t>(picture.value_at_10));
+  append_u32(out, picture.header_word);
+  out.insert(out.end(), picture.pixels.begin(), picture.pixels.end());
+}
+
+void check_range(const char* what, int value, int low, int high) {
+  if (value < low || value > high) {
+    throw std::invalid_argument(std::string("QFS ") + what + " " + std::to_string(value) +
+                                " is outside " + std::to_string(low) + "-" + std::to_string(high));
+  }
+}
+
+std::uint8_t byte_of(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
+
+}  // namespace
+
+Bytes build_shpi_archive(const std::vector<PictureSpec>& pictures) {
+  const std::size_t entry_count = pictures.size() + 1;
+  Bytes body;
+  std::vector<std::size_t> offsets;
+  const std::size_t first_picture = kShpiHeaderSize + kShpiEntrySize * entry_count;
+  for (const PictureSpec& picture : pictures) {
+    offsets.push_back(first_picture + body.size());
+    append_picture(body, picture);
+  }
+  const std::size_t total = first_picture + body.size();
+
+  Bytes archive{'S', 'H', 'P', 'I'};
+  append_u32(archive, static_cast<std::uint32_t>(total));
+  append_u32(archive, static_cast<std::uint32_t>(entry_count));
+  archive.insert(archive.end(), {'G', 'I', 'M', 'X'});
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    append_name(archive, pictures[i].name);
+    append_u32(archive, static_cast<std::uint32_t>(offsets[i]));
+  }
+  append_name(archive, "LAST");
+  append_u32(archive, static_cast<std::uint32_t>(total));
+  archive.insert(archive.end(), body.begin(), body.end());
+  return archive;
+}
+
+std::size_t shpi_picture_offset(const Bytes& archive, std::size_t entry) {
+  return read_u32_le(archive.data() + kShpiHeaderSize + kShpiEntrySize * entry + 4);
+}
+
+Bytes palette_bytes(const Palette& colours) {
+  Bytes bytes;
+  for (const PaletteColour& colour : colours) {
+    bytes.insert(bytes.end(), {colour.blue, colour.green, colour.red, colour.flag});
+  }
+  return bytes;
+}
+
+PictureSpec palette_picture(const Palette& colours, std::string name) {
+  PictureSpec picture;
+  picture.name = std::move(name);
+  picture.type_byte0 = 0x2D;
+  picture.type_byte1 = 0x00;
+  picture.width = static_cast<std::int16_t>(kPaletteColourCount);
+  picture.height = 1;
+  picture.pixels = palette_bytes(colours);
+  return picture;
+}
+
+QfsWriter::QfsWriter(std::uint32_t output_length, Header header) {
+  const bool long_form = header == Header::long_form;
+  bytes_.assign(long_form ? 8 : 5, 0xFC);  // bytes 2-4 are the length, written below
+  bytes_[0] = long_form ? 0x11 : 0x10;
+  bytes_[1] = 0xFB;
+  set_output_length(output_length);
+}
+
+QfsWriter& QfsWriter::set_output_length(std::uint32_t output_length) {
+  check_range("output length", static_cast<int>(output_length), 0, 0xFFFFFF);
+  bytes_[2] = static_cast<std::uint8_t>(output_length >> 16);
+  bytes_[3] = static_cast<std::uint8_t>(output_length >> 8);
+  bytes_[4] = static_cast<std::uint8_t>(output_length);
+  return *this;
+}
+
+QfsWriter& QfsWriter::short_copy(const Bytes& literals, int length, int distance) {
+  const int count = static_cast<int>(literals.size());
+  check_range("literal count", count, 0, 3);
+  check_range("short copy length", length, 3, 10);
+  check_range("short copy distance", distance, 1, 1024);
+  const int d = distance - 1;
+  bytes_.push_back(byte_of(((d >> 3) & 0x60) | ((length - 3) << 2) | count));
+  bytes_.push_back(byte_of(d));
+  return raw(literals);
+}
+
+QfsWriter& QfsWriter::medium_copy(const Bytes& literals, int length, int distance) {
+  const int count = static_cast<int>(literals.size());
+  check_range("literal count", count, 0, 3);
+  check_range("medium copy length", length, 4, 67);
+  check_range("medium copy distance", distance, 1, 16384);
+  const int d = distance - 1;
+  bytes_.push_back(byte_of(0x80 | (length - 4)));
+  bytes_.push_back(byte_of((count << 6) | (d >> 8)));
+  bytes_.push_back(byte_of(d));
+  return raw(literals);
+}
+
+QfsWriter& QfsWriter::long_copy(const Bytes& literals, int length, int distance) {
+  const int count = static_cast<int>(literals.size());
+  check_range("literal count", count, 0, 3);
+  check_range("long copy length", length, 5, 1028);
+  check_range("long copy distance", distance, 1, 131072);
+  const int d = distance - 1;
+  const int l = length - 5;
+  bytes_.push_back(byte_of(0xC0 | ((d >> 12) & 0x10) | ((l >> 8) << 2) | count));
+  bytes_.push_back(byte_of(d >> 8));
+  bytes_.push_back(byte_of(d));
+  bytes_.push_back(byte_of(l));
+  return raw(literals);
+}
+
+QfsWriter& QfsWriter::literal_run(const Bytes& literals) {
+  const int count = static_cast<int>(literals.size());
+  check_range("literal run", count, 4, 112);
+  if (count % 4 != 0) throw std::invalid_argument("a QFS literal run is a multiple of 4 bytes");
+  bytes_.push_back(byte_of(0xE0 | ((count - 4) >> 2)));
+  return raw(literals);
+}
+
+QfsWriter& QfsWriter::stop(const Bytes& trailing) {
+  const int count = static_cast<int>(trailing.size());
+  check_range("stop literal count", count, 0, 3);
+  bytes_.push_back(byte_of(0xFC | count));
+  return raw(trailing);
+}
+
+QfsWriter& QfsWriter::raw(const Bytes& bytes) {
+  bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+  return *this;
+}
+
+Bytes qfs_store(const Bytes& data) {
+  constexpr std::size_t kLongestRun = 112;
+  constexpr std::size_t kRunGranule = 4;
+  if (data.size() > 0xFFFFFF) throw std::invalid_argument("a QFS stream holds at most 16777215 bytes");
+  QfsWriter writer(static_cast<std::uint32_t>(data.size()));
+  std::size_t at = 0;
+  while (data.size() - at >= kRunGranule) {
+    std::size_t run = data.size() - at;
+    if (run > kLongestRun) run = kLongestRun;
+    run -= run % kRunGranule;
+    const auto first = data.begin() + static_cast<std::ptrdiff_t>(at);
+    writer.literal_run(Bytes(first, first + static_cast<std::ptrdiff_t>(run)));
+    at += run;
+  }
+  writer.stop(Bytes(data.begin() + static_cast<std::ptrdiff_t>(at), data.end()));
+  return writer.bytes();
+}
+
+}  // namespace tromvex::test

@@ -1,0 +1,97 @@
+// Builders that assemble SHPI texture archives and QFS streams in code, for tests.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/bytes.hpp"
+
+namespace tromvex::test {
+
+// One picture of an SHPI archive. Every field is written as given, even when it
+// disagrees with the pixel data, so tests can build broken pictures too.
+struct PictureSpec {
+  std::string name;               // exactly 4 bytes, any values
+  std::uint8_t type_byte0 = 0x7B;  // the picture's type code; 0x7B 0x00 is 8-bit indexed
+  std::uint8_t type_byte1 = 0x00;
+  std::int16_t width = 0;
+  std::int16_t height = 0;
+  std::int16_t value_at_8 = 0;     // becomes the record's atlas_x
+  std::int16_t value_at_10 = 0;    // becomes the record's atlas_y
+  std::uint32_t header_word = 0;
+  Bytes pixels;                    // written right after the 16-byte picture header
+};
+
+// Size of the archive header and of one directory entry, for tests that corrupt fields.
+inline constexpr std::size_t kShpiHeaderSize = 16;
+inline constexpr std::size_t kShpiEntrySize = 8;
+inline constexpr std::size_t kShpiPictureHeaderSize = 16;
+
+// Builds an archive: the header ("SHPI", total length, entry count N = pictures + 1,
+// "GIMX"), N directory entries, then the pictures one after another in order. The extra
+// last entry, named "LAST", points at the end of the archive and is never read.
+// Throws std::invalid_argument for a name that is not 4 bytes.
+Bytes build_shpi_archive(const std::vector<PictureSpec>& pictures);
+
+// The offset of entry `entry`'s picture, read back from the archive's directory.
+std::size_t shpi_picture_offset(const Bytes& archive, std::size_t entry);
+
+// One palette colour as an archive stores it.
+struct PaletteColour {
+  std::uint8_t blue = 0;
+  std::uint8_t green = 0;
+  std::uint8_t red = 0;
+  std::uint8_t flag = 0;
+};
+
+inline constexpr std::size_t kPaletteColourCount = 256;
+using Palette = std::array<PaletteColour, kPaletteColourCount>;
+
+// The palette's 1024 pixel bytes: blue, green, red, flag for colours 0 to 255.
+Bytes palette_bytes(const Palette& colours);
+
+// A palette picture: 256 x 1 pixels of 4 bytes (type 0x2D 0x00, not indexed), named `name`.
+PictureSpec palette_picture(const Palette& colours, std::string name = "!pal");
+
+// Writes a QFS stream command by command, with every field given explicitly. Each method
+// throws std::invalid_argument for a field outside its form's range, so a test always
+// encodes what it says; malformed streams are made by cutting or editing bytes().
+class QfsWriter {
+ public:
+  enum class Header { short_form, long_form };
+
+  // Writes the header: 0x10 0xFB and the 24-bit big-endian output length; the long form
+  // starts 0x11 and adds three ignored bytes 0xFC 0xFC 0xFC (stop commands, should a
+  // decoder wrongly read them).
+  explicit QfsWriter(std::uint32_t output_length, Header header = Header::short_form);
+
+  // Rewrites the output length in the header (for streams generated before their size is known).
+  QfsWriter& set_output_length(std::uint32_t output_length);
+
+  // 2 command bytes (0x00-0x7F): 0-3 literals, copy 3-10 bytes from 1-1024 back.
+  QfsWriter& short_copy(const Bytes& literals, int length, int distance);
+  // 3 command bytes (0x80-0xBF): 0-3 literals, copy 4-67 bytes from 1-16384 back.
+  QfsWriter& medium_copy(const Bytes& literals, int length, int distance);
+  // 4 command bytes (0xC0-0xDF): 0-3 literals, copy 5-1028 bytes from 1-131072 back.
+  QfsWriter& long_copy(const Bytes& literals, int length, int distance);
+  // 1 command byte (0xE0-0xFB): 4-112 literals, a multiple of 4.
+  QfsWriter& literal_run(const Bytes& literals);
+  // 1 command byte (0xFC-0xFF) and its 0-3 trailing literals; the stream ends here.
+  QfsWriter& stop(const Bytes& trailing = {});
+  // Appends bytes as they are.
+  QfsWriter& raw(const Bytes& bytes);
+
+  const Bytes& bytes() const { return bytes_; }
+
+ private:
+  Bytes bytes_;
+};
+
+// Wraps data in a valid literal-only QFS stream (header 0x10 0xFB, literal runs, then a stop
+// command carrying the last 0-3 bytes). Throws std::invalid_argument past 16777215 bytes.
+Bytes qfs_store(const Bytes& data);
+
+}  // namespace tromvex::test
