@@ -1,0 +1,168 @@
+// Tests of whole-file loading and of output writes that never leave a half-written file.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/platform.hpp"
+#include "support/temp_dir.hpp"
+
+namespace tromvex {
+namespace {
+
+namespace fs = std::filesystem;
+using test::read_file;
+using test::TempDir;
+using test::write_file;
+
+constexpr uid_t kNobody = 65534;
+
+const Bytes kContent{0x00, 'c', 'a', 'r', 0xFF, 0x10, 0xFB};
+
+std::vector<std::string> names_in(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+mode_t mode_of(const std::string& path) {
+  struct stat status {};
+  stat(path.c_str(), &status);
+  return status.st_mode & 07777;
+}
+
+TEST(LoadWholeFile, GivesTheBytesOrNothing) {
+  TempDir dir;
+  write_file(dir.file("car.geo"), kContent);
+  write_file(dir.file("empty.geo"), {});
+  fs::create_directory(dir.file("folder.geo"));
+
+  EXPECT_EQ(load_whole_file(dir.file("car.geo")), kContent);
+  EXPECT_EQ(load_whole_file(dir.file("empty.geo")), Bytes{});
+  EXPECT_EQ(load_whole_file(dir.file("missing.geo")), std::nullopt);
+  EXPECT_EQ(load_whole_file(dir.file("folder.geo")), std::nullopt);
+}
+
+TEST(WriteWholeFile, CreatesANewFileWithTheUmaskMode) {
+  TempDir dir;
+  const mode_t old_umask = umask(022);
+  const auto outcome = write_whole_file(dir.file("car.fce"), kContent);
+  umask(old_umask);
+  ASSERT_EQ(outcome, WriteOutcome::written);
+  EXPECT_EQ(read_file(dir.file("car.fce")), kContent);
+  EXPECT_EQ(mode_of(dir.file("car.fce")), 0644u);
+  EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"car.fce"});
+}
+
+TEST(WriteWholeFile, ReplacesAnExistingFileKeepingItsMode) {
+  TempDir dir;
+  write_file(dir.file("car.fce"), Bytes(5000, 0xAA));  // longer than the new content
+  chmod(dir.file("car.fce").c_str(), 0640);
+  ASSERT_EQ(write_whole_file(dir.file("car.fce"), kContent), WriteOutcome::written);
+  EXPECT_EQ(read_file(dir.file("car.fce")), kContent);
+  EXPECT_EQ(mode_of(dir.file("car.fce")), 0640u);
+  EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"car.fce"});
+}
+
+TEST(WriteWholeFile, ReplacesTheFileALinkPointsToAndKeepsTheLink) {
+  TempDir dir;
+  fs::create_directory(dir.file("real"));
+  write_file(dir.file("real/car.fce"), Bytes{1, 2, 3});
+  fs::create_symlink("real/car.fce", dir.file("link.fce"));
+  fs::create_symlink("real/new.fce", dir.file("dangling.fce"));
+
+  ASSERT_EQ(write_whole_file(dir.file("link.fce"), kContent), WriteOutcome::written);
+  ASSERT_EQ(write_whole_file(dir.file("dangling.fce"), kContent), WriteOutcome::written);
+  EXPECT_TRUE(fs::is_symlink(dir.file("link.fce")));
+  EXPECT_TRUE(fs::is_symlink(dir.file("dangling.fce")));
+  EXPECT_EQ(read_file(dir.file("real/car.fce")), kContent);
+  EXPECT_EQ(read_file(dir.file("real/new.fce")), kContent);
+  EXPECT_EQ(names_in(dir.path() / "real"), (std::vector<std::string>{"car.fce", "new.fce"}));
+}
+
+TEST(WriteWholeFile, AFolderOrAMissingFolderCannotBeCreated) {
+  TempDir dir;
+  fs::create_directory(dir.file("car.fce"));
+  EXPECT_EQ(write_whole_file(dir.file("car.fce"), kContent), WriteOutcome::cannot_create);
+  EXPECT_EQ(write_whole_file(dir.file("no/car.fce"), kContent), WriteOutcome::cannot_create);
+  EXPECT_TRUE(fs::is_empty(dir.file("car.fce")));
+  EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"car.fce"});
+}
+
+// Runs the write in a child that is not root (root may write anywhere), so that the folder's
+// permissions apply; returns the outcome.
+WriteOutcome write_as_ordinary_user(const std::string& path) {
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(100);
+    _exit(static_cast<int>(write_whole_file(path, kContent)));
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 100);
+  return static_cast<WriteOutcome>(WEXITSTATUS(status));
+}
+
+TEST(WriteWholeFile, AReadOnlyFolderCannotBeCreatedAndKeepsItsFiles) {
+  TempDir dir;
+  fs::permissions(dir.path(), fs::perms(0755));
+  fs::create_directory(dir.file("locked"));
+  write_file(dir.file("locked/old.fce"), Bytes{7, 7});
+  chmod(dir.file("locked/old.fce").c_str(), 0444);
+  fs::permissions(dir.file("locked"), fs::perms(0555));
+
+  EXPECT_EQ(write_as_ordinary_user(dir.file("locked/car.fce")), WriteOutcome::cannot_create);
+  EXPECT_EQ(write_as_ordinary_user(dir.file("locked/old.fce")), WriteOutcome::cannot_create);
+  EXPECT_EQ(names_in(dir.path() / "locked"), std::vector<std::string>{"old.fce"});
+  EXPECT_EQ(read_file(dir.file("locked/old.fce")), (Bytes{7, 7}));
+}
+
+// A file the user may not write is not replaced, even where the folder would allow it.
+TEST(WriteWholeFile, AReadOnlyFileIsNotReplaced) {
+  TempDir dir;
+  fs::permissions(dir.path(), fs::perms(0777));
+  write_file(dir.file("car.fce"), Bytes{7, 7});
+  chmod(dir.file("car.fce").c_str(), 0444);
+  EXPECT_EQ(write_as_ordinary_user(dir.file("car.fce")), WriteOutcome::cannot_create);
+  EXPECT_EQ(read_file(dir.file("car.fce")), (Bytes{7, 7}));
+  EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"car.fce"});
+}
+
+// A write that fails half-way (here at a file size limit smaller than the content) leaves the
+// old file whole and no temporary file behind.
+TEST(WriteWholeFile, AFailedWriteLeavesTheOldFileWhole) {
+  TempDir dir;
+  write_file(dir.file("car.fce"), Bytes{7, 7});
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    const rlimit small{3, 3};
+    signal(SIGXFSZ, SIG_IGN);
+    if (setrlimit(RLIMIT_FSIZE, &small) != 0) _exit(100);
+    _exit(static_cast<int>(write_whole_file(dir.file("car.fce"), kContent)));
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(static_cast<WriteOutcome>(WEXITSTATUS(status)), WriteOutcome::write_failed);
+  EXPECT_EQ(read_file(dir.file("car.fce")), (Bytes{7, 7}));
+  EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"car.fce"});
+}
+
+TEST(WriteWholeFile, DevicesAreWrittenInPlace) {
+  EXPECT_EQ(write_whole_file("/dev/null", kContent), WriteOutcome::written);
+  EXPECT_EQ(write_whole_file("/dev/full", kContent), WriteOutcome::write_failed);
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));  // the device itself was not replaced
+}
+
+}  // namespace
+}  // namespace tromvex
