@@ -1,17 +1,156 @@
-// Reads a GEO car mesh.
+// Reads the 26 parts of a GEO car mesh and links every polygon to its texture by name.
 #include "mesh/geo.hpp"
 
-#include <stdexcept>
+#include <cstddef>
+#include <limits>
+#include <string>
+
+#include "common/byte_reader.hpp"
+#include "common/malformed_file.hpp"
 
 namespace tromvex {
+namespace {
 
-std::int32_t find_texture(const TextureName&, std::span<const TextureRecord>) {
-  throw std::logic_error("find_texture: not built yet");
+// Bytes 0 to 139 of a GEO file are not interpreted; the first part block follows them.
+constexpr std::size_t kGeoFirstPartOffset = 140;
+// A part header: vertex count, polygon count, three position values, then 32 unread bytes.
+constexpr std::size_t kGeoPartHeaderUnreadSize = 32;
+constexpr std::uint64_t kGeoVertexSize = 6;    // x, y, z as signed 16-bit
+constexpr std::uint64_t kGeoPolygonSize = 12;  // flags, four index bytes, four name bytes
+constexpr std::size_t kGeoIndicesPerPolygon = 4;
+// Part 0 starts with ten (0, 0, 0) vertices that the file does not hold; its polygons'
+// indices are shifted past them.
+constexpr std::int32_t kPart0LeadingVertices = 10;
+// Positions are stored in units of 1/256.
+constexpr double kGeoPositionScale = 1.0 / 256.0;
+
+std::string part_subject(int part) { return "part " + std::to_string(part) + " of the GEO file"; }
+
+void reject_negative(const ByteReader& reader, std::int32_t count, const char* what) {
+  if (count < 0) {
+    throw MalformedFile(reader.subject() + " has a negative " + what + " count (" +
+                        std::to_string(count) + ")");
+  }
 }
 
-std::vector<GeoPart> read_geo_mesh(std::span<const std::uint8_t>, std::span<const TextureRecord>,
-                                   const MissingTextureSink&) {
-  throw std::logic_error("read_geo_mesh: not built yet");
+// Checked before anything is allocated for the items, so no file can cost more memory than its
+// size implies; the byte count is formed in 64 bits so that no count can overflow it.
+void require_items(const ByteReader& reader, std::uint64_t count, std::uint64_t item_size, const char* what) {
+  const std::uint64_t needed = count * item_size;
+  if (needed > reader.remaining()) {
+    throw MalformedFile(reader.subject() + " ends past its end (its " + std::to_string(count) +
+                        " " + what + "s need " + std::to_string(needed) + " bytes; " +
+                        std::to_string(reader.remaining()) + " are left)");
+  }
+}
+
+GeoVertex read_vertex(ByteReader& reader) {
+  GeoVertex vertex;
+  vertex.x = static_cast<std::int16_t>(reader.s16());
+  vertex.y = static_cast<std::int16_t>(reader.s16());
+  vertex.z = static_cast<std::int16_t>(reader.s16());
+  return vertex;
+}
+
+// Index bytes are passed on as they stand, even past the part's vertices: nothing here
+// addresses a vertex through them.
+GeoPolygon read_polygon(ByteReader& reader, std::int32_t index_shift) {
+  GeoPolygon polygon;
+  polygon.flags = reader.u32();
+  for (std::size_t corner = 0; corner < kGeoIndicesPerPolygon; ++corner) {
+    polygon.indices[corner] = std::int32_t{reader.u8()} + index_shift;
+  }
+  for (std::uint8_t& byte : polygon.texture_name) byte = reader.u8();
+  return polygon;
+}
+
+Vec3f read_position(ByteReader& reader) {
+  const auto scaled = [&reader] {
+    return static_cast<float>(static_cast<double>(reader.s32()) * kGeoPositionScale);
+  };
+  Vec3f position;
+  position.x = scaled();
+  position.y = scaled();
+  position.z = scaled();
+  return position;
+}
+
+GeoPart read_part(ByteReader& reader, int part_number) {
+  reader.set_subject(part_subject(part_number));
+  const std::int32_t leading_vertices = part_number == 0 ? kPart0LeadingVertices : 0;
+
+  GeoPart part;
+  const std::int32_t file_vertex_count = reader.s32();
+  const std::int32_t file_polygon_count = reader.s32();
+  part.position = read_position(reader);
+  reader.skip(kGeoPartHeaderUnreadSize);
+
+  // The vertex block always holds an even number of vertices: an odd count carries one more.
+  reject_negative(reader, file_vertex_count, "vertex");
+  const auto stored_vertices = static_cast<std::uint64_t>(file_vertex_count) + (file_vertex_count & 1U);
+  require_items(reader, stored_vertices, kGeoVertexSize, "vertex");
+  // Only an image of more than 12 GB could hold this many.
+  if (stored_vertices + static_cast<std::uint64_t>(leading_vertices) > std::numeric_limits<std::int32_t>::max()) {
+    throw MalformedFile(reader.subject() + " has too many vertices (" + std::to_string(file_vertex_count) + ")");
+  }
+  part.vertex_count = static_cast<std::int32_t>(stored_vertices) + leading_vertices;
+  part.vertices.reserve(static_cast<std::size_t>(part.vertex_count));
+  part.vertices.resize(static_cast<std::size_t>(leading_vertices));
+  for (std::uint64_t v = 0; v < stored_vertices; ++v) part.vertices.push_back(read_vertex(reader));
+
+  reject_negative(reader, file_polygon_count, "polygon");
+  require_items(reader, static_cast<std::uint64_t>(file_polygon_count), kGeoPolygonSize, "polygon");
+  part.polygon_count = file_polygon_count;
+  part.polygons.reserve(static_cast<std::size_t>(file_polygon_count));
+  for (std::int32_t p = 0; p < file_polygon_count; ++p) part.polygons.push_back(read_polygon(reader, leading_vertices));
+  return part;
+}
+
+}  // namespace
+
+std::int32_t find_texture(const TextureName& name, std::span<const TextureRecord> textures) {
+  // Names compare like C strings of at most four characters: equal when all four bytes agree
+  // or when they agree up to and including a NUL.
+  const auto same_name = [&name](const TextureName& other) {
+    for (std::size_t k = 0; k < name.size(); ++k) {
+      if (name[k] != other[k]) return false;
+      if (name[k] == 0) return true;
+    }
+    return true;
+  };
+  std::int32_t best = -1;
+  // Record 0 is the palette and never matches. The scan goes on past a match: when several
+  // records carry the name, the highest-numbered one wins.
+  for (std::size_t i = 1; i < textures.size(); ++i) {
+    if (same_name(textures[i].name)) best = static_cast<std::int32_t>(i);
+  }
+  return best;
+}
+
+std::vector<GeoPart> read_geo_mesh(std::span<const std::uint8_t> geo_image,
+                                   std::span<const TextureRecord> textures,
+                                   const MissingTextureSink& on_missing_texture) {
+  ByteReader reader(geo_image, "the header of the GEO file");
+  reader.seek(kGeoFirstPartOffset);
+
+  // The part blocks follow one another without gaps; whatever follows part 25 is not read.
+  std::vector<GeoPart> parts;
+  parts.reserve(kGeoPartCount);
+  for (int p = 0; p < kGeoPartCount; ++p) parts.push_back(read_part(reader, p));
+
+  // Only a file that was read whole gets its textures looked up, so a rejected file reports no
+  // missing textures; the warnings still come one per polygon, in file order.
+  for (GeoPart& part : parts) {
+    for (GeoPolygon& polygon : part.polygons) {
+      const std::int32_t match = find_texture(polygon.texture_name, textures);
+      if (match < 0) {
+        if (on_missing_texture) on_missing_texture();
+      } else {
+        polygon.texture = &textures[static_cast<std::size_t>(match)];
+      }
+    }
+  }
+  return parts;
 }
 
 }  // namespace tromvex
