@@ -1,0 +1,92 @@
+// Fuzz target for read_geo_mesh, the reader of GEO car meshes, over a small texture table.
+//
+// Asserts, for any input: no crash, no sanitizer report, no exception but MalformedFile.
+// Where the mesh is accepted, what the FCE assembly relies on:
+// - exactly 26 parts;
+// - every part's vertices.size() == vertex_count and polygons.size() == polygon_count, both
+//   counts >= 0; vertex_count is even; part 0 begins with its 10 added (0, 0, 0) vertices;
+// - every polygon index is its file byte, plus 10 in part 0;
+// - every polygon's texture link is null or points into the texture table, at the record that
+//   find_texture names for its name, and the missing-texture callback ran once per null link;
+// - the vertices and polygons together are no more than the image's bytes can hold, so a file
+//   costs memory in proportion to its size.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "fuzz_check.hpp"
+#include "mesh/geo.hpp"
+
+namespace {
+
+using tromvex::TextureRecord;
+
+constexpr std::size_t kVertexFileSize = 6;
+constexpr std::size_t kPolygonFileSize = 12;
+constexpr std::int32_t kPart0AddedVertices = 10;
+constexpr std::int32_t kLargestIndexByte = 255;
+
+// A palette and three textures; "wgl0" twice, so the later one must win. The names are also
+// in the dictionary, so the fuzzer finds matching polygons.
+std::vector<TextureRecord> make_texture_table() {
+  const auto record = [](const char (&name)[5]) {
+    TextureRecord texture;
+    texture.name = {static_cast<std::uint8_t>(name[0]), static_cast<std::uint8_t>(name[1]),
+                    static_cast<std::uint8_t>(name[2]), static_cast<std::uint8_t>(name[3])};
+    return texture;
+  };
+  return {record("!pal"), record("wgl0"), record("ab\0x"), record("wgl0")};
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace tromvex;
+  static const std::vector<TextureRecord> textures = make_texture_table();
+  std::vector<GeoPart> parts;
+  std::size_t missing = 0;
+  const std::span<const std::uint8_t> image(data, size);
+  if (!fuzz::accepts([&] { parts = read_geo_mesh(image, textures, [&] { ++missing; }); })) {
+    FUZZ_CHECK(missing == 0);  // a rejected file reports no missing textures
+    return 0;
+  }
+
+  FUZZ_CHECK(parts.size() == static_cast<std::size_t>(kGeoPartCount));
+  std::size_t unlinked = 0;
+  std::size_t file_bytes = 0;
+  for (std::size_t p = 0; p < parts.size(); ++p) {
+    const GeoPart& part = parts[p];
+    FUZZ_CHECK(part.vertex_count >= 0 && part.polygon_count >= 0);
+    FUZZ_CHECK(part.vertex_count % 2 == 0);
+    FUZZ_CHECK(part.vertices.size() == static_cast<std::size_t>(part.vertex_count));
+    FUZZ_CHECK(part.polygons.size() == static_cast<std::size_t>(part.polygon_count));
+    std::size_t file_vertices = part.vertices.size();
+    if (p == 0) {
+      FUZZ_CHECK(part.vertex_count >= kPart0AddedVertices);
+      for (std::int32_t v = 0; v < kPart0AddedVertices; ++v) {
+        FUZZ_CHECK(part.vertices[static_cast<std::size_t>(v)] == GeoVertex{});
+      }
+      file_vertices -= kPart0AddedVertices;
+    }
+    file_bytes += file_vertices * kVertexFileSize + part.polygons.size() * kPolygonFileSize;
+    const std::int32_t index_shift = p == 0 ? kPart0AddedVertices : 0;
+    for (const GeoPolygon& polygon : part.polygons) {
+      for (const std::int32_t index : polygon.indices) {
+        FUZZ_CHECK(index >= index_shift && index <= index_shift + kLargestIndexByte);
+      }
+      const std::int32_t found = find_texture(polygon.texture_name, textures);
+      if (polygon.texture == nullptr) {
+        FUZZ_CHECK(found == -1);
+        ++unlinked;
+      } else {
+        FUZZ_CHECK(polygon.texture >= textures.data() + 1);
+        FUZZ_CHECK(polygon.texture < textures.data() + textures.size());
+        FUZZ_CHECK(polygon.texture - textures.data() == found);
+      }
+    }
+  }
+  FUZZ_CHECK(unlinked == missing);
+  FUZZ_CHECK(file_bytes <= size);
+  return 0;
+}

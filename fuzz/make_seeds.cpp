@@ -1,0 +1,134 @@
+// Writes seed inputs for the fuzz targets, built in code with the test builders.
+//
+// Usage: fuzz_seeds FOLDER. Creates FOLDER/qfs, FOLDER/shpi, FOLDER/geo and FOLDER/convert,
+// one small file per seed, so no binary seed is ever kept in the repository.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "common/bytes.hpp"
+#include "support/geo_builder.hpp"
+#include "support/texture_builders.hpp"
+#include "tools/qfs_compress.hpp"
+
+namespace {
+
+using namespace tromvex;
+using namespace tromvex::test;
+
+constexpr std::uint8_t kIndexedType = 0x7B;
+constexpr std::uint8_t kColourType = 0x60;  // any type but 0x7B: four bytes a pixel
+
+Bytes pattern(std::size_t size, std::uint8_t first, std::uint8_t step) {
+  Bytes bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(first + i * step);
+  return bytes;
+}
+
+Palette greenish_palette() {
+  Palette palette{};
+  for (std::size_t i = 0; i < palette.size(); ++i) {
+    const auto level = static_cast<std::uint8_t>(i);
+    palette[i] = {level, static_cast<std::uint8_t>(255 - level), static_cast<std::uint8_t>(level / 2),
+                  static_cast<std::uint8_t>(i % 3)};
+  }
+  return palette;
+}
+
+PictureSpec picture(const std::string& name, std::uint8_t type, std::int16_t width,
+                    std::int16_t height) {
+  PictureSpec spec;
+  spec.name = name;
+  spec.type_byte0 = type;
+  spec.width = width;
+  spec.height = height;
+  const std::size_t bytes_per_pixel = type == kIndexedType ? 1 : 4;
+  spec.pixels = pattern(static_cast<std::size_t>(width * height) * bytes_per_pixel, 7, 13);
+  return spec;
+}
+
+// A palette, three textures (one of four bytes a pixel, one 768 wide to close a row) and the
+// unread last entry; the GEO seed's polygons name these textures.
+Bytes car_archive() {
+  return build_shpi_archive({palette_picture(greenish_palette()),
+                             picture("wgl0", kIndexedType, 16, 8),
+                             picture("whl0", kIndexedType, 768, 2),
+                             picture("body", kColourType, 4, 3)});
+}
+
+GeoPolygonSpec polygon(const char* texture, std::uint32_t flags, std::array<std::uint8_t, 4> indices) {
+  return {flags, indices, geo_texture_name(texture)};
+}
+
+// Part 0 with an odd vertex count, a wheel, the last part, a polygon with a missing texture
+// and bytes after the last part.
+Bytes car_geo() {
+  GeoImageSpec spec;
+  spec.parts[0].vertex_count = 3;
+  spec.parts[0].position = {256, -512, 65536};
+  spec.parts[0].vertices = {{256, 0, -256}, {0, 512, 0}, {-32768, 32767, 1}};
+  spec.parts[0].polygons = {polygon("wgl0", 0, {0, 1, 2, 3}), polygon("none", 0x04, {3, 2, 1, 0})};
+  spec.parts[12].vertex_count = 4;
+  spec.parts[12].vertices = {{0, -300, 0}, {10, 300, 0}, {0, 0, 5}, {1, 2, 3}};
+  spec.parts[12].polygons = {polygon("whl0", 0x14, {0, 1, 2, 3})};
+  spec.parts[25].vertex_count = 2;
+  spec.parts[25].polygons = {polygon("body", 0x10, {0, 1, 1, 0}), polygon("ab", 0, {255, 0, 0, 0})};
+  spec.trailer = pattern(12, 1, 1);
+  return build_geo_image(spec);
+}
+
+Bytes convert_seed(const Bytes& geo, const Bytes& texture) {
+  Bytes seed(4);
+  write_u32_le(seed.data(), static_cast<std::uint32_t>(geo.size()));
+  seed.insert(seed.end(), geo.begin(), geo.end());
+  seed.insert(seed.end(), texture.begin(), texture.end());
+  return seed;
+}
+
+void write_seed(const std::filesystem::path& folder, const std::string& name, const Bytes& bytes) {
+  std::filesystem::create_directories(folder);
+  std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("could not write " + (folder / name).string());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: fuzz_seeds FOLDER\n");
+    return 2;
+  }
+  const std::filesystem::path root(argv[1]);
+  const Bytes archive = car_archive();
+  const Bytes compressed = qfs_compress(archive);
+  const Bytes geo = car_geo();
+  const Bytes smallest_geo = build_geo_image(GeoImageSpec{});
+
+  write_seed(root / "qfs", "car", compressed);
+  write_seed(root / "qfs", "literals", qfs_store(pattern(300, 0, 1)));
+  write_seed(root / "qfs", "runs", qfs_compress(pattern(5000, 0, 0)));
+  write_seed(root / "qfs", "long_header",
+             QfsWriter(12, QfsWriter::Header::long_form)
+                 .short_copy({'a', 'b', 'c'}, 3, 3)
+                 .medium_copy({}, 4, 6)
+                 .stop({'z', 'y'})
+                 .bytes());
+  write_seed(root / "qfs", "far_copy",
+             QfsWriter(1141).literal_run(pattern(112, 3, 5)).long_copy({1}, 1028, 100).stop({}).raw({0}).bytes());
+
+  write_seed(root / "shpi", "car", archive);
+  write_seed(root / "shpi", "palette_only", build_shpi_archive({palette_picture(greenish_palette())}));
+
+  write_seed(root / "geo", "car", geo);
+  write_seed(root / "geo", "smallest", smallest_geo);
+
+  write_seed(root / "convert", "car_plain", convert_seed(geo, archive));
+  write_seed(root / "convert", "car_compressed", convert_seed(geo, compressed));
+  write_seed(root / "convert", "smallest", convert_seed(smallest_geo, archive));
+  std::printf("seeds written to %s\n", root.string().c_str());
+  return 0;
+}
