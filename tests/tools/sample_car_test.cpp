@@ -1,0 +1,112 @@
+// Tests of the bundled sample car: the committed files are what the generator makes, and the
+// car has every feature it is meant to show.
+#include "tools/sample_car.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "common/bytes.hpp"
+#include "common/records.hpp"
+#include "mesh/convert.hpp"
+#include "mesh/geo.hpp"
+#include "support/temp_dir.hpp"
+#include "texture/qfs.hpp"
+#include "texture/shpi.hpp"
+
+namespace tromvex {
+namespace {
+
+const std::string kExamplesDir = TROMVEX_EXAMPLES_DIR;
+
+TEST(SampleCar, CommittedFilesAreWhatTheGeneratorMakes) {
+  // After a change to the generator: make_sample_car examples/sample.geo examples/sample.qfs
+  EXPECT_EQ(test::read_file(kExamplesDir + "/sample.geo"), make_sample_geo());
+  EXPECT_EQ(test::read_file(kExamplesDir + "/sample.qfs"), make_sample_qfs());
+}
+
+TEST(SampleCar, TextureFileExpandsToTheArchive) {
+  const Bytes qfs = make_sample_qfs();
+  ASSERT_FALSE(is_shpi_archive(qfs));
+  EXPECT_EQ(qfs_decompress(qfs), make_sample_archive());
+}
+
+class CountingEvents : public ConversionEvents {
+ public:
+  void missing_texture() override { ++missing; }
+  int missing = 0;
+};
+
+TEST(SampleCar, ConvertsWithEveryTextureFound) {
+  CountingEvents events;
+  const CarImages images = convert_car(make_sample_geo(), make_sample_qfs(), events);
+  EXPECT_EQ(events.missing, 0);
+  EXPECT_EQ(images.tga_image.size(), std::size_t{262162});
+  EXPECT_GT(images.fce_image.size(), std::size_t{7940});
+}
+
+// The file's own vertex counts, before the reader rounds them up: walked from the raw bytes.
+std::vector<std::uint32_t> file_vertex_counts(const Bytes& geo) {
+  constexpr std::size_t kFirstPart = 140, kPartHeader = 52, kVertex = 6, kPolygon = 12;
+  std::vector<std::uint32_t> counts;
+  std::size_t at = kFirstPart;
+  for (int part = 0; part < kGeoPartCount; ++part) {
+    const std::uint32_t vertices = read_u32_le(geo.data() + at);
+    const std::uint32_t polygons = read_u32_le(geo.data() + at + 4);
+    counts.push_back(vertices);
+    at += kPartHeader + (vertices + vertices % 2) * kVertex + polygons * kPolygon;
+  }
+  EXPECT_EQ(at, geo.size());  // nothing follows the last part
+  return counts;
+}
+
+TEST(SampleCar, MeshShowsEveryFeature) {
+  const Bytes geo = make_sample_geo();
+  const std::vector<TextureRecord> textures = read_shpi_directory(qfs_decompress(make_sample_qfs()));
+  const std::vector<GeoPart> parts = read_geo_mesh(geo, textures, [] { ADD_FAILURE() << "a texture is missing"; });
+  ASSERT_EQ(parts.size(), std::size_t{kGeoPartCount});
+
+  std::set<std::uint32_t> corner_order_bits, five_bits;
+  for (std::size_t p = 0; p < parts.size(); ++p) {
+    SCOPED_TRACE("part " + std::to_string(p));
+    EXPECT_GT(parts[p].polygon_count, 0);
+    for (const GeoPolygon& polygon : parts[p].polygons) {
+      corner_order_bits.insert(polygon.flags & 0x04);
+      five_bits.insert(polygon.flags & 0x10);
+      for (const std::int32_t index : polygon.indices) EXPECT_LT(index, parts[p].vertex_count);
+    }
+  }
+  EXPECT_EQ(corner_order_bits.size(), 2u);  // both set and clear
+  EXPECT_EQ(five_bits.size(), 2u);
+
+  const std::vector<std::uint32_t> counts = file_vertex_counts(geo);
+  EXPECT_TRUE(std::any_of(counts.begin(), counts.end(), [](std::uint32_t n) { return n % 2 != 0; }));
+
+  // The wheels sit at their own positions; the wing's position differs from the body's.
+  for (int wheel = 12; wheel < 20; ++wheel) EXPECT_NE(parts[wheel].position, Vec3f{});
+  EXPECT_EQ(parts[0].position, Vec3f{});
+  EXPECT_NE(parts[5].position, Vec3f{});
+}
+
+TEST(SampleCar, PaletteHasClearAndGreenTintedColours) {
+  const std::vector<TextureRecord> textures = read_shpi_directory(make_sample_archive());
+  ASSERT_GE(textures.size(), std::size_t{2});
+  const Bytes& palette = textures[0].pixels;
+  ASSERT_EQ(palette.size(), std::size_t{1024});
+  EXPECT_EQ(palette[3], 0);  // colour 0, the uncovered canvas, is clear
+  int green_tinted = 0;
+  for (std::size_t colour = 0; colour < 256; ++colour) {
+    const int blue = palette[4 * colour], green = palette[4 * colour + 1];
+    const int red = palette[4 * colour + 2], flag = palette[4 * colour + 3];
+    if (flag != 0 && green - blue > 40 && green - red > 40) ++green_tinted;
+  }
+  EXPECT_GT(green_tinted, 0);
+  for (std::size_t t = 1; t < textures.size(); ++t) EXPECT_EQ(textures[t].type, 0x7B);
+}
+
+}  // namespace
+}  // namespace tromvex
