@@ -2,16 +2,20 @@
 #include "app/driver.hpp"
 
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/console.hpp"
-#include "common/version.hpp"
+#include "support/car_builder.hpp"
 #include "support/subprocess.hpp"
 #include "support/temp_dir.hpp"
+#include "support/transcript.hpp"
 
 namespace tromvex {
 namespace {
@@ -19,17 +23,9 @@ namespace {
 using test::run_process;
 using test::TempDir;
 
-// What every run prints first, whatever its arguments.
-std::string banner_and_usage() {
-  return std::string("\tNFS2(SE) -> NFS3 car converter") + "\n\ttromvex " + kVersion +
-         ", free software under the MIT License" +
-         "\n\tConverts an NFS2(SE) GEO and QFS car into an NFS3 FCE and TGA car" +
-         "\n\tReport problems on the tromvex issue tracker, with the files that caused them\n" +
-         "\nUsage: tromvex <filename>.geo <filename>.qfs <filename>.fce <filename>00.tga\n\n";
-}
-
-const std::string kLoading = "Reading NFS2(SE) files:\n\t- Reading GEO file...\n";
-const std::string kPrompt = "\nPress any key...";
+using test::banner_and_usage;
+const std::string& kLoading = test::kLoadingLines;
+const std::string& kPrompt = test::kPressAnyKey;
 
 // A console that keeps the transcript and marks every pause in it.
 class RecordingConsole final : public Console {
@@ -68,6 +64,7 @@ TEST(Driver, TooFewNamesPauseOnceAfterThePrompt) {
   EXPECT_EQ(console.transcript, banner_and_usage() + "\nNot enought parameters" + kPrompt + "<pause>");
 }
 
+#ifndef _WIN32
 // The texture file is a FIFO nobody writes to: opening it would block the program until the
 // deadline, so a clean stop proves it was never opened.
 TEST(Driver, MissingGeoFileStopsBeforeTheTextureFileIsOpened) {
@@ -83,6 +80,7 @@ TEST(Driver, MissingGeoFileStopsBeforeTheTextureFileIsOpened) {
   EXPECT_EQ(result.exit_status, 1);
   EXPECT_EQ(names_in(dir), std::vector<std::string>{"car.qfs"});
 }
+#endif  // _WIN32
 
 TEST(Driver, UnreadableInputStopsWithCouldNotOpen) {
   TempDir dir;
@@ -136,6 +134,70 @@ TEST(Driver, UnreadableTextureFileStopsAndLeavesOutputsAlone) {
   EXPECT_EQ(test::read_file(dir.file("car00.tga")), old_tga);
   EXPECT_EQ(names_in(dir).size(), 4u);  // no temporary file either
 }
+
+// What a completed run prints before the final message, for the small car (one missing texture).
+std::string conversion_lines() {
+  return banner_and_usage() + kLoading + "\t- Reading QFS file...\n" + "Reading NFS2(SE) car data:\n" +
+         "\t- Reading Texture data...\n" + "\t- Reading Mesh data...\n" + "\tSCHEISSE!\n" +
+         "Converting NFS2(SE) car data to NFS3 car data:\n" + "\t- Converting Texture\n" +
+         "\t- Converting Mesh data\n" + "Writing NFS3 files:\n" + "\t- Writing TGA file...\n";
+}
+
+struct CarInputs {
+  TempDir dir;
+  std::string geo = dir.file("car.geo");
+  std::string qfs = dir.file("car.qfs");
+  CarInputs() {
+    const test::CarFiles car = test::build_small_car();
+    test::write_file(geo, car.geo_image);
+    test::write_file(qfs, car.qfs_archive);
+  }
+};
+
+TEST(Driver, CompletedRunEndsWithTheKeyPressedAsItsStatus) {
+  CarInputs car;
+  RecordingConsole console;
+  const std::vector<std::string> args{"tromvex", car.geo, car.qfs, car.dir.file("car.fce"),
+                                      car.dir.file("car00.tga")};
+  EXPECT_EQ(run(args, console), 'y');
+  EXPECT_EQ(console.transcript,
+            conversion_lines() + "\t- Writing FCE file...\n" + "\nConvertion sucessefull!<pause>");
+}
+
+// The TGA file is written first; when the FCE file then cannot be created, the TGA file stays.
+TEST(Driver, FceFileThatCannotBeCreatedStopsAfterTheTgaFile) {
+  CarInputs car;
+  RecordingConsole console;
+  const std::string fce = car.dir.file("no such folder/car.fce");
+  const std::vector<std::string> args{"tromvex", car.geo, car.qfs, fce, car.dir.file("car00.tga")};
+  EXPECT_EQ(run(args, console), 1);
+  EXPECT_EQ(console.transcript, conversion_lines() + "\t- Writing FCE file...\n" + "\nCould not open " +
+                                    fce + kPrompt + "<pause>");
+  EXPECT_EQ(std::filesystem::file_size(car.dir.file("car00.tga")), 262162u);
+}
+
+TEST(Driver, TgaFileThatCannotBeCreatedStopsBeforeTheFceFile) {
+  CarInputs car;
+  RecordingConsole console;
+  const std::string tga = car.dir.file("car.geo/car00.tga");  // a file is no folder
+  const std::vector<std::string> args{"tromvex", car.geo, car.qfs, car.dir.file("car.fce"), tga};
+  EXPECT_EQ(run(args, console), 1);
+  EXPECT_EQ(console.transcript, conversion_lines() + "\nCould not open " + tga + kPrompt + "<pause>");
+  EXPECT_FALSE(std::filesystem::exists(car.dir.file("car.fce")));
+}
+
+#ifndef _WIN32
+TEST(Driver, FailedWriteSaysSoAndStops) {
+  CarInputs car;
+  RecordingConsole console;
+  const std::vector<std::string> args{"tromvex", car.geo, car.qfs, car.dir.file("car.fce"), "/dev/full"};
+  EXPECT_EQ(run(args, console), 1);
+  EXPECT_EQ(console.transcript, conversion_lines() +
+                                    "\nCould not write /dev/full (is the disk full?); it was left as it was" +
+                                    kPrompt + "<pause>");
+  EXPECT_FALSE(std::filesystem::exists(car.dir.file("car.fce")));
+}
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace tromvex

@@ -1,4 +1,4 @@
-// Runs a program as a child process with no terminal and collects what it printed.
+// Runs a program as a child process with no terminal and collects what it printed (POSIX).
 #include "support/subprocess.hpp"
 
 #include <fcntl.h>

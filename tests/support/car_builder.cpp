@@ -1,0 +1,94 @@
+// A small, well-formed NFS2(SE) car built in code.
+#include "support/car_builder.hpp"
+
+#include <cstdint>
+#include <vector>
+
+#include "support/geo_builder.hpp"
+#include "support/texture_builders.hpp"
+
+namespace tromvex::test {
+namespace {
+
+constexpr std::uint32_t kSplitReversed = 0x04;  // the polygon's triangles run p0 p1 p2, p2 p3 p0
+constexpr std::uint32_t kFlagFive = 0x10;       // the polygon's triangles get flags 5
+
+Palette car_palette() {
+  Palette colours{};
+  for (std::size_t n = 0; n < colours.size(); ++n) {
+    colours[n] = {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n / 2),
+                  static_cast<std::uint8_t>(255 - n), 255};
+  }
+  colours[0] = {0, 0, 0, 0};
+  colours[5] = {10, 200, 20, 255};
+  colours[6] = {200, 250, 100, 1};
+  colours[7] = {90, 200, 180, 1};
+  return colours;
+}
+
+template <typename Pixel>
+PictureSpec indexed_picture(const char* name, std::int16_t width, std::int16_t height, Pixel pixel) {
+  PictureSpec picture;
+  picture.name = name;
+  picture.width = width;
+  picture.height = height;
+  for (int r = 0; r < height; ++r) {
+    for (int c = 0; c < width; ++c) picture.pixels.push_back(static_cast<std::uint8_t>(pixel(r, c)));
+  }
+  return picture;
+}
+
+Bytes car_archive() {
+  return build_shpi_archive({
+      palette_picture(car_palette()),
+      indexed_picture("tex1", 64, 32, [](int r, int c) { return 1 + (r + c) % 8; }),
+      indexed_picture("tex2", 720, 16, [](int r, int) { return 10 + r; }),
+      indexed_picture("tex3", 32, 8, [](int, int c) { return 20 + c % 4; }),
+  });
+}
+
+GeoPolygonSpec polygon(std::uint32_t flags, std::array<std::uint8_t, 4> corners, const char* texture) {
+  return {flags, corners, geo_texture_name(texture)};
+}
+
+Bytes car_geo() {
+  GeoImageSpec spec;
+  spec.header = {0x5A, 3};  // never read, so anything
+  spec.unread_part_bytes = {0xA5, 7};
+  auto& parts = spec.parts;
+  parts[0].vertex_count = 3;
+  parts[0].vertices = {{256, -512, 1}, {512, 0, 0}, {0, 256, -256}};
+  parts[0].position = {65536, 0, -32768};
+  parts[0].polygons = {polygon(0, {0, 1, 2, 3}, "tex1"),
+                       polygon(kSplitReversed | kFlagFive, {3, 2, 1, 0}, "tex2")};
+  parts[3].vertex_count = 2;
+  parts[3].vertices = {{10, 20, 30}, {-10, -20, -30}};
+  parts[3].position = parts[0].position;
+  parts[3].polygons = {polygon(kFlagFive, {0, 1, 1, 0}, "none")};
+  parts[12].vertex_count = 4;
+  parts[12].vertices = {{0, 0, 0}, {256, 64, 0}, {256, 192, 256}, {0, 128, 256}};
+  parts[12].position = {0, 512, 0};
+  parts[12].polygons = {polygon(kSplitReversed, {0, 1, 2, 3}, "tex3")};
+  parts[13].vertex_count = 1;
+  parts[13].vertices = {{5, 5, 5}};
+  parts[13].position = parts[12].position;
+  parts[18].vertex_count = 2;
+  parts[18].vertices = {{0, -128, 0}, {0, -64, 0}};
+  parts[18].polygons = {polygon(0, {0, 1, 0, 1}, "tex1")};
+  parts[21].vertex_count = 2;
+  parts[21].vertices = {{1, 2, 3}, {4, 5, 6}};
+  parts[21].polygons = {polygon(kFlagFive, {1, 0, 1, 0}, "tex2")};
+  return build_geo_image(spec);
+}
+
+}  // namespace
+
+CarFiles build_small_car() {
+  CarFiles car;
+  car.geo_image = car_geo();
+  car.shpi_archive = car_archive();
+  car.qfs_archive = qfs_store(car.shpi_archive);
+  return car;
+}
+
+}  // namespace tromvex::test
