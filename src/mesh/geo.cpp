@@ -35,11 +35,12 @@ void reject_negative(const ByteReader& reader, std::int32_t count, const char* w
 
 // Checked before anything is allocated for the items, so no file can cost more memory than its
 // size implies; the byte count is formed in 64 bits so that no count can overflow it.
-void require_items(const ByteReader& reader, std::uint64_t count, std::uint64_t item_size, const char* what) {
+void require_items(const ByteReader& reader, std::uint64_t count, std::uint64_t item_size,
+                   const char* items) {
   const std::uint64_t needed = count * item_size;
   if (needed > reader.remaining()) {
     throw MalformedFile(reader.subject() + " ends past its end (its " + std::to_string(count) +
-                        " " + what + "s need " + std::to_string(needed) + " bytes; " +
+                        " " + items + " need " + std::to_string(needed) + " bytes; " +
                         std::to_string(reader.remaining()) + " are left)");
   }
 }
@@ -75,34 +76,47 @@ Vec3f read_position(ByteReader& reader) {
   return position;
 }
 
+// The vertex block always holds an even number of vertices: an odd count carries one more,
+// which is read and kept like the others. Part 0 first gets its leading (0, 0, 0) vertices.
+std::vector<GeoVertex> read_vertex_block(ByteReader& reader, std::int32_t file_count,
+                                         std::int32_t leading_vertices) {
+  reject_negative(reader, file_count, "vertex");
+  const auto stored = static_cast<std::uint64_t>(file_count) + (file_count & 1U);
+  require_items(reader, stored, kGeoVertexSize, "vertices");
+  // Only an image of more than 12 GB could hold this many.
+  if (stored + static_cast<std::uint64_t>(leading_vertices) >
+      std::numeric_limits<std::int32_t>::max()) {
+    throw MalformedFile(reader.subject() + " has too many vertices (" + std::to_string(file_count) +
+                        ")");
+  }
+  std::vector<GeoVertex> vertices(static_cast<std::size_t>(leading_vertices));
+  vertices.reserve(vertices.size() + static_cast<std::size_t>(stored));
+  for (std::uint64_t v = 0; v < stored; ++v) vertices.push_back(read_vertex(reader));
+  return vertices;
+}
+
+std::vector<GeoPolygon> read_polygon_block(ByteReader& reader, std::int32_t count,
+                                           std::int32_t index_shift) {
+  reject_negative(reader, count, "polygon");
+  require_items(reader, static_cast<std::uint64_t>(count), kGeoPolygonSize, "polygons");
+  std::vector<GeoPolygon> polygons;
+  polygons.reserve(static_cast<std::size_t>(count));
+  for (std::int32_t p = 0; p < count; ++p) polygons.push_back(read_polygon(reader, index_shift));
+  return polygons;
+}
+
 GeoPart read_part(ByteReader& reader, int part_number) {
   reader.set_subject(part_subject(part_number));
   const std::int32_t leading_vertices = part_number == 0 ? kPart0LeadingVertices : 0;
 
   GeoPart part;
   const std::int32_t file_vertex_count = reader.s32();
-  const std::int32_t file_polygon_count = reader.s32();
+  part.polygon_count = reader.s32();
   part.position = read_position(reader);
   reader.skip(kGeoPartHeaderUnreadSize);
-
-  // The vertex block always holds an even number of vertices: an odd count carries one more.
-  reject_negative(reader, file_vertex_count, "vertex");
-  const auto stored_vertices = static_cast<std::uint64_t>(file_vertex_count) + (file_vertex_count & 1U);
-  require_items(reader, stored_vertices, kGeoVertexSize, "vertex");
-  // Only an image of more than 12 GB could hold this many.
-  if (stored_vertices + static_cast<std::uint64_t>(leading_vertices) > std::numeric_limits<std::int32_t>::max()) {
-    throw MalformedFile(reader.subject() + " has too many vertices (" + std::to_string(file_vertex_count) + ")");
-  }
-  part.vertex_count = static_cast<std::int32_t>(stored_vertices) + leading_vertices;
-  part.vertices.reserve(static_cast<std::size_t>(part.vertex_count));
-  part.vertices.resize(static_cast<std::size_t>(leading_vertices));
-  for (std::uint64_t v = 0; v < stored_vertices; ++v) part.vertices.push_back(read_vertex(reader));
-
-  reject_negative(reader, file_polygon_count, "polygon");
-  require_items(reader, static_cast<std::uint64_t>(file_polygon_count), kGeoPolygonSize, "polygon");
-  part.polygon_count = file_polygon_count;
-  part.polygons.reserve(static_cast<std::size_t>(file_polygon_count));
-  for (std::int32_t p = 0; p < file_polygon_count; ++p) part.polygons.push_back(read_polygon(reader, leading_vertices));
+  part.vertices = read_vertex_block(reader, file_vertex_count, leading_vertices);
+  part.vertex_count = static_cast<std::int32_t>(part.vertices.size());
+  part.polygons = read_polygon_block(reader, part.polygon_count, leading_vertices);
   return part;
 }
 

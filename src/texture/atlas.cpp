@@ -58,9 +58,11 @@ void check_texture(const TextureRecord& texture, std::size_t number) {
     throw MalformedFile(texture_subject(texture, number) + " is " + std::to_string(texture.width) +
                         " pixels wide; at most " + std::to_string(kAtlasWidth) + " fit");
   }
-  const auto pixel_count = static_cast<std::uint64_t>(texture.width) * static_cast<std::uint64_t>(texture.height);
+  const auto pixel_count =
+      static_cast<std::uint64_t>(texture.width) * static_cast<std::uint64_t>(texture.height);
   if (texture.pixels.size() < pixel_count) {
-    throw MalformedFile(texture_subject(texture, number) + " holds fewer pixels than its size needs");
+    throw MalformedFile(texture_subject(texture, number) +
+                        " holds fewer pixels than its size needs");
   }
 }
 
@@ -87,13 +89,15 @@ Layout plan_layout(std::span<const TextureRecord> textures) {
   return layout;
 }
 
-void copy_onto_canvas(const TextureRecord& texture, const Place& place, std::vector<std::uint8_t>& canvas) {
+void copy_onto_canvas(const TextureRecord& texture, const Place& place,
+                      std::vector<std::uint8_t>& canvas) {
   const auto width = static_cast<std::size_t>(texture.width);
   const auto canvas_x = static_cast<std::size_t>(place.x);
   const auto canvas_y = static_cast<std::size_t>(place.y);
   for (std::size_t r = 0; r < static_cast<std::size_t>(texture.height); ++r) {
     const auto source = texture.pixels.begin() + static_cast<std::ptrdiff_t>(r * width);
-    const auto target = canvas.begin() + static_cast<std::ptrdiff_t>((canvas_y + r) * kCanvasWidth + canvas_x);
+    const auto target =
+        canvas.begin() + static_cast<std::ptrdiff_t>((canvas_y + r) * kCanvasWidth + canvas_x);
     std::copy(source, source + static_cast<std::ptrdiff_t>(width), target);
   }
 }

@@ -9,10 +9,10 @@
 namespace tromvex {
 namespace {
 
-constexpr std::size_t kTgaSide = 256;  // the image is kTgaSide pixels wide and tall
-constexpr std::size_t kBytesPerPixel = 4;  // blue, green, red, alpha
+constexpr std::size_t kTgaSide = 256;       // the image is kTgaSide pixels wide and tall
+constexpr std::size_t kBytesPerPixel = 4;   // blue, green, red, alpha
 constexpr std::size_t kBytesPerColour = 4;  // blue, green, red, flag
-constexpr std::size_t kPaletteSize = 256;  // atlas indices are bytes
+constexpr std::size_t kPaletteSize = 256;   // atlas indices are bytes
 constexpr auto kCanvasWidth = static_cast<std::size_t>(kAtlasWidth);
 // Each output pixel takes one atlas byte: column k reads atlas column 3k, the two bytes after
 // it are skipped.
@@ -36,7 +36,7 @@ constexpr std::array<std::uint8_t, kTgaHeaderSize> kTgaHeader{
 
 // Green must exceed both blue and red by more than this for a colour to count as green-tinted.
 constexpr int kGreenMargin = 40;
-constexpr std::uint8_t kAlphaClear = 0;      // the palette flag is zero
+constexpr std::uint8_t kAlphaClear = 0;  // the palette flag is zero
 constexpr std::uint8_t kAlphaOpaque = 255;
 constexpr std::uint8_t kAlphaGreenTinted = 100;
 
@@ -58,14 +58,15 @@ Pixel pixel_of_colour(std::span<const std::uint8_t> palette, std::size_t index) 
     return Pixel{blue, green, red, kAlphaOpaque};
   }
   // Green-tinted colours get green added to blue and red, each wrapping at 256.
-  return Pixel{static_cast<std::uint8_t>(blue + green), green, static_cast<std::uint8_t>(red + green),
-               kAlphaGreenTinted};
+  return Pixel{static_cast<std::uint8_t>(blue + green), green,
+               static_cast<std::uint8_t>(red + green), kAlphaGreenTinted};
 }
 
 }  // namespace
 
 Bytes build_tga_image(const TextureAtlas& atlas, std::span<const std::uint8_t> palette) {
-  if (atlas.height < 0 || atlas.pixels.size() / kCanvasWidth < static_cast<std::size_t>(atlas.height)) {
+  if (atlas.height < 0 ||
+      atlas.pixels.size() / kCanvasWidth < static_cast<std::size_t>(atlas.height)) {
     throw std::logic_error("build_tga_image: the atlas holds fewer rows than its height");
   }
 
@@ -75,7 +76,9 @@ Bytes build_tga_image(const TextureAtlas& atlas, std::span<const std::uint8_t> p
   if (atlas.height == 0) return image;
 
   std::array<Pixel, kPaletteSize> pixel_table{};
-  for (std::size_t index = 0; index < kPaletteSize; ++index) pixel_table[index] = pixel_of_colour(palette, index);
+  for (std::size_t index = 0; index < kPaletteSize; ++index) {
+    pixel_table[index] = pixel_of_colour(palette, index);
+  }
 
   const auto height = static_cast<std::size_t>(atlas.height);
   std::uint8_t* out = image.data() + kTgaHeaderSize;

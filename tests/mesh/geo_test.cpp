@@ -13,9 +13,9 @@
 namespace tromvex {
 namespace {
 
+using test::geo_texture_name;
 using test::GeoImageSpec;
 using test::GeoPolygonSpec;
-using test::geo_texture_name;
 using ::testing::StartsWith;
 
 // Reads an image with the given texture table, counting the missing-texture warnings.
@@ -73,8 +73,8 @@ TEST(ReadGeoMesh, OddVertexCountCarriesOneVertexMore) {
   const ReadResult result = read(image);
   const GeoPart& part = result.parts[3];
   EXPECT_EQ(part.vertex_count, 6);
-  EXPECT_EQ(part.vertices,
-            (std::vector<GeoVertex>{{1, 2, 3}, {-1, 32767, -32768}, {}, {}, {4, 5, 6}, {7, -8, 9}}));
+  EXPECT_EQ(part.vertices, (std::vector<GeoVertex>{
+                               {1, 2, 3}, {-1, 32767, -32768}, {}, {}, {4, 5, 6}, {7, -8, 9}}));
   ASSERT_EQ(part.polygons.size(), 1u);
   EXPECT_EQ(part.polygons[0].flags, 0xCAFE0001u);
   EXPECT_EQ(result.parts[4].position.x, 1.0f);
@@ -198,7 +198,8 @@ TEST(FindTexture, ComparesNamesAsStringsOfAtMostFourBytes) {
 }
 
 TEST(FindTexture, HighestNumberedRecordOfTheNameWinsAndThePaletteNeverMatches) {
-  const std::vector<TextureRecord> textures = records_named({"pal0", "aaaa", "wgl0", "bbbb", "cccc", "wgl0", "dddd"});
+  const std::vector<TextureRecord> textures =
+      records_named({"pal0", "aaaa", "wgl0", "bbbb", "cccc", "wgl0", "dddd"});
   EXPECT_EQ(find_texture(geo_texture_name("wgl0"), textures), 5);
   EXPECT_EQ(find_texture(geo_texture_name("dddd"), textures), 6);
   EXPECT_EQ(find_texture(geo_texture_name("pal0"), textures), -1);

@@ -10,8 +10,10 @@ namespace {
 // The number of vertices the block of `part` holds.
 std::size_t stored_vertex_count(const GeoPartSpec& part) {
   if (part.vertex_count < 0) return part.vertices.size();
-  const auto even = static_cast<std::size_t>(part.vertex_count) + static_cast<std::size_t>(part.vertex_count & 1);
-  if (part.vertices.size() > even) throw std::invalid_argument("more vertices than the part's count holds");
+  const auto even =
+      static_cast<std::size_t>(part.vertex_count) + static_cast<std::size_t>(part.vertex_count & 1);
+  if (part.vertices.size() > even)
+    throw std::invalid_argument("more vertices than the part's count holds");
   return even;
 }
 
@@ -21,7 +23,9 @@ std::size_t part_block_size(const GeoPartSpec& part) {
 }
 
 void fill(Bytes& out, std::size_t count, Filler filler) {
-  for (std::size_t i = 0; i < count; ++i) out.push_back(static_cast<std::uint8_t>(filler.first + i * filler.step));
+  for (std::size_t i = 0; i < count; ++i) {
+    out.push_back(static_cast<std::uint8_t>(filler.first + i * filler.step));
+  }
 }
 
 void put_u32(Bytes& out, std::uint32_t value) {
@@ -49,7 +53,9 @@ void put_part(Bytes& out, const GeoPartSpec& part, Filler unread) {
   for (const std::int32_t value : part.position) put_s32(out, value);
   fill(out, kGeoBuilderUnreadSize, unread);
   const std::size_t stored = stored_vertex_count(part);
-  for (std::size_t v = 0; v < stored; ++v) put_vertex(out, v < part.vertices.size() ? part.vertices[v] : part.padding);
+  for (std::size_t v = 0; v < stored; ++v) {
+    put_vertex(out, v < part.vertices.size() ? part.vertices[v] : part.padding);
+  }
   for (const GeoPolygonSpec& polygon : part.polygons) {
     put_u32(out, polygon.flags);
     out.insert(out.end(), polygon.indices.begin(), polygon.indices.end());
@@ -70,14 +76,17 @@ Bytes build_geo_image(const GeoImageSpec& spec) {
 
 std::vector<std::size_t> geo_part_offsets(const GeoImageSpec& spec) {
   std::vector<std::size_t> offsets{kGeoBuilderHeaderSize};
-  for (const GeoPartSpec& part : spec.parts) offsets.push_back(offsets.back() + part_block_size(part));
+  for (const GeoPartSpec& part : spec.parts) {
+    offsets.push_back(offsets.back() + part_block_size(part));
+  }
   return offsets;
 }
 
 TextureName geo_texture_name(const char* text) {
   TextureName name{};
   const std::size_t length = std::strlen(text);
-  if (length > name.size()) throw std::invalid_argument("a texture name has at most four characters");
+  if (length > name.size())
+    throw std::invalid_argument("a texture name has at most four characters");
   std::memcpy(name.data(), text, length);
   return name;
 }

@@ -50,8 +50,8 @@ inline constexpr std::size_t kGeoBuilderPolygonSize = 12;
 // smallest valid file: 26 parts without vertices or polygons.
 struct GeoImageSpec {
   std::array<GeoPartSpec, 26> parts{};
-  Filler header;                // bytes 0 to 139
-  Filler unread_part_bytes;     // the 32 unread bytes of each part header, restarted per part
+  Filler header;             // bytes 0 to 139
+  Filler unread_part_bytes;  // the 32 unread bytes of each part header, restarted per part
   Bytes trailer;
 };
 

@@ -44,7 +44,9 @@ std::vector<TextureRecord> textures_of(const std::vector<Size>& sizes) {
 
 std::vector<Place> places_of(const std::vector<TextureRecord>& textures) {
   std::vector<Place> places;
-  for (std::size_t i = 1; i < textures.size(); ++i) places.push_back({textures[i].atlas_x, textures[i].atlas_y});
+  for (std::size_t i = 1; i < textures.size(); ++i) {
+    places.push_back({textures[i].atlas_x, textures[i].atlas_y});
+  }
   return places;
 }
 
@@ -55,7 +57,10 @@ TEST(LayoutTextureAtlas, PlacesTexturesInRowsWithoutBackFilling) {
     std::vector<Place> places;
     std::int32_t height;
   } cases[] = {
-      {"a row filled to exactly 768", {{256, 64}, {256, 128}, {256, 32}}, {{0, 0}, {256, 0}, {512, 0}}, 128},
+      {"a row filled to exactly 768",
+       {{256, 64}, {256, 128}, {256, 32}},
+       {{0, 0}, {256, 0}, {512, 0}},
+       128},
       {"no back-filling", {{500, 10}, {300, 20}, {200, 30}}, {{0, 0}, {0, 10}, {300, 10}}, 40},
       {"a 768-wide texture alone", {{100, 5}, {768, 6}, {1, 7}}, {{0, 0}, {0, 5}, {0, 11}}, 18},
       {"height 0 adds no height", {{700, 4}, {100, 0}, {10, 2}}, {{0, 0}, {0, 4}, {100, 4}}, 6},
@@ -116,12 +121,14 @@ std::string rejection_of(std::vector<TextureRecord>& textures) {
 TEST(LayoutTextureAtlas, RejectsATextureWiderThanTheCanvasLeavingRecordsUnchanged) {
   std::vector<TextureRecord> textures = textures_of({{100, 1}, {769, 1}});
   textures[2].name = {'a', 'b', 'c', 'd'};
-  EXPECT_EQ(rejection_of(textures), "texture 2 ('abcd') of the texture archive is 769 pixels wide; at most 768 fit");
+  EXPECT_EQ(rejection_of(textures),
+            "texture 2 ('abcd') of the texture archive is 769 pixels wide; at most 768 fit");
   EXPECT_EQ(places_of(textures), (std::vector<Place>{{-5, -6}, {-5, -6}}));
 
   textures[2].width = 900;
   textures[2].name = {'w', 0, 'z', 'z'};
-  EXPECT_EQ(rejection_of(textures), "texture 2 ('w') of the texture archive is 900 pixels wide; at most 768 fit");
+  EXPECT_EQ(rejection_of(textures),
+            "texture 2 ('w') of the texture archive is 900 pixels wide; at most 768 fit");
 }
 
 TEST(LayoutTextureAtlas, RejectsALayoutTallerThanTheLimitLeavingRecordsUnchanged) {
@@ -138,7 +145,8 @@ TEST(LayoutTextureAtlas, RejectsALayoutTallerThanTheLimitLeavingRecordsUnchanged
 TEST(LayoutTextureAtlas, RejectsATextureWithFewerPixelsThanItsSize) {
   std::vector<TextureRecord> textures = textures_of({{4, 4}});
   textures[1].pixels.resize(15);
-  EXPECT_EQ(rejection_of(textures), "texture 1 ('') of the texture archive holds fewer pixels than its size needs");
+  EXPECT_EQ(rejection_of(textures),
+            "texture 1 ('') of the texture archive holds fewer pixels than its size needs");
   EXPECT_EQ(places_of(textures), (std::vector<Place>{{-5, -6}}));
 }
 

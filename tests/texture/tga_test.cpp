@@ -64,13 +64,16 @@ TEST(BuildTgaImage, FileRowRTakesAtlasRowRTimesHeightOver256) {
     }
     const Bytes image = build_tga_image(atlas, blue_ramp_palette());
     const auto atlas_row_of = [&image](std::size_t row) {
-      return std::size_t{pixel_at(image, row, 0)[0]} + 256 * std::size_t{pixel_at(image, row, 1)[0]};
+      return std::size_t{pixel_at(image, row, 0)[0]} +
+             256 * std::size_t{pixel_at(image, row, 1)[0]};
     };
     for (const auto& [file_row, atlas_row] : c.examples) {
-      EXPECT_EQ(atlas_row_of(file_row), atlas_row) << "height " << c.height << ", file row " << file_row;
+      EXPECT_EQ(atlas_row_of(file_row), atlas_row)
+          << "height " << c.height << ", file row " << file_row;
     }
     for (std::size_t r = 0; r < 256; ++r) {
-      ASSERT_EQ(atlas_row_of(r), r * static_cast<std::size_t>(c.height) / 256) << "height " << c.height;
+      ASSERT_EQ(atlas_row_of(r), r * static_cast<std::size_t>(c.height) / 256)
+          << "height " << c.height;
     }
   }
 }
@@ -80,12 +83,14 @@ TEST(BuildTgaImage, ColumnKTakesAtlasColumn3KOnly) {
   for (std::size_t row = 0; row < 2; ++row) {
     for (std::size_t column = 0; column < 768; ++column) {
       // Columns 3k + 1 and 3k + 2 hold an index no output pixel may show.
-      atlas.pixels[row * 768 + column] = column % 3 == 0 ? static_cast<std::uint8_t>(column / 3) : 0;
+      atlas.pixels[row * 768 + column] =
+          column % 3 == 0 ? static_cast<std::uint8_t>(column / 3) : 0;
     }
   }
   const Bytes image = build_tga_image(atlas, blue_ramp_palette());
   for (std::size_t k = 0; k < 256; ++k) {
-    ASSERT_EQ(pixel_at(image, 200, k), (Pixel{static_cast<std::uint8_t>(k), 0, 0, 255})) << "column " << k;
+    ASSERT_EQ(pixel_at(image, 200, k), (Pixel{static_cast<std::uint8_t>(k), 0, 0, 255}))
+        << "column " << k;
   }
   EXPECT_EQ(pixel_at(image, 0, 255), (Pixel{255, 0, 0, 255}));  // from atlas column 765
 }
@@ -96,16 +101,16 @@ TEST(BuildTgaImage, ColourAndAlphaFollowTheFlagAndTheGreenMargin) {
     Pixel expected;  // blue, green, red, alpha in the file
   } cases[] = {
       {{10, 200, 20, 255}, {210, 200, 220, 100}},
-      {{200, 250, 100, 1}, {194, 250, 94, 100}},    // both sums wrap
+      {{200, 250, 100, 1}, {194, 250, 94, 100}},  // both sums wrap
       {{0, 255, 0, 1}, {255, 255, 255, 100}},
-      {{100, 140, 100, 1}, {100, 140, 100, 255}},   // a margin of exactly 40 is not enough
+      {{100, 140, 100, 1}, {100, 140, 100, 255}},  // a margin of exactly 40 is not enough
       {{100, 141, 100, 1}, {241, 141, 241, 100}},
-      {{100, 140, 0, 1}, {100, 140, 0, 255}},       // exactly 40 above blue only
-      {{0, 140, 100, 1}, {0, 140, 100, 255}},       // exactly 40 above red only
-      {{0, 255, 0, 0}, {0, 255, 0, 0}},             // a zero flag wins over the green test
-      {{90, 200, 180, 1}, {90, 200, 180, 255}},     // green exceeds red by only 20
-      {{200, 100, 0, 1}, {200, 100, 0, 255}},       // green below blue
-      {{0, 100, 200, 1}, {0, 100, 200, 255}},       // green below red
+      {{100, 140, 0, 1}, {100, 140, 0, 255}},    // exactly 40 above blue only
+      {{0, 140, 100, 1}, {0, 140, 100, 255}},    // exactly 40 above red only
+      {{0, 255, 0, 0}, {0, 255, 0, 0}},          // a zero flag wins over the green test
+      {{90, 200, 180, 1}, {90, 200, 180, 255}},  // green exceeds red by only 20
+      {{200, 100, 0, 1}, {200, 100, 0, 255}},    // green below blue
+      {{0, 100, 200, 1}, {0, 100, 200, 255}},    // green below red
       {{255, 0, 255, 0}, {255, 0, 255, 0}},
   };
   for (const auto& c : cases) {
