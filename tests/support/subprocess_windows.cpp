@@ -1,0 +1,116 @@
+// Runs a program as a child process with no console and collects what it printed (Windows).
+#ifdef _WIN32
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <stdexcept>
+#include <thread>
+
+#include "support/subprocess.hpp"
+
+namespace tromvex::test {
+namespace {
+
+std::wstring to_wide(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  return wide;
+}
+
+// Quotes one argument so that the child's command-line parser gives it back unchanged:
+// backslashes count only before a quote, where they are doubled.
+std::wstring quoted(const std::wstring& arg) {
+  if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
+  std::wstring text = L"\"";
+  std::size_t backslashes = 0;
+  for (const wchar_t unit : arg) {
+    if (unit == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    const std::size_t doubled = unit == L'"' ? 2 * backslashes + 1 : backslashes;
+    text.append(doubled, L'\\');
+    backslashes = 0;
+    text += unit;
+  }
+  text.append(2 * backslashes, L'\\');
+  return text + L"\"";
+}
+
+HANDLE open_null(DWORD access, SECURITY_ATTRIBUTES& inheritable) {
+  return CreateFileW(L"NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0, nullptr);
+}
+
+}  // namespace
+
+ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
+                          std::chrono::milliseconds timeout) {
+  std::wstring command_line;
+  for (const std::string& arg : args) {
+    if (!command_line.empty()) command_line += L' ';
+    command_line += quoted(to_wide(arg));
+  }
+
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE output_read = nullptr;
+  HANDLE output_write = nullptr;
+  if (!CreatePipe(&output_read, &output_write, &inheritable, 0)) throw std::runtime_error("pipe failed");
+  SetHandleInformation(output_read, HANDLE_FLAG_INHERIT, 0);  // only the writing end goes to the child
+  HANDLE null_in = open_null(GENERIC_READ, inheritable);
+  HANDLE null_err = open_null(GENERIC_WRITE, inheritable);
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = null_in;
+  startup.hStdOutput = output_write;
+  startup.hStdError = null_err;
+  PROCESS_INFORMATION process{};
+  std::fflush(nullptr);
+  // DETACHED_PROCESS: the child has no console at all, as when started from a service or a
+  // pipeline, so its pause must return at once.
+  const BOOL started = CreateProcessW(to_wide(program).c_str(), command_line.data(), nullptr, nullptr, TRUE,
+                                      DETACHED_PROCESS, nullptr, nullptr, &startup, &process);
+  CloseHandle(output_write);
+  CloseHandle(null_in);
+  CloseHandle(null_err);
+  if (!started) {
+    CloseHandle(output_read);
+    throw std::runtime_error("cannot start " + program);
+  }
+
+  ProcessResult result;
+  std::thread reader([&] {
+    char buffer[4096];
+    DWORD count = 0;
+    while (ReadFile(output_read, buffer, sizeof buffer, &count, nullptr) && count > 0) {
+      result.output.append(buffer, count);
+    }
+  });
+  if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
+    result.timed_out = true;
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, INFINITE);
+  }
+  reader.join();
+  DWORD status = 0;
+  if (!result.timed_out && GetExitCodeProcess(process.hProcess, &status)) {
+    result.exit_status = static_cast<int>(status);
+  }
+  CloseHandle(output_read);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return result;
+}
+
+}  // namespace tromvex::test
+
+#endif  // _WIN32
