@@ -33,7 +33,9 @@ void put_vertex(Bytes& out, const GeoVertex& vertex) {
   put_s16(out, vertex.z);
 }
 
-void put_name(Bytes& out, const TextureName& name) { out.insert(out.end(), name.begin(), name.end()); }
+void put_name(Bytes& out, const TextureName& name) {
+  for (const std::uint8_t byte : name) out.push_back(byte);
+}
 
 std::size_t pixel_data_size(const ShpiPicture& picture) {
   constexpr std::uint8_t kIndexedType = 0x7B;

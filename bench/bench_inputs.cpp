@@ -1,0 +1,123 @@
+// Inputs the benchmarks share: texture-like byte streams and a large generated car.
+#include "bench_inputs.hpp"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/car_files.hpp"
+#include "tools/qfs_compress.hpp"
+
+namespace tromvex::bench {
+namespace {
+
+constexpr int kSide = 128;
+constexpr std::size_t kPictureHeader = 16;
+
+std::uint32_t next_random(std::uint32_t& state) {
+  state = state * 1664525u + 1013904223u;
+  return state >> 16;
+}
+
+// Picture number n of the texture-like stream; the pattern and its colours follow from n.
+Bytes picture(std::uint32_t n, Grain grain) {
+  static constexpr std::array<std::array<int, 4>, 4> kBayer{
+      {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}}};
+  std::uint32_t state = n * 2654435761u + 1;
+  const int base = static_cast<int>(next_random(state) % 192);
+  std::array<std::uint8_t, 16 * 16> tile{};
+  for (auto& t : tile) t = static_cast<std::uint8_t>(base + next_random(state) % 8);
+
+  Bytes pixels(kSide * kSide);
+  for (int y = 0; y < kSide; ++y) {
+    for (int x = 0; x < kSide; ++x) {
+      int index = base;
+      switch (n % 5) {
+        case 0: index += (x + y) * 32 / (2 * kSide); break;                      // gradient
+        case 1: index += ((x / 32) * 7 + (y / 32) * 3) % 16; break;             // flat panels
+        case 2: index += (y * 16 / kSide + kBayer[y % 4][x % 4] / 8) ; break;   // dithering
+        case 3: index = tile[(y % 16) * 16 + x % 16]; break;                    // repeated tile
+        default: index += (next_random(state) % 16 == 0) ? 3 : 0; break;       // flat with grain
+      }
+      // Painted textures are rarely clean: a quarter of the pixels stray by a shade or two.
+      if (grain == Grain::stray_shades && n % 5 != 3 && next_random(state) % 4 == 0) {
+        index += static_cast<int>(next_random(state) % 3);
+      }
+      pixels[static_cast<std::size_t>(y * kSide + x)] = static_cast<std::uint8_t>(index);
+    }
+  }
+  return pixels;
+}
+
+Bytes palette() {
+  Bytes colours;
+  for (int i = 0; i < 256; ++i) {
+    for (const int c : {i, (i * 3) % 256, 255 - i, 255}) colours.push_back(static_cast<std::uint8_t>(c));
+  }
+  return colours;
+}
+
+// A 14 x 13 grid of vertices (182, within reach of the 8-bit corner indices) curved into a
+// shell, with 13 x 12 quads, each quad naming one of the textures in turn.
+GeoPartSpec grid_part(int part, int texture_count) {
+  constexpr int kColumns = 14;
+  constexpr int kRows = 13;
+  GeoPartSpec spec;
+  for (int r = 0; r < kRows; ++r) {
+    for (int c = 0; c < kColumns; ++c) {
+      spec.vertices.push_back({static_cast<std::int16_t>(c * 40 - 260),
+                               static_cast<std::int16_t>(r * 30 + (c - 7) * (c - 7) + part),
+                               static_cast<std::int16_t>(r * 60 - 360)});
+    }
+  }
+  for (int r = 0; r + 1 < kRows; ++r) {
+    for (int c = 0; c + 1 < kColumns; ++c) {
+      const auto at = [](int row, int column) { return static_cast<std::uint8_t>(row * kColumns + column); };
+      const int quad = r * (kColumns - 1) + c;
+      char name[5];
+      const int texture = (part * 7 + quad) % texture_count;
+      name[0] = 't';
+      name[1] = static_cast<char>('0' + texture / 10);
+      name[2] = static_cast<char>('0' + texture % 10);
+      name[3] = 0;
+      spec.polygons.push_back({quad % 3 == 0 ? kGeoFlagCornerOrder : kGeoFlagFive,
+                               {at(r, c), at(r, c + 1), at(r + 1, c + 1), at(r + 1, c)},
+                               texture_name(name)});
+    }
+  }
+  spec.position = {0, part * 4096, 0};
+  return spec;
+}
+
+}  // namespace
+
+Bytes texture_like_bytes(std::size_t size, Grain grain) {
+  Bytes bytes;
+  bytes.reserve(size + kPictureHeader + kSide * kSide);
+  for (std::uint32_t n = 0; bytes.size() < size; ++n) {
+    const std::array<std::uint8_t, kPictureHeader> header{0x7B, 0, 0, 0, kSide, 0, kSide, 0};
+    bytes.insert(bytes.end(), header.begin(), header.end());
+    const Bytes pixels = picture(n, grain);
+    bytes.insert(bytes.end(), pixels.begin(), pixels.end());
+  }
+  bytes.resize(size);
+  return bytes;
+}
+
+CarFiles large_car() {
+  constexpr int kTextures = 18;
+  std::array<GeoPartSpec, kGeoPartCount> parts;
+  for (int p = 0; p < kGeoPartCount; ++p) parts[static_cast<std::size_t>(p)] = grid_part(p, kTextures);
+
+  std::vector<ShpiPicture> pictures;
+  pictures.push_back({texture_name("!pal"), 0x2A, 256, 1, palette()});
+  for (int t = 0; t < kTextures; ++t) {
+    const std::string name = {'t', static_cast<char>('0' + t / 10), static_cast<char>('0' + t % 10)};
+    pictures.push_back({texture_name(name.c_str()), 0x7B, kSide, kSide, picture(static_cast<std::uint32_t>(t), Grain::stray_shades)});
+  }
+  pictures.push_back({texture_name("!end"), 0x7B, 1, 1, Bytes{0}});
+  return {write_geo_file(parts), qfs_compress(write_shpi_archive(pictures))};
+}
+
+}  // namespace tromvex::bench

@@ -1,0 +1,30 @@
+// Inputs the benchmarks share: texture-like byte streams and a large generated car.
+#pragma once
+
+#include <cstddef>
+
+#include "common/bytes.hpp"
+
+namespace tromvex::bench {
+
+enum class Grain {
+  clean,         // the patterns exactly: long copies, ratios around 25
+  stray_shades,  // a quarter of the pixels a shade or two off: short copies, ratios around 4
+};
+
+// Palette-indexed 128 x 128 pictures, each behind a 16-byte header, cycling through
+// gradients, flat panels, ordered dithering, repeated tiles and flat grain, until size bytes
+// are filled. With stray shades, all but the tiles get a quarter of their pixels a shade or two
+// off, as painted textures have. The same arguments always give the same bytes.
+Bytes texture_like_bytes(std::size_t size, Grain grain);
+
+struct CarFiles {
+  Bytes geo;
+  Bytes qfs;
+};
+
+// A car of 26 GEO parts holding 4056 polygons on 4732 vertices, and 18 textures of 128 x 128
+// (288 KiB of pixels) in a QFS-compressed archive.
+CarFiles large_car();
+
+}  // namespace tromvex::bench
