@@ -46,6 +46,9 @@ constexpr unsigned kLiteralCommandMinCount = 4;
 // A back-reference shorter than this is copied byte by byte; longer overlapping ones are
 // copied in chunks that double as the repeated pattern grows.
 constexpr std::size_t kShortOverlapCopy = 16;
+// Short copies from at least a word back go a word at a time, with no call to memcpy.
+constexpr std::size_t kWordSize = 8;
+constexpr std::size_t kShortWordCopy = 32;
 
 // One decoded command: literals first, then a copy counted back from after the literals.
 struct Command {
@@ -92,6 +95,15 @@ void copy_overlapping(std::uint8_t* out, std::size_t distance, std::size_t lengt
     length -= chunk;
     available += chunk;
   }
+}
+
+// Copies a short back-reference whose distance is at least one word, a word at a time:
+// every word is read from bytes already final, so even an overlapping copy repeats its
+// pattern exactly as a byte-by-byte copy would. The last word may write up to 7 bytes past
+// the copy; the caller leaves room for them, and later commands overwrite them.
+void copy_in_words(std::uint8_t* out, std::size_t distance, std::size_t length) {
+  const std::uint8_t* from = out - distance;
+  for (std::size_t i = 0; i < length; i += kWordSize) std::memcpy(out + i, from + i, kWordSize);
 }
 
 class QfsDecoder {
@@ -143,7 +155,16 @@ class QfsDecoder {
     if (count == 0) return;
     if (count > reader_.remaining()) fail_past_input();
     if (count > output_.size() - produced_) fail_past_output();
-    std::memcpy(output_.data() + produced_, reader_.take(count).data(), count);
+    std::uint8_t* out = output_.data() + produced_;
+    const std::uint8_t* from = reader_.take(count).data();
+    // A short run is copied as one whole word when both buffers have room: the bytes past
+    // the run are rewritten by later commands, since a stream must fill its whole output.
+    if (count < kWordSize && kWordSize <= reader_.remaining() + count &&
+        kWordSize <= output_.size() - produced_) {
+      std::memcpy(out, from, kWordSize);
+    } else {
+      std::memcpy(out, from, count);
+    }
     produced_ += count;
   }
 
@@ -153,7 +174,10 @@ class QfsDecoder {
     }
     if (length > output_.size() - produced_) fail_past_output();
     std::uint8_t* out = output_.data() + produced_;
-    if (distance >= length) {
+    if (distance >= kWordSize && length <= kShortWordCopy &&
+        length + kWordSize - 1 <= output_.size() - produced_) {
+      copy_in_words(out, distance, length);
+    } else if (distance >= length) {
       std::memcpy(out, out - distance, length);  // source and destination do not overlap
     } else {
       copy_overlapping(out, distance, length);
