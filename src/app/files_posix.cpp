@@ -17,8 +17,9 @@ namespace {
 
 // No car file comes anywhere near this; it bounds what one input can make the program allocate.
 constexpr off_t kMaxInputSize = off_t{1} << 30;  // 1 GiB
-// A regular file's mode bits that a replacement keeps (permissions, setgid, sticky).
-constexpr mode_t kModeBits = 07777;
+// The permissions a replacement keeps; set-user-ID and set-group-ID are not carried over to
+// new content, as a write in place would clear them too.
+constexpr mode_t kPermissionBits = 0777;
 // New files get rw for everyone, less what the umask takes away, like any created file.
 constexpr mode_t kNewFileMode = 0666;
 // As many links as the system follows in one path before it gives up (SYMLOOP_MAX).
@@ -59,10 +60,8 @@ std::optional<std::string> follow_links(std::string path) {
 bool write_all(int fd, std::span<const std::uint8_t> bytes) {
   while (!bytes.empty()) {
     const ssize_t count = write(fd, bytes.data(), bytes.size());
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return false;  // a device that takes nothing would otherwise hold us here
     bytes = bytes.subspan(static_cast<std::size_t>(count));
   }
   return true;
@@ -125,11 +124,15 @@ std::vector<std::string> command_line_arguments(int argc, char** argv) {
 }
 
 std::optional<Bytes> load_whole_file(const std::string& path) {
+  // A folder would open here but holds no bytes; a pipe cannot be measured by seeking, and
+  // opening one that nobody writes to would wait for ever.
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0 || S_ISDIR(status.st_mode) || S_ISFIFO(status.st_mode) ||
+      S_ISSOCK(status.st_mode)) {
+    return std::nullopt;
+  }
   const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) return std::nullopt;
-  // A folder opens for reading here but holds no bytes to convert.
-  struct stat status {};
-  if (fstat(fileno(file.get()), &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
 
   if (fseeko(file.get(), 0, SEEK_END) != 0) return std::nullopt;
   const off_t length = ftello(file.get());
@@ -149,19 +152,20 @@ std::optional<Bytes> load_whole_file(const std::string& path) {
 }
 
 WriteOutcome write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes) {
-  const std::optional<std::string> target = follow_links(path);
-  if (!target) return WriteOutcome::cannot_create;
-
   struct stat status {};
-  if (stat(target->c_str(), &status) != 0) {
+  if (stat(path.c_str(), &status) != 0) {
     if (errno != ENOENT) return WriteOutcome::cannot_create;
+    const std::optional<std::string> target = follow_links(path);
+    if (!target) return WriteOutcome::cannot_create;
     return replace_file(*target, std::nullopt, bytes);
   }
   if (S_ISDIR(status.st_mode)) return WriteOutcome::cannot_create;
-  if (!S_ISREG(status.st_mode)) return write_in_place(*target, bytes);
+  if (!S_ISREG(status.st_mode)) return write_in_place(path, bytes);
   // A file we may not write stays as it is, although the folder would let us replace it.
-  if (access(target->c_str(), W_OK) != 0) return WriteOutcome::cannot_create;
-  return replace_file(*target, status.st_mode & kModeBits, bytes);
+  if (access(path.c_str(), W_OK) != 0) return WriteOutcome::cannot_create;
+  const std::optional<std::string> target = follow_links(path);
+  if (!target) return WriteOutcome::cannot_create;
+  return replace_file(*target, status.st_mode & kPermissionBits, bytes);
 }
 
 }  // namespace tromvex
