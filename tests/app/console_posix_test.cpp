@@ -196,5 +196,25 @@ TEST(WaitForKey, WithoutATerminalReturnsAtOnce) {
   EXPECT_EQ(finish(child, Clock::now() + kDeadline), 0);
 }
 
+// A job in the background may not read the terminal (it would be stopped); it does not wait.
+TEST(WaitForKey, InABackgroundJobReturnsAtOnce) {
+  std::fflush(nullptr);
+  int master = -1;
+  const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+  if (child == 0) {
+    const pid_t job = fork();
+    if (job == 0) {
+      setpgid(0, 0);  // a process group of its own, not the terminal's foreground one
+      _exit(wait_for_key() == 0 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(job, &status, 0);
+    _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 2);
+  }
+  const auto deadline = Clock::now() + kDeadline;
+  EXPECT_EQ(finish(child, deadline), 0);
+  close(master);
+}
+
 }  // namespace
 }  // namespace tromvex
