@@ -140,6 +140,7 @@ TEST_F(WaitForKeyWindows, ReturnsTheCodePointAndEchoesOnlyPrintableKeys) {
   };
   for (const KeyCase& key : cases) {
     SCOPED_TRACE(key.name);
+    ASSERT_TRUE(FlushConsoleInputBuffer(input_));
     const DWORD before = mode();
     const COORD start = fresh_line();
     feed(key.events);

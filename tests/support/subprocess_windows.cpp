@@ -45,6 +45,18 @@ std::wstring quoted(const std::wstring& arg) {
   return text + L"\"";
 }
 
+// A Windows program's standard output in text mode ends lines with CR LF; the transcripts are
+// compared as the program wrote them, with LF.
+std::string without_carriage_returns(const std::string& text) {
+  std::string lines;
+  lines.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    lines += text[i];
+  }
+  return lines;
+}
+
 HANDLE open_null(DWORD access, SECURITY_ATTRIBUTES& inheritable) {
   return CreateFileW(L"NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0, nullptr);
 }
@@ -101,6 +113,7 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
     WaitForSingleObject(process.hProcess, INFINITE);
   }
   reader.join();
+  result.output = without_carriage_returns(result.output);
   DWORD status = 0;
   if (!result.timed_out && GetExitCodeProcess(process.hProcess, &status)) {
     result.exit_status = static_cast<int>(status);
