@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/bytes.hpp"
+#include "support/car_builder.hpp"
 #include "support/geo_builder.hpp"
 #include "support/texture_builders.hpp"
 #include "tools/qfs_compress.hpp"
@@ -129,6 +130,13 @@ int main(int argc, char** argv) {
   write_seed(root / "convert", "car_plain", convert_seed(geo, archive));
   write_seed(root / "convert", "car_compressed", convert_seed(geo, compressed));
   write_seed(root / "convert", "smallest", convert_seed(smallest_geo, archive));
+
+  // The small car the end-to-end tests convert: a 720-wide texture and a missing one.
+  const CarFiles small_car = build_small_car();
+  write_seed(root / "qfs", "small_car", qfs_compress(small_car.shpi_archive));
+  write_seed(root / "shpi", "small_car", small_car.shpi_archive);
+  write_seed(root / "geo", "small_car", small_car.geo_image);
+  write_seed(root / "convert", "small_car", convert_seed(small_car.geo_image, small_car.qfs_archive));
   std::printf("seeds written to %s\n", root.string().c_str());
   return 0;
 }
