@@ -33,6 +33,7 @@ constexpr std::size_t kMaxCarriedLiterals = 3;  // carried by a copy or by the s
 constexpr std::size_t kWindowSize = kLongCopy.max_distance;  // a power of two
 constexpr std::size_t kMinMatch = kShortCopy.min_length;
 constexpr unsigned kHashBits = 16;
+constexpr std::uint32_t kHashMultiplier = 2654435761u;  // Knuth's multiplicative hash
 constexpr std::uint32_t kNoPosition = 0xFFFFFFFF;
 // How many earlier places with the same hash are tried; more finds little on texture data.
 constexpr int kMaxChainSteps = 64;
@@ -111,7 +112,7 @@ class MatchFinder {
     const std::uint32_t key = static_cast<std::uint32_t>(data_[position]) |
                               (static_cast<std::uint32_t>(data_[position + 1]) << 8) |
                               (static_cast<std::uint32_t>(data_[position + 2]) << 16);
-    return (key * 2654435761u) >> (32 - kHashBits);
+    return (key * kHashMultiplier) >> (32 - kHashBits);
   }
 
   std::size_t common_length(std::size_t earlier, std::size_t position, std::size_t limit) const {
@@ -137,7 +138,11 @@ class StreamWriter {
     out_.push_back(static_cast<std::uint8_t>(data.size()));
   }
 
-  // The bytes from the end of the last copy up to position go out as literals.
+  // The bytes from the end of the last copy up to position go out as literals. Fields, with
+  // L the literal count (0-3), N the copy length less the form's minimum, D the distance - 1:
+  //   2-byte: 0DDNNNLL DDDDDDDD                    (D bits 9-8 in the first byte)
+  //   3-byte: 10NNNNNN LLDDDDDD DDDDDDDD
+  //   4-byte: 110DNNLL DDDDDDDD DDDDDDDD NNNNNNNN  (D bit 16, N bits 9-8 in the first byte)
   void copy(std::size_t position, const Match& match) {
     const std::size_t carried = flush_literal_runs(position);
     const std::size_t offset = match.distance - 1;
