@@ -110,7 +110,8 @@ void add_prism(PartBuilder& part, const Prism& s, const PrismTextures& t) {
 
 constexpr Prism kLowerBody{90, 25, -220, 220, 90, 80, -220, 220};
 constexpr Prism kCabin{85, 80, -120, 80, 70, 130, -90, 20};
-constexpr Prism kWing{85, 100, -215, -185, 85, 104, -215, -185};
+// The wing about its own mounting point, which its part's position gives (see rear_wing).
+constexpr Prism kWing{85, -2, -15, 15, 85, 2, -15, 15};
 constexpr PrismTextures kPaintedBody{"body", 0, "body", 0, "body", "body", 0};
 constexpr PrismTextures kGlassCabin{"wind", kThin, "body", 0, "wind", "wind", kThin};
 constexpr PrismTextures kThinWing{"body", kThin, "body", kThin, "body", "body", kThin};
@@ -160,8 +161,8 @@ GeoPartSpec tail_lights() {
   return part.take();
 }
 
-// The wing's position marks where it is mounted. The converter keeps only the first gathered
-// part's position, so the wing's vertices are in car coordinates like every other body part.
+// The wing's vertices are relative to its own position, where it is mounted, as in real cars:
+// the converter moves them by the difference between that position and the body's.
 GeoPartSpec rear_wing() {
   PartBuilder part;
   add_prism(part, kWing, kThinWing);
