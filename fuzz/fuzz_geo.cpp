@@ -10,11 +10,15 @@
 //   find_texture names for its name, and the missing-texture callback ran once per null link;
 // - the vertices and polygons together are no more than the image's bytes can hold, so a file
 //   costs memory in proportion to its size.
+// Differentially, against a plain walk of the part blocks below: the image is accepted exactly
+// when all 26 blocks, with non-negative counts, fit in it; then every count, position, vertex,
+// flags word, index and name is the one the file holds.
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "common/bytes.hpp"
 #include "fuzz_check.hpp"
 #include "mesh/geo.hpp"
 
@@ -22,6 +26,8 @@ namespace {
 
 using tromvex::TextureRecord;
 
+constexpr std::size_t kFirstPartOffset = 140;
+constexpr std::size_t kPartHeaderSize = 52;
 constexpr std::size_t kVertexFileSize = 6;
 constexpr std::size_t kPolygonFileSize = 12;
 constexpr std::int32_t kPart0AddedVertices = 10;
@@ -39,6 +45,61 @@ std::vector<TextureRecord> make_texture_table() {
   return {record("!pal"), record("wgl0"), record("ab\0x"), record("wgl0")};
 }
 
+// Compares one part as the reader returned it with its block in the file, which fits.
+void compare_part(const std::uint8_t* block, const tromvex::GeoPart& part, std::int32_t shift) {
+  using namespace tromvex;
+  const auto s32 = [block](std::size_t offset) {
+    return static_cast<std::int32_t>(read_u32_le(block + offset));
+  };
+  const std::int32_t vertex_count = s32(0);
+  const std::int32_t polygon_count = s32(4);
+  const std::uint64_t stored = static_cast<std::uint64_t>(vertex_count) + (vertex_count & 1);
+  FUZZ_CHECK(part.vertex_count == static_cast<std::int32_t>(stored) + shift);
+  FUZZ_CHECK(part.polygon_count == polygon_count);
+  FUZZ_CHECK(part.position.x == static_cast<float>(s32(8) / 256.0));
+  FUZZ_CHECK(part.position.y == static_cast<float>(s32(12) / 256.0));
+  FUZZ_CHECK(part.position.z == static_cast<float>(s32(16) / 256.0));
+  const std::uint8_t* item = block + kPartHeaderSize;
+  for (std::uint64_t v = 0; v < stored; ++v, item += kVertexFileSize) {
+    const GeoVertex& vertex = part.vertices[static_cast<std::size_t>(v) + static_cast<std::size_t>(shift)];
+    FUZZ_CHECK(vertex.x == read_s16_le(item) && vertex.y == read_s16_le(item + 2) &&
+               vertex.z == read_s16_le(item + 4));
+  }
+  for (const GeoPolygon& polygon : part.polygons) {
+    FUZZ_CHECK(polygon.flags == read_u32_le(item));
+    for (std::size_t corner = 0; corner < 4; ++corner) {
+      FUZZ_CHECK(polygon.indices[corner] == item[4 + corner] + shift);
+      FUZZ_CHECK(polygon.texture_name[corner] == item[8 + corner]);
+    }
+    item += kPolygonFileSize;
+  }
+}
+
+// Walks the 26 part blocks with plain bounds checks and, unless parts is empty (the reader
+// refused the image), compares each with what the reader returned. Returns whether all 26
+// blocks, with non-negative counts, fit in the image.
+bool plain_walk_fits(const std::uint8_t* data, std::size_t size,
+                        const std::vector<tromvex::GeoPart>& parts) {
+  using namespace tromvex;
+  std::size_t at = kFirstPartOffset;
+  const auto s32 = [data](std::size_t offset) {
+    return static_cast<std::int32_t>(read_u32_le(data + offset));
+  };
+  for (std::size_t p = 0; p < static_cast<std::size_t>(kGeoPartCount); ++p) {
+    if (at > size || size - at < kPartHeaderSize) return false;
+    const std::int32_t vertex_count = s32(at);
+    const std::int32_t polygon_count = s32(at + 4);
+    if (vertex_count < 0 || polygon_count < 0) return false;
+    const std::uint64_t stored = static_cast<std::uint64_t>(vertex_count) + (vertex_count & 1);
+    const std::uint64_t block = kPartHeaderSize + stored * kVertexFileSize +
+                                static_cast<std::uint64_t>(polygon_count) * kPolygonFileSize;
+    if (block > size - at) return false;
+    if (!parts.empty()) compare_part(data + at, parts[p], p == 0 ? kPart0AddedVertices : 0);
+    at += static_cast<std::size_t>(block);
+  }
+  return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -49,10 +110,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::span<const std::uint8_t> image(data, size);
   if (!fuzz::accepts([&] { parts = read_geo_mesh(image, textures, [&] { ++missing; }); })) {
     FUZZ_CHECK(missing == 0);  // a rejected file reports no missing textures
+    FUZZ_CHECK(!plain_walk_fits(data, size, parts));
     return 0;
   }
 
   FUZZ_CHECK(parts.size() == static_cast<std::size_t>(kGeoPartCount));
+  FUZZ_CHECK(plain_walk_fits(data, size, parts));
   std::size_t unlinked = 0;
   std::size_t file_bytes = 0;
   for (std::size_t p = 0; p < parts.size(); ++p) {
