@@ -7,10 +7,13 @@
 // - the TGA image is exactly 262162 bytes and begins with the fixed 18-byte header;
 // - the FCE image is exactly 7940 + 80 V + 56 T bytes, with T and V read from its own header
 //   (offsets 4 and 8), and holds 12 parts;
+// - every part position, vertex coordinate and texture coordinate in it is a finite float;
 // - the phases were announced in their order, each once, and the mesh phase ran before any
 //   missing-texture report.
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -29,6 +32,12 @@ constexpr std::size_t kSplitSize = 4;
 constexpr std::size_t kFceTriangleTotalOffset = 4;
 constexpr std::size_t kFceVertexTotalOffset = 8;
 constexpr std::size_t kFcePartCountOffset = 248;
+constexpr std::size_t kFcePositionsOffset = 252;
+constexpr std::size_t kFceBytesBeforeTrianglesPerVertex = 24;  // a vertex and its normal
+constexpr std::size_t kFceTriangleRecordSize = 56;
+constexpr std::size_t kFceTextureCoordinatesOffset = 32;  // u0 u1 u2 v0 v1 v2 in a triangle
+constexpr std::size_t kFceTextureCoordinateCount = 6;
+constexpr std::size_t kFloatSize = 4;
 constexpr std::uint64_t kFceBytesPerVertex = 80;
 constexpr std::uint64_t kFceBytesPerTriangle = 56;
 constexpr std::array<std::uint8_t, tromvex::kTgaHeaderSize> kTgaHeader{
@@ -49,6 +58,14 @@ class PhaseOrder : public tromvex::ConversionEvents {
  private:
   int last_ = -1;
 };
+
+bool finite_floats(const tromvex::Bytes& image, std::size_t at, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto value = std::bit_cast<float>(tromvex::read_u32_le(&image[at + kFloatSize * i]));
+    if (!std::isfinite(value)) return false;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -83,5 +100,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                       kFceBytesPerTriangle * static_cast<std::uint64_t>(triangle_total);
   FUZZ_CHECK(fce.size() == expected_size);
   FUZZ_CHECK(read_u32_le(&fce[kFcePartCountOffset]) == static_cast<std::uint32_t>(kFcePartCount));
+  const auto vertices = static_cast<std::size_t>(vertex_total);
+  const auto triangles = static_cast<std::size_t>(triangle_total);
+  FUZZ_CHECK(finite_floats(fce, kFcePositionsOffset, 3 * kFcePartCount));
+  FUZZ_CHECK(finite_floats(fce, kFceHeaderSize, 3 * vertices));
+  const std::size_t triangle_block = kFceHeaderSize + kFceBytesBeforeTrianglesPerVertex * vertices;
+  for (std::size_t t = 0; t < triangles; ++t) {
+    FUZZ_CHECK(finite_floats(fce, triangle_block + kFceTriangleRecordSize * t + kFceTextureCoordinatesOffset,
+                             kFceTextureCoordinateCount));
+  }
   return 0;
 }
