@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <limits>
 #include <string>
+#include <unordered_map>
 
 #include "common/byte_reader.hpp"
 #include "common/malformed_file.hpp"
@@ -120,25 +121,43 @@ GeoPart read_part(ByteReader& reader, int part_number) {
   return part;
 }
 
+// Names compare like C strings of at most four characters: equal when all four bytes agree or
+// when they agree up to and including a NUL. So a name's key keeps its bytes up to the first
+// NUL and zeroes the rest, and two names are equal exactly when their keys are.
+std::uint32_t name_key(const TextureName& name) {
+  std::uint32_t key = 0;
+  for (std::size_t k = 0; k < name.size() && name[k] != 0; ++k) {
+    key |= std::uint32_t{name[k]} << (8 * k);
+  }
+  return key;
+}
+
+// Finds texture records by name in constant time, so that a crafted car with many polygons and
+// many textures cannot cost polygons times textures comparisons.
+class TextureLookup {
+ public:
+  explicit TextureLookup(std::span<const TextureRecord> textures) {
+    // Record 0 is the palette and never matches. Later records overwrite earlier ones: when
+    // several records carry the name, the highest-numbered one wins.
+    for (std::size_t i = 1; i < textures.size(); ++i) {
+      highest_[name_key(textures[i].name)] = static_cast<std::int32_t>(i);
+    }
+  }
+
+  // The number of the matching record, or -1.
+  std::int32_t find(const TextureName& name) const {
+    const auto match = highest_.find(name_key(name));
+    return match == highest_.end() ? -1 : match->second;
+  }
+
+ private:
+  std::unordered_map<std::uint32_t, std::int32_t> highest_;
+};
+
 }  // namespace
 
 std::int32_t find_texture(const TextureName& name, std::span<const TextureRecord> textures) {
-  // Names compare like C strings of at most four characters: equal when all four bytes agree
-  // or when they agree up to and including a NUL.
-  const auto same_name = [&name](const TextureName& other) {
-    for (std::size_t k = 0; k < name.size(); ++k) {
-      if (name[k] != other[k]) return false;
-      if (name[k] == 0) return true;
-    }
-    return true;
-  };
-  std::int32_t best = -1;
-  // Record 0 is the palette and never matches. The scan goes on past a match: when several
-  // records carry the name, the highest-numbered one wins.
-  for (std::size_t i = 1; i < textures.size(); ++i) {
-    if (same_name(textures[i].name)) best = static_cast<std::int32_t>(i);
-  }
-  return best;
+  return TextureLookup(textures).find(name);
 }
 
 std::vector<GeoPart> read_geo_mesh(std::span<const std::uint8_t> geo_image,
@@ -152,11 +171,12 @@ std::vector<GeoPart> read_geo_mesh(std::span<const std::uint8_t> geo_image,
   parts.reserve(kGeoPartCount);
   for (int p = 0; p < kGeoPartCount; ++p) parts.push_back(read_part(reader, p));
 
+  const TextureLookup lookup(textures);
   // Only a file that was read whole gets its textures looked up, so a rejected file reports no
   // missing textures; the warnings still come one per polygon, in file order.
   for (GeoPart& part : parts) {
     for (GeoPolygon& polygon : part.polygons) {
-      const std::int32_t match = find_texture(polygon.texture_name, textures);
+      const std::int32_t match = lookup.find(polygon.texture_name);
       if (match < 0) {
         if (on_missing_texture) on_missing_texture();
       } else {

@@ -380,8 +380,7 @@ TEST(HostileCost, TinyArchiveCostsAtMostTheTallestCanvas) {
 // full 16 MiB of them: 2 million textures) against a GEO file of 12 bytes a polygon made a
 // file pair of a few megabytes cost hours. These 20000 polygons against 200000 textures took
 // 15 s (4e9 name comparisons); looked up through an index of the names it is milliseconds.
-// Disabled until the lookup no longer scans the table per polygon.
-TEST(HostileCost, DISABLED_ManyPolygonsAgainstManyTexturesConvertQuickly) {
+TEST(HostileCost, ManyPolygonsAgainstManyTexturesConvertQuickly) {
   constexpr std::uint32_t kPolygons = 20000;
   constexpr std::uint32_t kTextures = 200000;
   const auto append_u32 = [](Bytes& bytes, std::uint32_t value) {
