@@ -15,26 +15,6 @@ void ByteReader::set_subject(std::string subject) { subject_ = std::move(subject
 
 void ByteReader::fail_past_end() const { throw MalformedFile(subject_ + " ends past its end"); }
 
-void ByteReader::seek(std::size_t position) {
-  if (position > bytes_.size()) fail_past_end();
-  position_ = position;
-}
-
-// Written as count > size - position so that no sum can overflow.
-void ByteReader::require(std::size_t count) const {
-  if (count > bytes_.size() - position_) fail_past_end();
-}
-
-void ByteReader::skip(std::size_t count) {
-  require(count);
-  position_ += count;
-}
-
-std::uint8_t ByteReader::u8() {
-  require(1);
-  return bytes_[position_++];
-}
-
 std::uint32_t ByteReader::u32() {
   require(4);
   const std::uint32_t value = read_u32_le(bytes_.data() + position_);
@@ -47,13 +27,6 @@ std::int32_t ByteReader::s16() {
   const std::int32_t value = read_s16_le(bytes_.data() + position_);
   position_ += 2;
   return value;
-}
-
-std::span<const std::uint8_t> ByteReader::take(std::size_t count) {
-  require(count);
-  const auto view = bytes_.subspan(position_, count);
-  position_ += count;
-  return view;
 }
 
 }  // namespace tromvex

@@ -24,17 +24,38 @@ class ByteReader {
   std::size_t remaining() const { return bytes_.size() - position_; }
 
   // Moves to an absolute position; a position past the end throws.
-  void seek(std::size_t position);
-  // Throws unless at least count bytes remain.
-  void require(std::size_t count) const;
-  void skip(std::size_t count);
+  void seek(std::size_t position) {
+    if (position > bytes_.size()) fail_past_end();
+    position_ = position;
+  }
 
-  std::uint8_t u8();
+  // Throws unless at least count bytes remain. Written as count > size - position, so that
+  // no sum can overflow.
+  void require(std::size_t count) const {
+    if (count > bytes_.size() - position_) fail_past_end();
+  }
+
+  void skip(std::size_t count) {
+    require(count);
+    position_ += count;
+  }
+
+  std::uint8_t u8() {
+    require(1);
+    return bytes_[position_++];
+  }
+
   std::uint32_t u32();
   std::int32_t s32() { return static_cast<std::int32_t>(u32()); }
   std::int32_t s16();
+
   // The next count bytes, as a view into the image; advances past them.
-  std::span<const std::uint8_t> take(std::size_t count);
+  std::span<const std::uint8_t> take(std::size_t count) {
+    require(count);
+    const auto view = bytes_.subspan(position_, count);
+    position_ += count;
+    return view;
+  }
 
  private:
   [[noreturn]] void fail_past_end() const;
