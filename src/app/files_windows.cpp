@@ -1,10 +1,4 @@
 // Whole-file reads and safe whole-file writes, and the command line (Windows, UTF-8 names).
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 #include <shellapi.h>
 

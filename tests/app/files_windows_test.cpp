@@ -1,12 +1,6 @@
 // Tests of the Windows file reads and safe writes: binary content, UTF-8 names, no leftovers.
 #ifdef _WIN32
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <gtest/gtest.h>

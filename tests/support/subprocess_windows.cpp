@@ -1,12 +1,6 @@
 // Runs a program as a child process with no console and collects what it printed (Windows).
 #ifdef _WIN32
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <stdexcept>
