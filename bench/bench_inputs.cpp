@@ -60,13 +60,13 @@ Bytes palette() {
 
 // A 14 x 13 grid of vertices (182, within reach of the 8-bit corner indices) curved into a
 // shell, with 13 x 12 quads, each quad naming one of the textures in turn.
-GeoPartSpec grid_part(int part, int texture_count) {
+GeoFilePart grid_part(int part, int texture_count) {
   constexpr int kColumns = 14;
   constexpr int kRows = 13;
-  GeoPartSpec spec;
+  GeoFilePart grid;
   for (int r = 0; r < kRows; ++r) {
     for (int c = 0; c < kColumns; ++c) {
-      spec.vertices.push_back({static_cast<std::int16_t>(c * 40 - 260),
+      grid.vertices.push_back({static_cast<std::int16_t>(c * 40 - 260),
                                static_cast<std::int16_t>(r * 30 + (c - 7) * (c - 7) + part),
                                static_cast<std::int16_t>(r * 60 - 360)});
     }
@@ -81,13 +81,14 @@ GeoPartSpec grid_part(int part, int texture_count) {
       name[1] = static_cast<char>('0' + texture / 10);
       name[2] = static_cast<char>('0' + texture % 10);
       name[3] = 0;
-      spec.polygons.push_back({quad % 3 == 0 ? kGeoFlagCornerOrder : kGeoFlagFive,
+      grid.polygons.push_back({quad % 3 == 0 ? kGeoFlagCornerOrder : kGeoFlagFive,
                                {at(r, c), at(r, c + 1), at(r + 1, c + 1), at(r + 1, c)},
                                texture_name(name)});
     }
   }
-  spec.position = {0, part * 4096, 0};
-  return spec;
+  grid.position = {0, part * 4096, 0};
+  grid.vertex_count = static_cast<std::int32_t>(grid.vertices.size());
+  return grid;
 }
 
 }  // namespace
@@ -107,17 +108,26 @@ Bytes texture_like_bytes(std::size_t size, Grain grain) {
 
 CarFiles large_car() {
   constexpr int kTextures = 18;
-  std::array<GeoPartSpec, kGeoPartCount> parts;
-  for (int p = 0; p < kGeoPartCount; ++p) parts[static_cast<std::size_t>(p)] = grid_part(p, kTextures);
+  GeoFile geo;
+  for (int p = 0; p < kGeoPartCount; ++p) geo.parts[static_cast<std::size_t>(p)] = grid_part(p, kTextures);
 
   std::vector<ShpiPicture> pictures;
-  pictures.push_back({texture_name("!pal"), 0x2A, 256, 1, palette()});
+  ShpiPicture palette_picture;
+  palette_picture.name = "!pal";
+  palette_picture.type_byte0 = 0x2A;  // four bytes a colour
+  palette_picture.width = 256;
+  palette_picture.height = 1;
+  palette_picture.pixels = palette();
+  pictures.push_back(palette_picture);
   for (int t = 0; t < kTextures; ++t) {
-    const std::string name = {'t', static_cast<char>('0' + t / 10), static_cast<char>('0' + t % 10)};
-    pictures.push_back({texture_name(name.c_str()), 0x7B, kSide, kSide, picture(static_cast<std::uint32_t>(t), Grain::stray_shades)});
+    ShpiPicture texture;
+    texture.name = {'t', static_cast<char>('0' + t / 10), static_cast<char>('0' + t % 10), '\0'};
+    texture.width = kSide;
+    texture.height = kSide;
+    texture.pixels = picture(static_cast<std::uint32_t>(t), Grain::stray_shades);
+    pictures.push_back(texture);
   }
-  pictures.push_back({texture_name("!end"), 0x7B, 1, 1, Bytes{0}});
-  return {write_geo_file(parts), qfs_compress(write_shpi_archive(pictures))};
+  return {write_geo_file(geo), qfs_compress(write_shpi_archive(pictures))};
 }
 
 }  // namespace tromvex::bench

@@ -11,7 +11,7 @@
 
 #include "common/bytes.hpp"
 #include "support/car_builder.hpp"
-#include "support/geo_builder.hpp"
+#include "tools/car_files.hpp"
 #include "support/texture_builders.hpp"
 #include "tools/qfs_compress.hpp"
 
@@ -39,46 +39,46 @@ Palette greenish_palette() {
   return palette;
 }
 
-PictureSpec picture(const std::string& name, std::uint8_t type, std::int16_t width,
+ShpiPicture picture(const std::string& name, std::uint8_t type, std::int16_t width,
                     std::int16_t height) {
-  PictureSpec spec;
-  spec.name = name;
-  spec.type_byte0 = type;
-  spec.width = width;
-  spec.height = height;
+  ShpiPicture geo;
+  geo.name = name;
+  geo.type_byte0 = type;
+  geo.width = width;
+  geo.height = height;
   const std::size_t bytes_per_pixel = type == kIndexedType ? 1 : 4;
-  spec.pixels = pattern(static_cast<std::size_t>(width * height) * bytes_per_pixel, 7, 13);
-  return spec;
+  geo.pixels = pattern(static_cast<std::size_t>(width * height) * bytes_per_pixel, 7, 13);
+  return geo;
 }
 
 // A palette, three textures (one of four bytes a pixel, one 768 wide to close a row) and the
 // unread last entry; the GEO seed's polygons name these textures.
 Bytes car_archive() {
-  return build_shpi_archive({palette_picture(greenish_palette()),
+  return write_shpi_archive({palette_picture(greenish_palette()),
                              picture("wgl0", kIndexedType, 16, 8),
                              picture("whl0", kIndexedType, 768, 2),
                              picture("body", kColourType, 4, 3)});
 }
 
-GeoPolygonSpec polygon(const char* texture, std::uint32_t flags, std::array<std::uint8_t, 4> indices) {
-  return {flags, indices, geo_texture_name(texture)};
+GeoFilePolygon polygon(const char* texture, std::uint32_t flags, std::array<std::uint8_t, 4> indices) {
+  return {flags, indices, texture_name(texture)};
 }
 
 // Part 0 with an odd vertex count, a wheel, the last part, a polygon with a missing texture
 // and bytes after the last part.
 Bytes car_geo() {
-  GeoImageSpec spec;
-  spec.parts[0].vertex_count = 3;
-  spec.parts[0].position = {256, -512, 65536};
-  spec.parts[0].vertices = {{256, 0, -256}, {0, 512, 0}, {-32768, 32767, 1}};
-  spec.parts[0].polygons = {polygon("wgl0", 0, {0, 1, 2, 3}), polygon("none", 0x04, {3, 2, 1, 0})};
-  spec.parts[12].vertex_count = 4;
-  spec.parts[12].vertices = {{0, -300, 0}, {10, 300, 0}, {0, 0, 5}, {1, 2, 3}};
-  spec.parts[12].polygons = {polygon("whl0", 0x14, {0, 1, 2, 3})};
-  spec.parts[25].vertex_count = 2;
-  spec.parts[25].polygons = {polygon("body", 0x10, {0, 1, 1, 0}), polygon("ab", 0, {255, 0, 0, 0})};
-  spec.trailer = pattern(12, 1, 1);
-  return build_geo_image(spec);
+  GeoFile geo;
+  geo.parts[0].vertex_count = 3;
+  geo.parts[0].position = {256, -512, 65536};
+  geo.parts[0].vertices = {{256, 0, -256}, {0, 512, 0}, {-32768, 32767, 1}};
+  geo.parts[0].polygons = {polygon("wgl0", 0, {0, 1, 2, 3}), polygon("none", 0x04, {3, 2, 1, 0})};
+  geo.parts[12].vertex_count = 4;
+  geo.parts[12].vertices = {{0, -300, 0}, {10, 300, 0}, {0, 0, 5}, {1, 2, 3}};
+  geo.parts[12].polygons = {polygon("whl0", 0x14, {0, 1, 2, 3})};
+  geo.parts[25].vertex_count = 2;
+  geo.parts[25].polygons = {polygon("body", 0x10, {0, 1, 1, 0}), polygon("ab", 0, {255, 0, 0, 0})};
+  geo.trailer = pattern(12, 1, 1);
+  return write_geo_file(geo);
 }
 
 Bytes convert_seed(const Bytes& geo, const Bytes& texture) {
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
   const Bytes archive = car_archive();
   const Bytes compressed = qfs_compress(archive);
   const Bytes geo = car_geo();
-  const Bytes smallest_geo = build_geo_image(GeoImageSpec{});
+  const Bytes smallest_geo = write_geo_file(GeoFile{});
 
   write_seed(root / "qfs", "car", compressed);
   write_seed(root / "qfs", "literals", qfs_store(pattern(300, 0, 1)));
@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
              QfsWriter(1141).literal_run(pattern(112, 3, 5)).long_copy({1}, 1028, 100).stop({}).raw({0}).bytes());
 
   write_seed(root / "shpi", "car", archive);
-  write_seed(root / "shpi", "palette_only", build_shpi_archive({palette_picture(greenish_palette())}));
+  write_seed(root / "shpi", "palette_only", write_shpi_archive({palette_picture(greenish_palette())}));
 
   write_seed(root / "geo", "car", geo);
   write_seed(root / "geo", "smallest", smallest_geo);

@@ -47,6 +47,7 @@ class PartBuilder {
  public:
   std::uint8_t vertex(const Point& p) {
     part_.vertices.push_back({vertex_units(p.x), vertex_units(p.y), vertex_units(p.z)});
+    part_.vertex_count = static_cast<std::int32_t>(part_.vertices.size());
     return static_cast<std::uint8_t>(part_.vertices.size() - 1);
   }
 
@@ -69,10 +70,10 @@ class PartBuilder {
     part_.position = {position_units(p.x), position_units(p.y), position_units(p.z)};
   }
 
-  GeoPartSpec take() { return std::move(part_); }
+  GeoFilePart take() { return std::move(part_); }
 
  private:
-  GeoPartSpec part_;
+  GeoFilePart part_;
 };
 
 // A box-like body whose top may be narrower and shorter than its bottom (a cabin).
@@ -116,13 +117,13 @@ constexpr PrismTextures kPaintedBody{"body", 0, "body", 0, "body", "body", 0};
 constexpr PrismTextures kGlassCabin{"wind", kThin, "body", 0, "wind", "wind", kThin};
 constexpr PrismTextures kThinWing{"body", kThin, "body", kThin, "body", "body", kThin};
 
-GeoPartSpec lower_body() {
+GeoFilePart lower_body() {
   PartBuilder part;
   add_prism(part, kLowerBody, kPaintedBody);
   return part.take();
 }
 
-GeoPartSpec cabin() {
+GeoFilePart cabin() {
   PartBuilder part;
   add_prism(part, kCabin, kGlassCabin);
   return part.take();
@@ -141,20 +142,20 @@ std::array<Point, 4> rear_panel(int x0, int x1, int y0, int y1, int z) {
   return {{{x1, y0, z}, {x0, y0, z}, {x0, y1, z}, {x1, y1, z}}};
 }
 
-GeoPartSpec grille() {
+GeoFilePart grille() {
   PartBuilder part;
   part.panel(front_panel(-50, 50, 35, 60, kFrontFaceZ), "grll", 0);
   return part.take();
 }
 
-GeoPartSpec headlights() {
+GeoFilePart headlights() {
   PartBuilder part;
   part.panel(front_panel(55, 85, 55, 72, kFrontFaceZ), "lite", 0);
   part.panel(front_panel(-85, -55, 55, 72, kFrontFaceZ), "lite", 0);
   return part.take();
 }
 
-GeoPartSpec tail_lights() {
+GeoFilePart tail_lights() {
   PartBuilder part;
   part.panel(rear_panel(55, 85, 55, 72, kRearFaceZ), "tail", 0);
   part.panel(rear_panel(-85, -55, 55, 72, kRearFaceZ), "tail", 0);
@@ -163,14 +164,14 @@ GeoPartSpec tail_lights() {
 
 // The wing's vertices are relative to its own position, where it is mounted, as in real cars:
 // the converter moves them by the difference between that position and the body's.
-GeoPartSpec rear_wing() {
+GeoFilePart rear_wing() {
   PartBuilder part;
   add_prism(part, kWing, kThinWing);
   part.place_at({0, 102, -200});
   return part.take();
 }
 
-GeoPartSpec wing_struts() {
+GeoFilePart wing_struts() {
   PartBuilder part;
   // The right strut faces right; its mirror faces left.
   part.panel({{{50, 80, -190}, {50, 80, -210}, {50, 100, -210}, {50, 100, -190}}}, "body", kThin,
@@ -179,7 +180,7 @@ GeoPartSpec wing_struts() {
 }
 
 // Three vertices, an odd count: the file stores a fourth, unused one.
-GeoPartSpec antenna() {
+GeoFilePart antenna() {
   PartBuilder part;
   const std::uint8_t base_rear = part.vertex({-60, 130, -80});
   const std::uint8_t base_front = part.vertex({-60, 130, -72});
@@ -189,7 +190,7 @@ GeoPartSpec antenna() {
 }
 
 // A square pipe end around its centre: five vertices, another odd count.
-GeoPartSpec exhaust() {
+GeoFilePart exhaust() {
   PartBuilder part;
   const std::uint8_t centre = part.vertex({50, 30, -223});
   const std::uint8_t a = part.vertex({55, 25, -223});
@@ -201,19 +202,19 @@ GeoPartSpec exhaust() {
   return part.take();
 }
 
-GeoPartSpec front_bumper() {
+GeoFilePart front_bumper() {
   PartBuilder part;
   part.panel(front_panel(-90, 90, 25, 34, kFrontFaceZ + 1), "grll", 0);
   return part.take();
 }
 
-GeoPartSpec rear_bumper() {
+GeoFilePart rear_bumper() {
   PartBuilder part;
   part.panel(rear_panel(-90, 90, 25, 40, kRearFaceZ - 1), "grll", 0);
   return part.take();
 }
 
-GeoPartSpec licence_plate() {
+GeoFilePart licence_plate() {
   PartBuilder part;
   part.panel(rear_panel(-26, 26, 42, 54, kRearFaceZ - 2), "plat", 0);
   return part.take();
@@ -238,7 +239,7 @@ struct WheelPlace {
 
 // The tread: 12 quads around the wheel's axis, about its own centre; the part's position puts
 // it at the wheel's place.
-GeoPartSpec wheel_tread(const WheelPlace& place) {
+GeoFilePart wheel_tread(const WheelPlace& place) {
   PartBuilder part;
   const int side = place.right ? 1 : -1;
   for (std::size_t k = 0; k < kWheelSides; ++k) {
@@ -258,7 +259,7 @@ GeoPartSpec wheel_tread(const WheelPlace& place) {
 }
 
 // The rim: one square plate on the wheel's outer face; the texture's clear corners round it off.
-GeoPartSpec wheel_rim(const WheelPlace& place) {
+GeoFilePart wheel_rim(const WheelPlace& place) {
   PartBuilder part;
   const int x = kWheelHalfWidth + 1;
   const int r = kWheelRadius;
@@ -277,14 +278,14 @@ GeoPartSpec wheel_rim(const WheelPlace& place) {
 
 // ---- Simpler bodies -----------------------------------------------------------------------------
 
-GeoPartSpec flat_wing() {
+GeoFilePart flat_wing() {
   PartBuilder part;
   part.panel({{{85, 104, -215}, {-85, 104, -215}, {-85, 104, -185}, {85, 104, -185}}}, "body", kThin);
   return part.take();
 }
 
 // The cabin as a windscreen and one long roof slope.
-GeoPartSpec wedge_cabin() {
+GeoFilePart wedge_cabin() {
   PartBuilder part;
   part.panel(front_panel(-85, 85, 80, 130, 80), "wind", kThin);
   part.panel({{{70, 130, -120}, {-70, 130, -120}, {-70, 130, 20}, {70, 130, 20}}}, "body", 0);
@@ -292,7 +293,7 @@ GeoPartSpec wedge_cabin() {
 }
 
 // The four wheels as flat rims on the body's sides.
-GeoPartSpec flat_wheels() {
+GeoFilePart flat_wheels() {
   PartBuilder part;
   for (const int z : {kWheelBaseHalf, -kWheelBaseHalf}) {
     const int r = kWheelRadius;
@@ -302,7 +303,7 @@ GeoPartSpec flat_wheels() {
   return part.take();
 }
 
-std::array<GeoPartSpec, kGeoPartCount> sample_parts() {
+std::array<GeoFilePart, kGeoPartCount> sample_parts() {
   return {lower_body(),   cabin(),       grille(),       headlights(),
           tail_lights(),  rear_wing(),   wing_struts(),  antenna(),
           exhaust(),      front_bumper(), rear_bumper(), licence_plate(),
@@ -373,14 +374,17 @@ Bytes make_palette() {
 
 // ---- Textures -------------------------------------------------------------------------------
 
-constexpr std::uint8_t kIndexedType = 0x7B;
 constexpr std::uint8_t kPaletteType = 0x2A;  // four bytes a colour
 
 // Paints a texture pixel by pixel from a function of (x, y).
 template <typename Paint>
 ShpiPicture texture(const char* name, int width, int height, Paint paint) {
-  ShpiPicture picture{texture_name(name), kIndexedType, static_cast<std::int16_t>(width),
-                      static_cast<std::int16_t>(height), {}};
+  ShpiPicture picture;
+  const TextureName padded = texture_name(name);  // NUL-padded to four bytes
+  picture.name.assign(padded.begin(), padded.end());
+  picture.type_byte0 = kShpiIndexedType;
+  picture.width = static_cast<std::int16_t>(width);
+  picture.height = static_cast<std::int16_t>(height);
   picture.pixels.reserve(static_cast<std::size_t>(width * height));
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) picture.pixels.push_back(static_cast<std::uint8_t>(paint(x, y)));
@@ -480,29 +484,30 @@ ShpiPicture plate_texture() {
   });
 }
 
-// The archive's last entry never becomes a texture; it closes the directory.
-ShpiPicture closing_entry() {
-  return texture("!end", 8, 8, [](int x, int y) { return kOrangeRamp + x * 8 + y; });
-}
-
 ShpiPicture palette_picture() {
-  return {texture_name("!pal"), kPaletteType, static_cast<std::int16_t>(kPaletteColours), 1,
-          make_palette()};
+  ShpiPicture picture;
+  picture.name = "!pal";
+  picture.type_byte0 = kPaletteType;
+  picture.width = static_cast<std::int16_t>(kPaletteColours);
+  picture.height = 1;
+  picture.pixels = make_palette();
+  return picture;
 }
 
 }  // namespace
 
 Bytes make_sample_geo() {
-  const std::array<GeoPartSpec, kGeoPartCount> parts = sample_parts();
-  return write_geo_file(parts);
+  GeoFile geo;
+  geo.parts = sample_parts();
+  return write_geo_file(geo);
 }
 
 Bytes make_sample_archive() {
   const std::vector<ShpiPicture> pictures{
       palette_picture(),  body_texture(),       window_texture(), tyre_texture(),
       rim_texture(),      headlight_texture(),  tail_light_texture(), grille_texture(),
-      plate_texture(),    closing_entry()};
-  return write_shpi_archive(pictures);
+      plate_texture()};
+  return write_shpi_archive(pictures);  // with the closing entry that never becomes a texture
 }
 
 Bytes make_sample_qfs() { return qfs_compress(make_sample_archive()); }

@@ -8,14 +8,11 @@
 #include <vector>
 
 #include "common/malformed_file.hpp"
-#include "support/geo_builder.hpp"
+#include "tools/car_files.hpp"
 
 namespace tromvex {
 namespace {
 
-using test::geo_texture_name;
-using test::GeoImageSpec;
-using test::GeoPolygonSpec;
 using ::testing::StartsWith;
 
 // Reads an image with the given texture table, counting the missing-texture warnings.
@@ -43,14 +40,14 @@ std::vector<TextureRecord> records_named(std::initializer_list<const char*> name
   std::vector<TextureRecord> records;
   for (const char* name : names) {
     records.emplace_back();
-    records.back().name = geo_texture_name(name);
+    records.back().name = texture_name(name);
   }
   return records;
 }
 
-GeoPolygonSpec polygon_named(const char* name) {
-  GeoPolygonSpec polygon;
-  polygon.texture_name = geo_texture_name(name);
+GeoFilePolygon polygon_named(const char* name) {
+  GeoFilePolygon polygon;
+  polygon.texture_name = texture_name(name);
   return polygon;
 }
 
@@ -58,12 +55,12 @@ GeoPolygonSpec polygon_named(const char* name) {
 constexpr std::size_t empty_part_offset(std::size_t part) { return 140 + part * 52; }
 
 TEST(ReadGeoMesh, OddVertexCountCarriesOneVertexMore) {
-  GeoImageSpec spec;
-  spec.parts[3].vertex_count = 5;
-  spec.parts[3].vertices = {{1, 2, 3}, {-1, 32767, -32768}, {}, {}, {4, 5, 6}};
-  spec.parts[3].padding = {7, -8, 9};
-  spec.parts[3].polygons = {GeoPolygonSpec{}};
-  Bytes image = test::build_geo_image(spec);
+  GeoFile geo;
+  geo.parts[3].vertex_count = 5;
+  geo.parts[3].vertices = {{1, 2, 3}, {-1, 32767, -32768}, {}, {}, {4, 5, 6}};
+  geo.parts[3].padding = {7, -8, 9};
+  geo.parts[3].polygons = {GeoFilePolygon{}};
+  Bytes image = write_geo_file(geo);
   // Six vertices of 6 bytes follow the 52-byte part header: the polygon is 88 bytes in, and
   // part 4 follows its 12 bytes.
   const std::size_t part3 = empty_part_offset(3);
@@ -81,7 +78,7 @@ TEST(ReadGeoMesh, OddVertexCountCarriesOneVertexMore) {
 }
 
 TEST(ReadGeoMesh, PartZeroWithoutVerticesGetsTenZeroVerticesAndConsumesNoVertexBytes) {
-  Bytes image = test::build_geo_image({});
+  Bytes image = write_geo_file({});
   write_s32_le(image.data() + empty_part_offset(1) + 8, 512);  // position x of part 1
 
   const ReadResult result = read(image);
@@ -91,15 +88,15 @@ TEST(ReadGeoMesh, PartZeroWithoutVerticesGetsTenZeroVerticesAndConsumesNoVertexB
 }
 
 TEST(ReadGeoMesh, PartZeroShiftsItsFileVerticesAndIndicesByTen) {
-  GeoImageSpec spec;
-  spec.parts[0].vertex_count = 3;
-  spec.parts[0].vertices = {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}};
-  spec.parts[0].padding = {4, 4, 4};
-  spec.parts[0].polygons = {GeoPolygonSpec{0, {2, 0, 1, 255}, {}}};
-  spec.parts[1].vertex_count = 1;
-  spec.parts[1].polygons = {GeoPolygonSpec{0, {2, 0, 1, 255}, {}}};
+  GeoFile geo;
+  geo.parts[0].vertex_count = 3;
+  geo.parts[0].vertices = {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}};
+  geo.parts[0].padding = {4, 4, 4};
+  geo.parts[0].polygons = {GeoFilePolygon{0, {2, 0, 1, 255}, {}}};
+  geo.parts[1].vertex_count = 1;
+  geo.parts[1].polygons = {GeoFilePolygon{0, {2, 0, 1, 255}, {}}};
 
-  const ReadResult result = read(test::build_geo_image(spec));
+  const ReadResult result = read(write_geo_file(geo));
   const GeoPart& part0 = result.parts[0];
   EXPECT_EQ(part0.vertex_count, 14);
   std::vector<GeoVertex> expected(10);
@@ -112,10 +109,10 @@ TEST(ReadGeoMesh, PartZeroShiftsItsFileVerticesAndIndicesByTen) {
 }
 
 TEST(ReadGeoMesh, PartWithoutPolygonsIsFollowedRightAfterItsVertices) {
-  GeoImageSpec spec;
-  spec.parts[5].vertex_count = 2;
-  spec.parts[6].polygons = {GeoPolygonSpec{0x12345678u, {9, 8, 7, 6}, geo_texture_name("wgl0")}};
-  Bytes image = test::build_geo_image(spec);
+  GeoFile geo;
+  geo.parts[5].vertex_count = 2;
+  geo.parts[6].polygons = {GeoFilePolygon{0x12345678u, {9, 8, 7, 6}, texture_name("wgl0")}};
+  Bytes image = write_geo_file(geo);
   // Part 6 begins 52 + 12 bytes after part 5; its polygon 52 bytes after that.
   const std::size_t polygon = empty_part_offset(5) + 52 + 12 + 52;
   EXPECT_EQ(read_u32_le(image.data() + polygon), 0x12345678u);
@@ -128,14 +125,14 @@ TEST(ReadGeoMesh, PartWithoutPolygonsIsFollowedRightAfterItsVertices) {
   const GeoPolygon& read_polygon = result.parts[6].polygons[0];
   EXPECT_EQ(read_polygon.flags, 0xA5u);
   EXPECT_EQ(read_polygon.indices, (std::array<std::int32_t, 4>{9, 8, 7, 6}));
-  EXPECT_EQ(read_polygon.texture_name, geo_texture_name("wgl0"));
+  EXPECT_EQ(read_polygon.texture_name, texture_name("wgl0"));
 }
 
 TEST(ReadGeoMesh, PositionsAreInUnitsOf256th) {
-  GeoImageSpec spec;
-  spec.parts[2].position = {-256, 384, 1};
-  spec.parts[25].position = {-2147483647 - 1, 2147483647, 0};
-  const ReadResult result = read(test::build_geo_image(spec));
+  GeoFile geo;
+  geo.parts[2].position = {-256, 384, 1};
+  geo.parts[25].position = {-2147483647 - 1, 2147483647, 0};
+  const ReadResult result = read(write_geo_file(geo));
   EXPECT_EQ(result.parts[2].position, (Vec3f{-1.0f, 1.5f, 0.00390625f}));
   EXPECT_EQ(result.parts[25].position, (Vec3f{-8388608.0f, 8388608.0f, 0.0f}));
 }
@@ -156,20 +153,20 @@ void expect_same_parts(const std::vector<GeoPart>& a, const std::vector<GeoPart>
 }
 
 TEST(ReadGeoMesh, UnreadBytesDoNotChangeTheResult) {
-  GeoImageSpec spec;
-  for (std::size_t p = 0; p < spec.parts.size(); ++p) {
-    spec.parts[p].vertex_count = static_cast<std::int32_t>(p % 3);
-    spec.parts[p].padding = {static_cast<std::int16_t>(p), 1, 2};
-    spec.parts[p].position = {static_cast<std::int32_t>(p), -1, 2};
-    spec.parts[p].polygons = {GeoPolygonSpec{static_cast<std::uint32_t>(p), {1, 2, 3, 4}, {}}};
+  GeoFile geo;
+  for (std::size_t p = 0; p < geo.parts.size(); ++p) {
+    geo.parts[p].vertex_count = static_cast<std::int32_t>(p % 3);
+    geo.parts[p].padding = {static_cast<std::int16_t>(p), 1, 2};
+    geo.parts[p].position = {static_cast<std::int32_t>(p), -1, 2};
+    geo.parts[p].polygons = {GeoFilePolygon{static_cast<std::uint32_t>(p), {1, 2, 3, 4}, {}}};
   }
-  const ReadResult plain = read(test::build_geo_image(spec));
-  for (const test::Filler filler : {test::Filler{0xFF, 0}, test::Filler{1, 37}}) {
-    GeoImageSpec noisy = spec;
+  const ReadResult plain = read(write_geo_file(geo));
+  for (const ByteFiller filler : {ByteFiller{0xFF, 0}, ByteFiller{1, 37}}) {
+    GeoFile noisy = geo;
     noisy.header = filler;
     noisy.unread_part_bytes = filler;
     noisy.trailer = {0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3};
-    expect_same_parts(read(test::build_geo_image(noisy)).parts, plain.parts);
+    expect_same_parts(read(write_geo_file(noisy)).parts, plain.parts);
   }
 }
 
@@ -182,12 +179,12 @@ TEST(FindTexture, ComparesNamesAsStringsOfAtMostFourBytes) {
   const TextureName ab_nul_nul{'a', 'b', 0, 0};
   const TextureName ab_nul_x{'a', 'b', 0, 'x'};
   const Case cases[] = {
-      {geo_texture_name("wgl0"), geo_texture_name("wgl0"), true},
+      {texture_name("wgl0"), texture_name("wgl0"), true},
       {ab_nul_nul, ab_nul_x, true},                     // equal up to and including a NUL
       {ab_nul_x, TextureName{'a', 'b', 0, 'y'}, true},  // bytes after the NUL do not count
-      {ab_nul_nul, geo_texture_name("abc"), false},
-      {geo_texture_name("wgl0"), geo_texture_name("WGL0"), false},  // case-sensitive
-      {geo_texture_name("wgl0"), geo_texture_name("wgl1"), false},  // all four bytes count
+      {ab_nul_nul, texture_name("abc"), false},
+      {texture_name("wgl0"), texture_name("WGL0"), false},  // case-sensitive
+      {texture_name("wgl0"), texture_name("wgl1"), false},  // all four bytes count
   };
   for (const Case& c : cases) {
     std::vector<TextureRecord> textures = records_named({"pal", "x"});
@@ -200,20 +197,20 @@ TEST(FindTexture, ComparesNamesAsStringsOfAtMostFourBytes) {
 TEST(FindTexture, HighestNumberedRecordOfTheNameWinsAndThePaletteNeverMatches) {
   const std::vector<TextureRecord> textures =
       records_named({"pal0", "aaaa", "wgl0", "bbbb", "cccc", "wgl0", "dddd"});
-  EXPECT_EQ(find_texture(geo_texture_name("wgl0"), textures), 5);
-  EXPECT_EQ(find_texture(geo_texture_name("dddd"), textures), 6);
-  EXPECT_EQ(find_texture(geo_texture_name("pal0"), textures), -1);
-  EXPECT_EQ(find_texture(geo_texture_name("pal0"), records_named({"pal0"})), -1);
-  EXPECT_EQ(find_texture(geo_texture_name("pal0"), {}), -1);
+  EXPECT_EQ(find_texture(texture_name("wgl0"), textures), 5);
+  EXPECT_EQ(find_texture(texture_name("dddd"), textures), 6);
+  EXPECT_EQ(find_texture(texture_name("pal0"), textures), -1);
+  EXPECT_EQ(find_texture(texture_name("pal0"), records_named({"pal0"})), -1);
+  EXPECT_EQ(find_texture(texture_name("pal0"), {}), -1);
 }
 
 TEST(ReadGeoMesh, LinksPolygonsToTheirRecordsAndWarnsOncePerMissingTexture) {
   const std::vector<TextureRecord> textures = records_named({"pal0", "wgl0", "body", "wgl0"});
-  GeoImageSpec spec;
-  spec.parts[0].polygons = {polygon_named("body"), polygon_named("pal0")};
-  spec.parts[9].polygons = {polygon_named("wgl0"), polygon_named("Body"), polygon_named("pal0")};
+  GeoFile geo;
+  geo.parts[0].polygons = {polygon_named("body"), polygon_named("pal0")};
+  geo.parts[9].polygons = {polygon_named("wgl0"), polygon_named("Body"), polygon_named("pal0")};
 
-  const ReadResult result = read(test::build_geo_image(spec), textures);
+  const ReadResult result = read(write_geo_file(geo), textures);
   EXPECT_EQ(result.warnings, 3);
   EXPECT_EQ(result.parts[0].polygons[0].texture, &textures[2]);
   EXPECT_EQ(result.parts[0].polygons[1].texture, nullptr);
@@ -223,20 +220,20 @@ TEST(ReadGeoMesh, LinksPolygonsToTheirRecordsAndWarnsOncePerMissingTexture) {
 }
 
 // An image with something in every kind of block; none of its polygons' textures exist.
-GeoImageSpec busy_spec() {
-  GeoImageSpec spec;
-  spec.parts[0].vertex_count = 1;
-  spec.parts[0].polygons = {polygon_named("nope")};
-  spec.parts[3].vertex_count = 5;
-  spec.parts[3].polygons = {polygon_named("nope"), polygon_named("nope")};
-  spec.parts[25].vertex_count = 2;
-  spec.parts[25].polygons = {polygon_named("nope")};
-  return spec;
+GeoFile busy_spec() {
+  GeoFile geo;
+  geo.parts[0].vertex_count = 1;
+  geo.parts[0].polygons = {polygon_named("nope")};
+  geo.parts[3].vertex_count = 5;
+  geo.parts[3].polygons = {polygon_named("nope"), polygon_named("nope")};
+  geo.parts[25].vertex_count = 2;
+  geo.parts[25].polygons = {polygon_named("nope")};
+  return geo;
 }
 
 TEST(ReadGeoMesh, RejectsAnImageCutShortNamingThePartWithoutWarnings) {
-  const GeoImageSpec spec = busy_spec();
-  const Bytes whole = test::build_geo_image(spec);
+  const GeoFile geo = busy_spec();
+  const Bytes whole = write_geo_file(geo);
   // Part 0: 52 + 2 * 6 + 12 = 76 bytes from 140; parts 1 and 2 empty; part 3 at 320 is
   // 52 + 6 * 6 + 2 * 12 = 112 bytes; parts 4 to 24 empty; part 25 at 432 + 21 * 52 = 1524.
   ASSERT_EQ(whole.size(), 1524u + 52 + 12 + 12);
@@ -288,9 +285,9 @@ TEST(ReadGeoMesh, RejectsNegativeCountsAndCountsTheFileCannotHold) {
       {184, 0, "part 5 of the GEO file ends past its end"},
   };
   for (const auto& c : cases) {
-    GeoImageSpec spec;
-    spec.parts[4].polygons = {polygon_named("nope")};
-    Bytes image = test::build_geo_image(spec);
+    GeoFile geo;
+    geo.parts[4].polygons = {polygon_named("nope")};
+    Bytes image = write_geo_file(geo);
     write_s32_le(image.data() + empty_part_offset(4), c.vertex_count);
     write_s32_le(image.data() + empty_part_offset(4) + 4, c.polygon_count);
     int warnings = 0;

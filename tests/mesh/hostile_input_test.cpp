@@ -255,12 +255,12 @@ TEST_F(HostileInput, ArchiveWithOneCorruptedCountOffsetOrSizeNeverCrashes) {
   for (std::size_t entry = 0; entry < kEntries; ++entry) {
     for (const std::uint32_t value : offsets) {
       Bytes corrupt = archive;
-      write_u32_le(&corrupt[test::kShpiHeaderSize + test::kShpiEntrySize * entry + 4], value);
+      write_u32_le(&corrupt[kShpiHeaderSize + kShpiEntrySize * entry + 4], value);
       convert(car_->geo, corrupt, tally);
     }
   }
   for (std::size_t entry = 0; entry + 1 < kEntries; ++entry) {
-    const std::size_t picture = test::shpi_picture_offset(archive, entry);
+    const std::size_t picture = shpi_picture_offset(archive, entry);
     for (const std::size_t field : {0, 4, 6}) {  // type word, width, height
       for (const std::uint16_t value : kHalfValues) {
         Bytes corrupt = archive;
@@ -343,21 +343,21 @@ TEST(HostileCost, TinyStreamClaimingTheLargestOutputIsRefusedQuickly) {
 // stack up; a 160-byte archive reaches exactly the 65536-row limit (a 48 MiB canvas), the
 // most any archive can cost, and one row more is refused.
 Bytes tall_atlas_archive(std::int16_t last_height) {
-  test::PictureSpec palette;  // a palette of no colours: every index reads as colour 0
+  ShpiPicture palette;  // a palette of no colours: every index reads as colour 0
   palette.name = "!pal";
   palette.type_byte0 = 0x2D;
   const auto zero_pixel = [](const char* name, std::int16_t width, std::int16_t height) {
-    test::PictureSpec picture;
+    ShpiPicture picture;
     picture.name = name;
     picture.width = width;
     picture.height = height;
     return picture;
   };
-  test::PictureSpec last = zero_pixel("last", 1, last_height);
+  ShpiPicture last = zero_pixel("last", 1, last_height);
   last.pixels = Bytes(static_cast<std::size_t>(last_height), 7);
   // Row 0: "tall" (0 wide, 32767 high) and "wide" (768 wide, 0 high); "thin" closes it.
   // Row 1: "thin", "tall"; "wide" closes it. Row 2: "wide"; "last" closes it. Row 3: "last".
-  return test::build_shpi_archive({palette, zero_pixel("tall", 0, 32767), zero_pixel("wide", 768, 0),
+  return write_shpi_archive({palette, zero_pixel("tall", 0, 32767), zero_pixel("wide", 768, 0),
                                    zero_pixel("thin", 1, 0), zero_pixel("tall", 0, 32767),
                                    zero_pixel("wide", 768, 0), last});
 }
@@ -410,7 +410,7 @@ TEST(HostileCost, ManyPolygonsAgainstManyTexturesConvertQuickly) {
     archive.insert(archive.end(), {'l', 'a', 's', 't'});
     append_u32(archive, picture);
   }
-  archive.resize(archive.size() + test::kShpiPictureHeaderSize, 0);
+  archive.resize(archive.size() + kShpiPictureHeaderSize, 0);
 
   ConversionEvents quiet;
   const Clock::time_point start = Clock::now();

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "support/geo_builder.hpp"
+#include "tools/car_files.hpp"
 #include "support/texture_builders.hpp"
 
 namespace tromvex::test {
@@ -27,8 +27,8 @@ Palette car_palette() {
 }
 
 template <typename Pixel>
-PictureSpec indexed_picture(const char* name, std::int16_t width, std::int16_t height, Pixel pixel) {
-  PictureSpec picture;
+ShpiPicture indexed_picture(const char* name, std::int16_t width, std::int16_t height, Pixel pixel) {
+  ShpiPicture picture;
   picture.name = name;
   picture.width = width;
   picture.height = height;
@@ -39,7 +39,7 @@ PictureSpec indexed_picture(const char* name, std::int16_t width, std::int16_t h
 }
 
 Bytes car_archive() {
-  return build_shpi_archive({
+  return write_shpi_archive({
       palette_picture(car_palette()),
       indexed_picture("tex1", 64, 32, [](int r, int c) { return 1 + (r + c) % 8; }),
       indexed_picture("tex2", 720, 16, [](int r, int) { return 10 + r; }),
@@ -47,15 +47,15 @@ Bytes car_archive() {
   });
 }
 
-GeoPolygonSpec polygon(std::uint32_t flags, std::array<std::uint8_t, 4> corners, const char* texture) {
-  return {flags, corners, geo_texture_name(texture)};
+GeoFilePolygon polygon(std::uint32_t flags, std::array<std::uint8_t, 4> corners, const char* texture) {
+  return {flags, corners, texture_name(texture)};
 }
 
 Bytes car_geo() {
-  GeoImageSpec spec;
-  spec.header = {0x5A, 3};  // never read, so anything
-  spec.unread_part_bytes = {0xA5, 7};
-  auto& parts = spec.parts;
+  GeoFile geo;
+  geo.header = {0x5A, 3};  // never read, so anything
+  geo.unread_part_bytes = {0xA5, 7};
+  auto& parts = geo.parts;
   parts[0].vertex_count = 3;
   parts[0].vertices = {{256, -512, 1}, {512, 0, 0}, {0, 256, -256}};
   parts[0].position = {65536, 0, -32768};
@@ -78,7 +78,7 @@ Bytes car_geo() {
   parts[21].vertex_count = 2;
   parts[21].vertices = {{1, 2, 3}, {4, 5, 6}};
   parts[21].polygons = {polygon(kFlagFive, {1, 0, 1, 0}, "tex2")};
-  return build_geo_image(spec);
+  return write_geo_file(geo);
 }
 
 }  // namespace

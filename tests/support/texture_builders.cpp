@@ -1,4 +1,4 @@
-// Builders that assemble SHPI texture archives and QFS streams in code, for tests.
+// Builders of palettes and QFS streams in code, for tests.
 #include "support/texture_builders.hpp"
 
 #include <stdexcept>
@@ -7,34 +7,6 @@
 namespace tromvex::test {
 
 namespace {
-
-void append_u16(Bytes& out, std::uint16_t value) {
-  out.push_back(static_cast<std::uint8_t>(value));
-  out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-void append_u32(Bytes& out, std::uint32_t value) {
-  const std::size_t at = out.size();
-  out.resize(at + 4);
-  write_u32_le(out.data() + at, value);
-}
-
-void append_name(Bytes& out, const std::string& name) {
-  if (name.size() != 4) throw std::invalid_argument("an SHPI name is 4 bytes: '" + name + "'");
-  out.insert(out.end(), name.begin(), name.end());
-}
-
-void append_picture(Bytes& out, const PictureSpec& picture) {
-  out.push_back(picture.type_byte0);
-  out.push_back(picture.type_byte1);
-  append_u16(out, 0);
-  append_u16(out, static_cast<std::uint16_t>(picture.width));
-  append_u16(out, static_cast<std::uint16_t>(picture.height));
-  append_u16(out, static_cast<std::uint16_t>(picture.value_at_8));
-  append_u16(out, static_cast<std::uint16_t>(picture.value_at_10));
-  append_u32(out, picture.header_word);
-  out.insert(out.end(), picture.pixels.begin(), picture.pixels.end());
-}
 
 void check_range(const char* what, int value, int low, int high) {
   if (value < low || value > high) {
@@ -47,35 +19,6 @@ std::uint8_t byte_of(int value) { return static_cast<std::uint8_t>(value & 0xFF)
 
 }  // namespace
 
-Bytes build_shpi_archive(const std::vector<PictureSpec>& pictures) {
-  const std::size_t entry_count = pictures.size() + 1;
-  Bytes body;
-  std::vector<std::size_t> offsets;
-  const std::size_t first_picture = kShpiHeaderSize + kShpiEntrySize * entry_count;
-  for (const PictureSpec& picture : pictures) {
-    offsets.push_back(first_picture + body.size());
-    append_picture(body, picture);
-  }
-  const std::size_t total = first_picture + body.size();
-
-  Bytes archive{'S', 'H', 'P', 'I'};
-  append_u32(archive, static_cast<std::uint32_t>(total));
-  append_u32(archive, static_cast<std::uint32_t>(entry_count));
-  archive.insert(archive.end(), {'G', 'I', 'M', 'X'});
-  for (std::size_t i = 0; i < pictures.size(); ++i) {
-    append_name(archive, pictures[i].name);
-    append_u32(archive, static_cast<std::uint32_t>(offsets[i]));
-  }
-  append_name(archive, "LAST");
-  append_u32(archive, static_cast<std::uint32_t>(total));
-  archive.insert(archive.end(), body.begin(), body.end());
-  return archive;
-}
-
-std::size_t shpi_picture_offset(const Bytes& archive, std::size_t entry) {
-  return read_u32_le(archive.data() + kShpiHeaderSize + kShpiEntrySize * entry + 4);
-}
-
 Bytes palette_bytes(const Palette& colours) {
   Bytes bytes;
   for (const PaletteColour& colour : colours) {
@@ -84,8 +27,8 @@ Bytes palette_bytes(const Palette& colours) {
   return bytes;
 }
 
-PictureSpec palette_picture(const Palette& colours, std::string name) {
-  PictureSpec picture;
+ShpiPicture palette_picture(const Palette& colours, std::string name) {
+  ShpiPicture picture;
   picture.name = std::move(name);
   picture.type_byte0 = 0x2D;
   picture.type_byte1 = 0x00;

@@ -1,4 +1,5 @@
-// Builders that assemble SHPI texture archives and QFS streams in code, for tests.
+// Builders of palettes and QFS streams in code, for tests; archives and GEO files are written
+// by tools/car_files.hpp.
 #pragma once
 
 #include <array>
@@ -8,36 +9,9 @@
 #include <vector>
 
 #include "common/bytes.hpp"
+#include "tools/car_files.hpp"
 
 namespace tromvex::test {
-
-// One picture of an SHPI archive. Every field is written as given, even when it
-// disagrees with the pixel data, so tests can build broken pictures too.
-struct PictureSpec {
-  std::string name;               // exactly 4 bytes, any values
-  std::uint8_t type_byte0 = 0x7B;  // the picture's type code; 0x7B 0x00 is 8-bit indexed
-  std::uint8_t type_byte1 = 0x00;
-  std::int16_t width = 0;
-  std::int16_t height = 0;
-  std::int16_t value_at_8 = 0;     // becomes the record's atlas_x
-  std::int16_t value_at_10 = 0;    // becomes the record's atlas_y
-  std::uint32_t header_word = 0;
-  Bytes pixels;                    // written right after the 16-byte picture header
-};
-
-// Size of the archive header and of one directory entry, for tests that corrupt fields.
-inline constexpr std::size_t kShpiHeaderSize = 16;
-inline constexpr std::size_t kShpiEntrySize = 8;
-inline constexpr std::size_t kShpiPictureHeaderSize = 16;
-
-// Builds an archive: the header ("SHPI", total length, entry count N = pictures + 1,
-// "GIMX"), N directory entries, then the pictures one after another in order. The extra
-// last entry, named "LAST", points at the end of the archive and is never read.
-// Throws std::invalid_argument for a name that is not 4 bytes.
-Bytes build_shpi_archive(const std::vector<PictureSpec>& pictures);
-
-// The offset of entry `entry`'s picture, read back from the archive's directory.
-std::size_t shpi_picture_offset(const Bytes& archive, std::size_t entry);
 
 // One palette colour as an archive stores it.
 struct PaletteColour {
@@ -54,7 +28,7 @@ using Palette = std::array<PaletteColour, kPaletteColourCount>;
 Bytes palette_bytes(const Palette& colours);
 
 // A palette picture: 256 x 1 pixels of 4 bytes (type 0x2D 0x00, not indexed), named `name`.
-PictureSpec palette_picture(const Palette& colours, std::string name = "!pal");
+ShpiPicture palette_picture(const Palette& colours, std::string name = "!pal");
 
 // Writes a QFS stream command by command, with every field given explicitly. Each method
 // throws std::invalid_argument for a field outside its form's range, so a test always

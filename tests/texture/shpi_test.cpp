@@ -13,7 +13,6 @@
 namespace tromvex {
 namespace {
 
-using test::PictureSpec;
 
 TextureName name_of(const std::string& text) {
   return {static_cast<std::uint8_t>(text.at(0)), static_cast<std::uint8_t>(text.at(1)),
@@ -26,8 +25,8 @@ Bytes counting_bytes(std::size_t count, std::uint8_t first) {
   return bytes;
 }
 
-PictureSpec indexed(const std::string& name, std::int16_t width, std::int16_t height) {
-  PictureSpec picture;
+ShpiPicture indexed(const std::string& name, std::int16_t width, std::int16_t height) {
+  ShpiPicture picture;
   picture.name = name;
   picture.width = width;
   picture.height = height;
@@ -53,12 +52,12 @@ void put_s16(Bytes& bytes, std::size_t at, std::int16_t value) {
 TEST(ReadShpiDirectory, ReadsEveryEntryButTheLastIntoRecordsInOrder) {
   test::Palette colours{};
   colours[1] = {10, 20, 30, 40};
-  PictureSpec wheel = indexed("wgl0", 3, 2);
+  ShpiPicture wheel = indexed("wgl0", 3, 2);
   wheel.value_at_8 = -7;
   wheel.value_at_10 = 300;
   wheel.header_word = 0xDEADBEEF;
-  const PictureSpec empty = indexed("none", 0, 5);
-  const Bytes archive = test::build_shpi_archive({test::palette_picture(colours), wheel, empty});
+  const ShpiPicture empty = indexed("none", 0, 5);
+  const Bytes archive = write_shpi_archive({test::palette_picture(colours), wheel, empty});
 
   const std::vector<TextureRecord> records = read_shpi_directory(archive);
   ASSERT_EQ(records.size(), 3u);  // four entries: palette, two textures and the closing one
@@ -85,8 +84,8 @@ TEST(ReadShpiDirectory, ReadsEveryEntryButTheLastIntoRecordsInOrder) {
 }
 
 TEST(ReadShpiDirectory, NeverReadsTheLastEntryNorTheArchiveSignature) {
-  Bytes archive = test::build_shpi_archive({indexed("!pal", 2, 2), indexed("tex1", 1, 1)});
-  put_u32(archive, test::kShpiHeaderSize + 2 * test::kShpiEntrySize + 4, 0xFFFFFFFF);
+  Bytes archive = write_shpi_archive({indexed("!pal", 2, 2), indexed("tex1", 1, 1)});
+  put_u32(archive, kShpiHeaderSize + 2 * kShpiEntrySize + 4, 0xFFFFFFFF);
   archive[0] = 'X';
   const std::vector<TextureRecord> records = read_shpi_directory(archive);
   ASSERT_EQ(records.size(), 2u);
@@ -94,8 +93,8 @@ TEST(ReadShpiDirectory, NeverReadsTheLastEntryNorTheArchiveSignature) {
 
   // The last entry need not even lie inside the archive: here the header and entry 0 are
   // followed straight by entry 0's picture, where the closing entry would stand.
-  const Bytes full = test::build_shpi_archive({indexed("!pal", 1, 1)});
-  const auto picture = full.begin() + static_cast<std::ptrdiff_t>(test::shpi_picture_offset(full, 0));
+  const Bytes full = write_shpi_archive({indexed("!pal", 1, 1)});
+  const auto picture = full.begin() + static_cast<std::ptrdiff_t>(shpi_picture_offset(full, 0));
   Bytes without_last_entry(full.begin(), full.begin() + 24);
   without_last_entry.insert(without_last_entry.end(), picture, full.end());
   put_u32(without_last_entry, 20, 24);
@@ -115,20 +114,20 @@ TEST(ReadShpiDirectory, IndexedOnlyForTypeBytes7BAnd00) {
       {0xFF, 0xFF, -1, 24},
   };
   for (const auto& c : cases) {
-    PictureSpec picture = indexed("tex1", 3, 2);
+    ShpiPicture picture = indexed("tex1", 3, 2);
     picture.type_byte0 = c.byte0;
     picture.type_byte1 = c.byte1;
     picture.pixels = counting_bytes(24, 0);
-    const auto records = read_shpi_directory(test::build_shpi_archive({indexed("!pal", 1, 1), picture}));
+    const auto records = read_shpi_directory(write_shpi_archive({indexed("!pal", 1, 1), picture}));
     EXPECT_EQ(records[1].type, c.type) << int{c.byte0} << " " << int{c.byte1};
     EXPECT_EQ(records[1].pixels, counting_bytes(c.pixel_bytes, 0)) << int{c.byte0} << " " << int{c.byte1};
   }
 }
 
 TEST(ReadShpiDirectory, KeepsEntriesWithTheSameName) {
-  PictureSpec first = indexed("dupl", 1, 1);
-  PictureSpec second = indexed("dupl", 2, 1);
-  const auto records = read_shpi_directory(test::build_shpi_archive({indexed("!pal", 1, 1), first, second}));
+  ShpiPicture first = indexed("dupl", 1, 1);
+  ShpiPicture second = indexed("dupl", 2, 1);
+  const auto records = read_shpi_directory(write_shpi_archive({indexed("!pal", 1, 1), first, second}));
   ASSERT_EQ(records.size(), 3u);
   EXPECT_EQ(records[1].name, records[2].name);
   EXPECT_EQ(records[1].width, 1);
@@ -136,25 +135,25 @@ TEST(ReadShpiDirectory, KeepsEntriesWithTheSameName) {
 }
 
 TEST(ReadShpiDirectory, PixelsAreCopiesIndependentOfTheArchive) {
-  Bytes archive = test::build_shpi_archive({indexed("!pal", 2, 1), indexed("tex1", 2, 2)});
+  Bytes archive = write_shpi_archive({indexed("!pal", 2, 1), indexed("tex1", 2, 2)});
   const auto records = read_shpi_directory(archive);
-  const std::size_t pixels_at = test::shpi_picture_offset(archive, 1) + test::kShpiPictureHeaderSize;
+  const std::size_t pixels_at = shpi_picture_offset(archive, 1) + kShpiPictureHeaderSize;
   std::fill(archive.begin() + static_cast<std::ptrdiff_t>(pixels_at), archive.end(), 0xEE);
   EXPECT_EQ(records[1].pixels, (Bytes{0x10, 0x11, 0x12, 0x13}));
 }
 
 TEST(ReadShpiDirectory, NamesStrangeBytesSafelyInMessages) {
-  PictureSpec odd = indexed(std::string("\x01" "a'\xFF", 4), 1, 1);
+  ShpiPicture odd = indexed(std::string("\x01" "a'\xFF", 4), 1, 1);
   odd.width = -1;
-  const Bytes archive = test::build_shpi_archive({indexed("!pal", 1, 1), odd});
+  const Bytes archive = write_shpi_archive({indexed("!pal", 1, 1), odd});
   EXPECT_EQ(rejection_of(archive),
             "picture 1 ('\\x01a\\x27\\xFF') of the texture archive has a negative width (-1)");
 }
 
 TEST(ReadShpiDirectory, RejectsMalformedArchives) {
-  const Bytes valid = test::build_shpi_archive({indexed("!pal", 2, 2), indexed("tex1", 4, 2)});
-  const std::size_t palette_at = test::shpi_picture_offset(valid, 0);
-  const std::size_t texture_at = test::shpi_picture_offset(valid, 1);
+  const Bytes valid = write_shpi_archive({indexed("!pal", 2, 2), indexed("tex1", 4, 2)});
+  const std::size_t palette_at = shpi_picture_offset(valid, 0);
+  const std::size_t texture_at = shpi_picture_offset(valid, 1);
   const std::size_t entry_count_at = 8;
   const auto changed = [&valid](auto change) {
     Bytes archive = valid;
@@ -196,16 +195,16 @@ TEST(ReadShpiDirectory, RejectsMalformedArchives) {
 
 TEST(ReadShpiDirectory, RejectsPicturesThatShareTheirPixels) {
   // Both entries point at one 100-byte texture: 200 bytes of copies from a 173-byte archive.
-  Bytes archive = test::build_shpi_archive({indexed("!pal", 1, 1), indexed("tex1", 10, 10)});
+  Bytes archive = write_shpi_archive({indexed("!pal", 1, 1), indexed("tex1", 10, 10)});
   ASSERT_EQ(archive.size(), 173u);
-  put_u32(archive, test::kShpiHeaderSize + 4, static_cast<std::uint32_t>(test::shpi_picture_offset(archive, 1)));
+  put_u32(archive, kShpiHeaderSize + 4, static_cast<std::uint32_t>(shpi_picture_offset(archive, 1)));
   EXPECT_EQ(rejection_of(archive),
             "picture 1 ('tex1') of the texture archive overlaps others: the pixel data of pictures "
             "0 to 1 add up to more than the archive's 173 bytes");
 }
 
 TEST(ReadShpiDirectory, RejectsEveryPrefixThatCutsARecordShort) {
-  const Bytes archive = test::build_shpi_archive({indexed("!pal", 4, 4), indexed("tex1", 3, 3)});
+  const Bytes archive = write_shpi_archive({indexed("!pal", 4, 4), indexed("tex1", 3, 3)});
   ASSERT_EQ(read_shpi_directory(archive).size(), 2u);
   for (std::size_t size = 0; size < archive.size(); ++size) {
     const Bytes prefix(archive.begin(), archive.begin() + static_cast<std::ptrdiff_t>(size));
