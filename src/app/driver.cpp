@@ -2,6 +2,7 @@
 // progress line before each, writes the two outputs and ends with the pause.
 #include "app/driver.hpp"
 
+#include <exception>
 #include <new>
 #include <optional>
 #include <string_view>
@@ -112,6 +113,9 @@ int run(std::span<const std::string> args, Console& console) {
     return stop(console, "\nCould not read " + name + ": " + error.what());
   } catch (const std::bad_alloc&) {
     return stop(console, "\nNot enough memory to convert " + geo_name + " and " + qfs_name);
+  } catch (const std::exception& error) {
+    // A fault of ours, not of the files: still a failure stop, never a crash.
+    return stop(console, "\nCould not convert " + geo_name + " and " + qfs_name + ": " + error.what());
   }
 
   console.print("Writing NFS3 files:\n");
