@@ -3,12 +3,17 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace tromvex {
 
 // Four name bytes, taken as they are: no terminator, case-sensitive.
 using TextureName = std::array<std::uint8_t, 4>;
+
+// A name as a message shows it: the bytes up to the first NUL, with every byte that is not
+// printable ASCII, and the quote and backslash, written as \xNN.
+std::string printable_name(const TextureName& name);
 
 struct Vec3f {
   float x = 0.0f;

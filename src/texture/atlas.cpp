@@ -26,23 +26,6 @@ struct Layout {
   std::int64_t height = 0;
 };
 
-// The name as text for a message: up to its first NUL, other unprintable bytes as \xNN.
-std::string printable_name(const TextureName& name) {
-  constexpr char kHexDigits[] = "0123456789ABCDEF";
-  std::string text;
-  for (const std::uint8_t byte : name) {
-    if (byte == 0) break;
-    if (byte >= 0x20 && byte < 0x7F) {
-      text += static_cast<char>(byte);
-    } else {
-      text += "\\x";
-      text += kHexDigits[byte >> 4];
-      text += kHexDigits[byte & 0xF];
-    }
-  }
-  return text;
-}
-
 std::string texture_subject(const TextureRecord& texture, std::size_t number) {
   return "texture " + std::to_string(number) + " ('" + printable_name(texture.name) +
          "') of the texture archive";

@@ -26,22 +26,6 @@ constexpr std::int32_t kIndexedType = 123;  // one palette index a pixel; bytes 
 constexpr std::uint64_t kIndexedPixelSize = 1;
 constexpr std::uint64_t kColourPixelSize = 4;
 
-// Names are four arbitrary bytes; messages show them as plain printable text.
-std::string printable_name(const TextureName& name) {
-  static constexpr char kHexDigits[] = "0123456789ABCDEF";
-  std::string text;
-  for (const std::uint8_t byte : name) {
-    if (byte >= 0x20 && byte < 0x7F && byte != '\'' && byte != '\\') {
-      text += static_cast<char>(byte);
-    } else {
-      text += "\\x";
-      text += kHexDigits[byte >> 4];
-      text += kHexDigits[byte & 0x0F];
-    }
-  }
-  return text;
-}
-
 std::string picture_subject(std::size_t index, const TextureName& name) {
   return "picture " + std::to_string(index) + " ('" + printable_name(name) +
          "') of the texture archive";
