@@ -42,7 +42,8 @@ std::int32_t read_entry_count(std::span<const std::uint8_t> archive) {
   const std::int32_t entry_count = reader.s32();
   if (entry_count < kMinEntryCount) {
     throw MalformedFile("the texture archive holds " + std::to_string(entry_count) +
-                        " entries; at least 2 are needed (a palette and one closing entry)");
+                        (entry_count == 1 ? " entry" : " entries") +
+                        "; at least 2 are needed (a palette and one closing entry)");
   }
   return entry_count;
 }

@@ -170,7 +170,7 @@ TEST(ReadShpiDirectory, RejectsMalformedArchives) {
       {"no entries", changed([&](Bytes& a) { put_u32(a, entry_count_at, 0); }),
        "the texture archive holds 0 entries; at least 2 are needed (a palette and one closing entry)"},
       {"one entry", changed([&](Bytes& a) { put_u32(a, entry_count_at, 1); }),
-       "the texture archive holds 1 entries; at least 2 are needed (a palette and one closing entry)"},
+       "the texture archive holds 1 entry; at least 2 are needed (a palette and one closing entry)"},
       {"negative count", changed([&](Bytes& a) { put_u32(a, entry_count_at, 0x80000000); }),
        "the texture archive holds -2147483648 entries; at least 2 are needed (a palette and one closing entry)"},
       {"huge count", changed([&](Bytes& a) { put_u32(a, entry_count_at, 0x7FFFFFFF); }),
