@@ -154,7 +154,7 @@ class StreamWriter {
       push(static_cast<std::uint8_t>(offset));
     } else if (&form == &kMediumCopy) {
       push(static_cast<std::uint8_t>(kMediumCopyBase | (match.length - kMediumCopy.min_length)));
-      push(static_cast<std::uint8_t>((literal_bits << 6) | (offset >> 8)));
+      push(static_cast<std::uint8_t>((std::size_t{literal_bits} << 6) | (offset >> 8)));
       push(static_cast<std::uint8_t>(offset));
     } else {
       const std::size_t length_code = match.length - kLongCopy.min_length;

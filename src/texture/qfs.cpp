@@ -36,6 +36,8 @@ constexpr std::uint8_t kFirstStopCommand = 0xFC;     // 1 command byte, up to 3 
 constexpr std::size_t kShortCommandSize = 2;
 constexpr std::size_t kMediumCommandSize = 3;
 constexpr std::size_t kLongCommandSize = 4;
+// The most output one stream byte can make: a 4-byte command copying 1028 bytes.
+constexpr std::size_t kMaxOutputPerCommandByte = 1028 / kLongCommandSize;
 
 constexpr unsigned kSmallLiteralCountMask = 0x03;  // short, long and stop forms carry 0-3 literals
 constexpr unsigned kShortMinCopy = 3;
@@ -234,8 +236,16 @@ Bytes qfs_decompress(Bytes input) {
     throw MalformedFile("the QFS stream ends inside its " + std::to_string(header_size) +
                         "-byte header");
   }
-  // The output length is 24-bit, so the largest buffer a stream can ask for is just under 16 MiB.
-  QfsDecoder decoder(stream, header_size, read_output_length(stream));
+  // The output length is 24-bit, so the largest buffer a stream can ask for is just under 16 MiB;
+  // a stream too short to fill it is refused before anything is allocated.
+  const std::size_t output_length = read_output_length(stream);
+  const std::size_t command_bytes = stream.size() - header_size;
+  if (output_length > command_bytes * kMaxOutputPerCommandByte) {
+    throw MalformedFile("the QFS stream claims " + std::to_string(output_length) +
+                        " bytes of output, more than its " + std::to_string(command_bytes) +
+                        " bytes of commands can make");
+  }
+  QfsDecoder decoder(stream, header_size, output_length);
   return decoder.run();
 }
 

@@ -326,8 +326,8 @@ TEST_F(HostileInput, QfsWithOneCorruptedLengthOrCommandByteNeverCrashes) {
   EXPECT_GT(tally.refused, 0);
 }
 
-// A 5-byte stream may claim the largest output a QFS header can give (16 MiB): that one buffer
-// is its whole cost, and it is refused at once for producing none of it.
+// A 5-byte stream may claim the largest output a QFS header can give (16 MiB); it is refused
+// before that buffer is allocated, since no stream byte can make more than 257 bytes.
 TEST(HostileCost, TinyStreamClaimingTheLargestOutputIsRefusedQuickly) {
   const test::CarFiles car = test::build_small_car();
   const Bytes stream{0x10, 0xFB, 0xFF, 0xFF, 0xFF};

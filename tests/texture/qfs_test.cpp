@@ -174,7 +174,15 @@ TEST(QfsDecompress, RejectsMalformedStreams) {
   } cases[] = {
       {"short header", {0x10, 0xFB, 0, 0}, "the QFS stream ends inside its 5-byte header"},
       {"long header", {0x11, 0xFB, 0, 0, 0, 0, 0}, "the QFS stream ends inside its 8-byte header"},
-      {"header only", {0x10, 0xFB, 0, 0, 1}, "the QFS stream ends after 0 of its 1 bytes"},
+      {"header only", {0x10, 0xFB, 0, 0, 1},
+       "the QFS stream claims 1 bytes of output, more than its 0 bytes of commands can make"},
+      // One stream byte can make at most 257 output bytes (a 4-byte command copying 1028).
+      {"the largest output claimed by a 1-byte stream", {0x10, 0xFB, 0xFF, 0xFF, 0xFF, 0xFC},
+       "the QFS stream claims 16777215 bytes of output, more than its 1 bytes of commands can make"},
+      {"one byte more than 1 stream byte can make", {0x10, 0xFB, 0, 1, 2, 0xFC},
+       "the QFS stream claims 258 bytes of output, more than its 1 bytes of commands can make"},
+      {"as much as 1 stream byte can make", {0x10, 0xFB, 0, 1, 1, 0xFC},
+       "the QFS stream ends after 0 of its 257 bytes"},
       {"truncated short command", {0x10, 0xFB, 0, 0, 8, 0xE0, 'a', 'b', 'c', 'd', 0x0C},
        "QFS command at byte 10 reads past the end of the stream"},
       {"truncated long command", {0x10, 0xFB, 0, 0, 8, 0xC0, 0x00, 0x00},
