@@ -27,7 +27,7 @@ Bytes picture(std::uint32_t n, Grain grain) {
   std::uint32_t state = n * 2654435761u + 1;
   const int base = static_cast<int>(next_random(state) % 192);
   std::array<std::uint8_t, 16 * 16> tile{};
-  for (auto& t : tile) t = static_cast<std::uint8_t>(base + next_random(state) % 8);
+  for (auto& t : tile) t = static_cast<std::uint8_t>(base + static_cast<int>(next_random(state) % 8));
 
   Bytes pixels(kSide * kSide);
   for (int y = 0; y < kSide; ++y) {
@@ -36,8 +36,8 @@ Bytes picture(std::uint32_t n, Grain grain) {
       switch (n % 5) {
         case 0: index += (x + y) * 32 / (2 * kSide); break;                      // gradient
         case 1: index += ((x / 32) * 7 + (y / 32) * 3) % 16; break;             // flat panels
-        case 2: index += (y * 16 / kSide + kBayer[y % 4][x % 4] / 8) ; break;   // dithering
-        case 3: index = tile[(y % 16) * 16 + x % 16]; break;                    // repeated tile
+        case 2: index += (y * 16 / kSide + kBayer[static_cast<std::size_t>(y % 4)][static_cast<std::size_t>(x % 4)] / 8) ; break;   // dithering
+        case 3: index = tile[static_cast<std::size_t>((y % 16) * 16 + x % 16)]; break;                    // repeated tile
         default: index += (next_random(state) % 16 == 0) ? 3 : 0; break;       // flat with grain
       }
       // Painted textures are rarely clean: a quarter of the pixels stray by a shade or two.

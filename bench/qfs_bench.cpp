@@ -93,7 +93,7 @@ void run_decoder(benchmark::State& state, const Stream& stream, Decode decode) {
     benchmark::DoNotOptimize(out.data());
     if (out.size() != stream.output_size) state.SkipWithError("wrong output size");
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * stream.output_size));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(stream.output_size));
   state.counters["ratio"] = static_cast<double>(stream.output_size) / static_cast<double>(stream.compressed.size());
 }
 
@@ -104,7 +104,7 @@ void run_memcpy(benchmark::State& state, const Stream& stream) {
     std::memcpy(out.data(), source.data(), out.size());
     benchmark::DoNotOptimize(out.data());
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * stream.output_size));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(stream.output_size));
 }
 
 Bytes decode_with_qfs_decompress(Bytes in) { return qfs_decompress(std::move(in)); }

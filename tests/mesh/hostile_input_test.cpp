@@ -213,7 +213,7 @@ TEST_F(HostileInput, GeoWithOneCorruptedCountPositionOrIndexNeverCrashes) {
   const std::vector<std::size_t> parts = geo_part_offsets(car_->geo);
   Tally tally;
   for (const std::size_t part : parts) {
-    for (const std::size_t field : {0, 4, 8, 12, 16}) {  // vertex count, polygon count, position
+    for (const std::size_t field : {0u, 4u, 8u, 12u, 16u}) {  // vertex count, polygon count, position
       for (const std::uint32_t value : kWordValues) {
         Bytes geo = car_->geo;
         write_u32_le(&geo[part + field], value);
@@ -260,7 +260,7 @@ TEST_F(HostileInput, ArchiveWithOneCorruptedCountOffsetOrSizeNeverCrashes) {
   }
   for (std::size_t entry = 0; entry + 1 < kEntries; ++entry) {
     const std::size_t picture = shpi_picture_offset(archive, entry);
-    for (const std::size_t field : {0, 4, 6}) {  // type word, width, height
+    for (const std::size_t field : {0u, 4u, 6u}) {  // type word, width, height
       for (const std::uint16_t value : kHalfValues) {
         Bytes corrupt = archive;
         put_u16(corrupt, picture + field, value);

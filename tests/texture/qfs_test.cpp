@@ -28,7 +28,7 @@ std::optional<std::string> rejection_of(const Bytes& stream) {
 
 Bytes letters(std::size_t count, char first = 'a') {
   Bytes bytes;
-  for (std::size_t i = 0; i < count; ++i) bytes.push_back(static_cast<std::uint8_t>(first + i % 26));
+  for (std::size_t i = 0; i < count; ++i) bytes.push_back(static_cast<std::uint8_t>(static_cast<std::size_t>(first) + i % 26));
   return bytes;
 }
 
@@ -228,8 +228,8 @@ TEST(QfsDecompress, RejectsEveryPrefixThatCutsTheOutputShort) {
 
 // The writer's encodings, computed by hand from the format's bit layout.
 TEST(QfsWriter, EncodesEachCommandFormAtItsLimits) {
-  const std::size_t header = 5;
-  const auto command_of = [header](const QfsWriter& writer) {
+  constexpr std::ptrdiff_t header = 5;
+  const auto command_of = [](const QfsWriter& writer) {
     return Bytes(writer.bytes().begin() + header, writer.bytes().end());
   };
   EXPECT_EQ(command_of(QfsWriter(0).short_copy({1, 2, 3}, 10, 1024)), (Bytes{0x7F, 0xFF, 1, 2, 3}));

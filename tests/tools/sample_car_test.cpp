@@ -87,7 +87,7 @@ TEST(SampleCar, MeshShowsEveryFeature) {
   EXPECT_TRUE(std::any_of(counts.begin(), counts.end(), [](std::uint32_t n) { return n % 2 != 0; }));
 
   // The wheels sit at their own positions; the wing's position differs from the body's.
-  for (int wheel = 12; wheel < 20; ++wheel) EXPECT_NE(parts[wheel].position, Vec3f{});
+  for (std::size_t wheel = 12; wheel < 20; ++wheel) EXPECT_NE(parts[wheel].position, Vec3f{});
   EXPECT_EQ(parts[0].position, Vec3f{});
   EXPECT_NE(parts[5].position, Vec3f{});
 }
