@@ -109,4 +109,8 @@ int wait_for_key() {
   return key;
 }
 
+void write_console_text(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
 }  // namespace tromvex

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/platform.hpp"
+#include "app/utf16_windows.hpp"
 
 namespace tromvex {
 namespace {
@@ -135,6 +136,21 @@ int wait_for_key() {
   }
   echo(code);
   return static_cast<int>(code);
+}
+
+// On a console, text goes out as UTF-16, so that file names beyond ASCII show as typed
+// whatever the console's code page; redirected output stays the UTF-8 bytes.
+void write_console_text(std::string_view text) {
+  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  const std::optional<std::wstring> wide = to_wide(text);
+  if (output != nullptr && output != INVALID_HANDLE_VALUE && GetConsoleMode(output, &mode) && wide) {
+    std::fflush(stdout);  // keeps the order with anything printed through the C stream
+    DWORD written = 0;
+    WriteConsoleW(output, wide->data(), static_cast<DWORD>(wide->size()), &written, nullptr);
+    return;
+  }
+  std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
 }  // namespace tromvex

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/platform.hpp"
+#include "app/utf16_windows.hpp"
 
 namespace tromvex {
 namespace {
@@ -43,18 +44,6 @@ class FileHandle {
  private:
   HANDLE handle_;
 };
-
-// UTF-8 to the UTF-16 Windows takes; nothing for bytes that are not UTF-8.
-std::optional<std::wstring> to_wide(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
-                                         static_cast<int>(text.size()), nullptr, 0);
-  if (length <= 0) return std::nullopt;
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                      wide.data(), length);
-  return wide;
-}
 
 std::string to_utf8(const wchar_t* wide) {
   const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/bytes.hpp"
@@ -16,6 +17,10 @@ namespace tromvex {
 // character code, 0 for an extended key (arrow, function key), and 0 at once with no console.
 // Standard output is flushed first.
 int wait_for_key();
+
+// Writes UTF-8 text to standard output as it stands; on a Windows console as Unicode, so that
+// names beyond ASCII show as typed.
+void write_console_text(std::string_view text);
 
 // The command line as UTF-8 strings, the program's own name first.
 std::vector<std::string> command_line_arguments(int argc, char** argv);

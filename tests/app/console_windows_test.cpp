@@ -165,6 +165,18 @@ TEST_F(WaitForKeyWindows, TurnsLineInputAndEchoOffWhileWaiting) {
 }
 
 // Started with no console at all, the program cannot wait for a key and must not hang.
+// Messages name files as typed: on a console they must show as Unicode, not as the UTF-8
+// bytes read through the console's code page.
+TEST_F(WaitForKeyWindows, ConsoleTextShowsNamesBeyondAsciiAsTyped) {
+  const HANDLE saved_output = GetStdHandle(STD_OUTPUT_HANDLE);
+  ASSERT_TRUE(SetStdHandle(STD_OUTPUT_HANDLE, output_));
+  const COORD start = fresh_line();
+  write_console_text("v\xC3\xA4gen-\xC3\x9F.geo");
+  const std::wstring shown = echoed_since(start);
+  SetStdHandle(STD_OUTPUT_HANDLE, saved_output);
+  EXPECT_EQ(shown, L"v\u00e4gen-\u00df.geo");
+}
+
 TEST(WaitForKeyWindowsNoConsole, ThePauseReturnsAtOnce) {
   const auto result = test::run_process(TROMVEX_EXE, {"tromvex"}, std::chrono::seconds(20));
   ASSERT_FALSE(result.timed_out);
