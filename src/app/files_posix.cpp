@@ -152,20 +152,20 @@ std::optional<Bytes> load_whole_file(const std::string& path) {
 }
 
 WriteOutcome write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes) {
+  std::optional<mode_t> keep_mode;  // the mode of the file being replaced, if there is one
   struct stat status {};
-  if (stat(path.c_str(), &status) != 0) {
-    if (errno != ENOENT) return WriteOutcome::cannot_create;
-    const std::optional<std::string> target = follow_links(path);
-    if (!target) return WriteOutcome::cannot_create;
-    return replace_file(*target, std::nullopt, bytes);
+  if (stat(path.c_str(), &status) == 0) {
+    if (S_ISDIR(status.st_mode)) return WriteOutcome::cannot_create;
+    if (!S_ISREG(status.st_mode)) return write_in_place(path, bytes);
+    // A file we may not write stays as it is, although the folder would let us replace it.
+    if (access(path.c_str(), W_OK) != 0) return WriteOutcome::cannot_create;
+    keep_mode = status.st_mode & kPermissionBits;
+  } else if (errno != ENOENT) {
+    return WriteOutcome::cannot_create;
   }
-  if (S_ISDIR(status.st_mode)) return WriteOutcome::cannot_create;
-  if (!S_ISREG(status.st_mode)) return write_in_place(path, bytes);
-  // A file we may not write stays as it is, although the folder would let us replace it.
-  if (access(path.c_str(), W_OK) != 0) return WriteOutcome::cannot_create;
   const std::optional<std::string> target = follow_links(path);
   if (!target) return WriteOutcome::cannot_create;
-  return replace_file(*target, status.st_mode & kPermissionBits, bytes);
+  return replace_file(*target, keep_mode, bytes);
 }
 
 }  // namespace tromvex
