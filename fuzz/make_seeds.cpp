@@ -20,7 +20,6 @@ namespace {
 using namespace tromvex;
 using namespace tromvex::test;
 
-constexpr std::uint8_t kIndexedType = 0x7B;
 constexpr std::uint8_t kColourType = 0x60;  // any type but 0x7B: four bytes a pixel
 
 Bytes pattern(std::size_t size, std::uint8_t first, std::uint8_t step) {
@@ -46,7 +45,7 @@ ShpiPicture picture(const std::string& name, std::uint8_t type, std::int16_t wid
   geo.type_byte0 = type;
   geo.width = width;
   geo.height = height;
-  const std::size_t bytes_per_pixel = type == kIndexedType ? 1 : 4;
+  const std::size_t bytes_per_pixel = type == kShpiIndexedType ? 1 : 4;
   geo.pixels = pattern(static_cast<std::size_t>(width * height) * bytes_per_pixel, 7, 13);
   return geo;
 }
@@ -55,8 +54,8 @@ ShpiPicture picture(const std::string& name, std::uint8_t type, std::int16_t wid
 // unread last entry; the GEO seed's polygons name these textures.
 Bytes car_archive() {
   return write_shpi_archive({palette_picture(greenish_palette()),
-                             picture("wgl0", kIndexedType, 16, 8),
-                             picture("whl0", kIndexedType, 768, 2),
+                             picture("wgl0", kShpiIndexedType, 16, 8),
+                             picture("whl0", kShpiIndexedType, 768, 2),
                              picture("body", kColourType, 4, 3)});
 }
 

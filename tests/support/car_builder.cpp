@@ -10,9 +10,6 @@
 namespace tromvex::test {
 namespace {
 
-constexpr std::uint32_t kSplitReversed = 0x04;  // the polygon's triangles run p0 p1 p2, p2 p3 p0
-constexpr std::uint32_t kFlagFive = 0x10;       // the polygon's triangles get flags 5
-
 Palette car_palette() {
   Palette colours{};
   for (std::size_t n = 0; n < colours.size(); ++n) {
@@ -60,15 +57,15 @@ Bytes car_geo() {
   parts[0].vertices = {{256, -512, 1}, {512, 0, 0}, {0, 256, -256}};
   parts[0].position = {65536, 0, -32768};
   parts[0].polygons = {polygon(0, {0, 1, 2, 3}, "tex1"),
-                       polygon(kSplitReversed | kFlagFive, {3, 2, 1, 0}, "tex2")};
+                       polygon(kGeoFlagCornerOrder | kGeoFlagFive, {3, 2, 1, 0}, "tex2")};
   parts[3].vertex_count = 2;
   parts[3].vertices = {{10, 20, 30}, {-10, -20, -30}};
   parts[3].position = parts[0].position;
-  parts[3].polygons = {polygon(kFlagFive, {0, 1, 1, 0}, "none")};
+  parts[3].polygons = {polygon(kGeoFlagFive, {0, 1, 1, 0}, "none")};
   parts[12].vertex_count = 4;
   parts[12].vertices = {{0, 0, 0}, {256, 64, 0}, {256, 192, 256}, {0, 128, 256}};
   parts[12].position = {0, 512, 0};
-  parts[12].polygons = {polygon(kSplitReversed, {0, 1, 2, 3}, "tex3")};
+  parts[12].polygons = {polygon(kGeoFlagCornerOrder, {0, 1, 2, 3}, "tex3")};
   parts[13].vertex_count = 1;
   parts[13].vertices = {{5, 5, 5}};
   parts[13].position = parts[12].position;
@@ -77,7 +74,7 @@ Bytes car_geo() {
   parts[18].polygons = {polygon(0, {0, 1, 0, 1}, "tex1")};
   parts[21].vertex_count = 2;
   parts[21].vertices = {{1, 2, 3}, {4, 5, 6}};
-  parts[21].polygons = {polygon(kFlagFive, {1, 0, 1, 0}, "tex2")};
+  parts[21].polygons = {polygon(kGeoFlagFive, {1, 0, 1, 0}, "tex2")};
   return write_geo_file(geo);
 }
 
