@@ -1,5 +1,5 @@
-// The command-line driver: loads the two inputs, runs the conversion phase by phase with a
-// progress line before each, writes the two outputs and ends with the pause.
+// The command-line driver: loads the two inputs, converts them phase by phase with a progress
+// line before each, writes the two outputs and ends with the pause.
 #include "app/driver.hpp"
 
 #include <exception>
@@ -18,6 +18,9 @@ namespace {
 
 constexpr std::string_view kUsage =
     "\nUsage: tromvex <filename>.geo <filename>.qfs <filename>.fce <filename>00.tga\n\n";
+// These two keep their misspellings letter for letter: tools and users match on the exact lines.
+constexpr std::string_view kTooFewNames = "\nNot enought parameters";
+constexpr std::string_view kSuccess = "\nConvertion sucessefull!";
 
 std::string banner() {
   return std::string("\tNFS2(SE) -> NFS3 car converter") + "\n\ttromvex " + kVersion +
@@ -70,7 +73,56 @@ class ProgressPrinter final : public ConversionEvents {
   std::optional<Phase> phase_;
 };
 
-// Writes one output file; on failure makes the failure stop and returns its status.
+// The four file names of the command line, in their order.
+struct CarFileNames {
+  const std::string& geo;
+  const std::string& qfs;
+  const std::string& fce;
+  const std::string& tga;
+};
+
+// The two inputs, each read whole.
+struct CarInputs {
+  Bytes geo_image;
+  Bytes texture_file;
+};
+
+// Each step below either does its part or makes the failure stop and returns its status.
+
+// Reads the GEO file, then the texture file.
+std::optional<int> load_inputs(Console& console, const CarFileNames& names, CarInputs& inputs) {
+  console.print("Reading NFS2(SE) files:\n");
+  console.print("\t- Reading GEO file...\n");
+  std::optional<Bytes> geo_image = load_whole_file(names.geo);
+  if (!geo_image) return stop(console, "\nCould not open " + names.geo);
+  console.print("\t- Reading QFS file...\n");
+  std::optional<Bytes> texture_file = load_whole_file(names.qfs);
+  if (!texture_file) return stop(console, "\nCould not open " + names.qfs);
+  inputs = {std::move(*geo_image), std::move(*texture_file)};
+  return std::nullopt;
+}
+
+// Converts the car in memory, phase by phase; the inputs are consumed. A malformed input is
+// named by the file the failing phase was reading.
+std::optional<int> convert_inputs(Console& console, const CarFileNames& names, CarInputs inputs,
+                                  CarImages& images) {
+  ProgressPrinter progress(console);
+  try {
+    images = convert_car(inputs.geo_image, std::move(inputs.texture_file), progress);
+  } catch (const MalformedFile& error) {
+    const std::string& name = progress.reading_geo_file() ? names.geo : names.qfs;
+    return stop(console, "\nCould not read " + name + ": " + error.what());
+  } catch (const std::bad_alloc&) {
+    return stop(console, "\nNot enough memory to convert " + names.geo + " and " + names.qfs);
+  } catch (const std::exception& error) {
+    // A fault of ours, not of the files: still a failure stop, never a crash.
+    return stop(console,
+                "\nCould not convert " + names.geo + " and " + names.qfs + ": " + error.what());
+  }
+  return std::nullopt;
+}
+
+// Writes one output file.
 std::optional<int> write_output(Console& console, const std::string& name, const Bytes& image) {
   switch (write_whole_file(name, image)) {
     case WriteOutcome::written:
@@ -78,9 +130,20 @@ std::optional<int> write_output(Console& console, const std::string& name, const
     case WriteOutcome::cannot_create:
       return stop(console, "\nCould not open " + name);
     case WriteOutcome::write_failed:
-      return stop(console, "\nCould not write " + name + " (is the disk full?); it was left as it was");
+      return stop(console,
+                  "\nCould not write " + name + " (is the disk full?); it was left as it was");
   }
   return stop(console, "\nCould not write " + name);
+}
+
+// Writes the TGA file, then the FCE file; a TGA file already written stays when the FCE file fails.
+std::optional<int> write_outputs(Console& console, const CarFileNames& names,
+                                 const CarImages& images) {
+  console.print("Writing NFS3 files:\n");
+  console.print("\t- Writing TGA file...\n");
+  if (auto status = write_output(console, names.tga, images.tga_image)) return status;
+  console.print("\t- Writing FCE file...\n");
+  return write_output(console, names.fce, images.fce_image);
 }
 
 }  // namespace
@@ -88,45 +151,17 @@ std::optional<int> write_output(Console& console, const std::string& name, const
 int run(std::span<const std::string> args, Console& console) {
   console.print(banner());
   console.print(kUsage);
-  if (args.size() < 5) return stop(console, "\nNot enought parameters");
+  if (args.size() < 5) return stop(console, kTooFewNames);
+  const CarFileNames names{args[1], args[2], args[3], args[4]};
 
-  const std::string& geo_name = args[1];
-  const std::string& qfs_name = args[2];
-  const std::string& fce_name = args[3];
-  const std::string& tga_name = args[4];
-
-  console.print("Reading NFS2(SE) files:\n");
-  console.print("\t- Reading GEO file...\n");
-  std::optional<Bytes> geo_image = load_whole_file(geo_name);
-  if (!geo_image) return stop(console, "\nCould not open " + geo_name);
-
-  console.print("\t- Reading QFS file...\n");
-  std::optional<Bytes> texture_file = load_whole_file(qfs_name);
-  if (!texture_file) return stop(console, "\nCould not open " + qfs_name);
-
-  ProgressPrinter progress(console);
+  CarInputs inputs;
+  if (auto status = load_inputs(console, names, inputs)) return *status;
   CarImages images;
-  try {
-    images = convert_car(*geo_image, std::move(*texture_file), progress);
-  } catch (const MalformedFile& error) {
-    const std::string& name = progress.reading_geo_file() ? geo_name : qfs_name;
-    return stop(console, "\nCould not read " + name + ": " + error.what());
-  } catch (const std::bad_alloc&) {
-    return stop(console, "\nNot enough memory to convert " + geo_name + " and " + qfs_name);
-  } catch (const std::exception& error) {
-    // A fault of ours, not of the files: still a failure stop, never a crash.
-    return stop(console, "\nCould not convert " + geo_name + " and " + qfs_name + ": " + error.what());
-  }
+  if (auto status = convert_inputs(console, names, std::move(inputs), images)) return *status;
+  if (auto status = write_outputs(console, names, images)) return *status;
 
-  console.print("Writing NFS3 files:\n");
-  console.print("\t- Writing TGA file...\n");
-  if (auto status = write_output(console, tga_name, images.tga_image)) return *status;
-  console.print("\t- Writing FCE file...\n");
-  if (auto status = write_output(console, fce_name, images.fce_image)) return *status;
-
-  geo_image.reset();
-  images = {};
-  console.print("\nConvertion sucessefull!");
+  images = {};  // the memory goes back before the pause, which may last
+  console.print(kSuccess);
   return console.wait_for_key();
 }
 

@@ -1,4 +1,4 @@
-// Whole-file reads and safe whole-file writes, and the command line (POSIX).
+// Whole-file reads and safe whole-file writes (POSIX).
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
@@ -118,10 +118,6 @@ WriteOutcome replace_file(const std::string& target, std::optional<mode_t> keep_
 }
 
 }  // namespace
-
-std::vector<std::string> command_line_arguments(int argc, char** argv) {
-  return std::vector<std::string>(argv, argv + argc);
-}
 
 std::optional<Bytes> load_whole_file(const std::string& path) {
   // A folder would open here but holds no bytes; a pipe cannot be measured by seeking, and

@@ -1,6 +1,5 @@
-// Whole-file reads and safe whole-file writes, and the command line (Windows, UTF-8 names).
+// Whole-file reads and safe whole-file writes (Windows, UTF-8 names).
 #include <windows.h>
-#include <shellapi.h>
 
 #include <algorithm>
 #include <array>
@@ -44,15 +43,6 @@ class FileHandle {
  private:
   HANDLE handle_;
 };
-
-std::string to_utf8(const wchar_t* wide) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) return std::string();
-  std::string text(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
-  text.pop_back();  // the terminating zero
-  return text;
-}
 
 bool write_all(HANDLE file, std::span<const std::uint8_t> bytes) {
   while (!bytes.empty()) {
@@ -143,19 +133,6 @@ WriteOutcome write_through_temporary(const std::wstring& path, std::span<const s
 }
 
 }  // namespace
-
-// The C runtime's argv is in the ANSI code page, which cannot hold every file name; the
-// command line Windows keeps is UTF-16 and can.
-std::vector<std::string> command_line_arguments(int argc, char** argv) {
-  int count = 0;
-  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (wide == nullptr) return std::vector<std::string>(argv, argv + argc);
-  std::vector<std::string> arguments;
-  arguments.reserve(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) arguments.push_back(to_utf8(wide[i]));
-  LocalFree(wide);
-  return arguments;
-}
 
 // Reads to the end rather than trusting the size alone: a device or pipe has none, and a file
 // may change while it is read.

@@ -1,4 +1,5 @@
-// What the driver needs of the operating system; one implementation file per platform.
+// What the driver needs of the operating system: the command line (args_*.cpp), the console
+// (console_*.cpp) and files (files_*.cpp), each in one file per platform.
 #pragma once
 
 #include <cstdint>

@@ -326,14 +326,23 @@ TEST_F(HostileInput, QfsWithOneCorruptedLengthOrCommandByteNeverCrashes) {
   EXPECT_GT(tally.refused, 0);
 }
 
-// A 5-byte stream may claim the largest output a QFS header can give (16 MiB); it is refused
-// before that buffer is allocated, since no stream byte can make more than 257 bytes.
-TEST(HostileCost, TinyStreamClaimingTheLargestOutputIsRefusedQuickly) {
+// Regression: a 5-byte QFS stream claiming the largest output a header can give (16 MiB) cost
+// a 16 MiB zero-filled buffer before it was refused for producing none of it. Fixed by
+// refusing a stream that claims more than its command bytes can make (257 each) before
+// allocating: the refusal must be that check's, naming the claim.
+TEST(Regression, TinyQfsStreamClaimingTheLargestOutputIsRefusedBeforeAllocating) {
   const test::CarFiles car = test::build_small_car();
   const Bytes stream{0x10, 0xFB, 0xFF, 0xFF, 0xFF};
   ConversionEvents quiet;
   const Clock::time_point start = Clock::now();
-  EXPECT_THROW(convert_car(car.geo_image, stream, quiet), MalformedFile);
+  try {
+    convert_car(car.geo_image, stream, quiet);
+    ADD_FAILURE() << "the stream was not refused";
+  } catch (const MalformedFile& refusal) {
+    EXPECT_STREQ(refusal.what(),
+                 "the QFS stream claims 16777215 bytes of output, more than its 0 bytes of "
+                 "commands can make");
+  }
   EXPECT_LT(Clock::now() - start, kSlowestConversion);
 }
 
@@ -373,13 +382,14 @@ TEST(HostileCost, TinyArchiveCostsAtMostTheTallestCanvas) {
   EXPECT_THROW(convert_car(car.geo_image, tall_atlas_archive(3), quiet), MalformedFile);
 }
 
-// Found by measuring, not by the fuzzer: every polygon's texture was looked up by scanning the
-// whole texture table, so the conversion took time polygons x textures. Zero-pixel pictures
-// may share one header, so an archive of 8 bytes an entry (a QFS stream expands 64 KiB to the
-// full 16 MiB of them: 2 million textures) against a GEO file of 12 bytes a polygon made a
-// file pair of a few megabytes cost hours. These 20000 polygons against 200000 textures took
-// 15 s (4e9 name comparisons); looked up through an index of the names it is milliseconds.
-TEST(HostileCost, ManyPolygonsAgainstManyTexturesConvertQuickly) {
+// Regression, found by measuring, not by the fuzzer: every polygon's texture was looked up by
+// scanning the whole texture table, so the conversion took time polygons x textures.
+// Zero-pixel pictures may share one header, so an archive of 8 bytes an entry (a QFS stream
+// expands 64 KiB to the full 16 MiB of them: 2 million textures) against a GEO file of 12
+// bytes a polygon made a file pair of a few megabytes cost hours. These 20000 polygons against
+// 200000 textures took 15 s (4e9 name comparisons). Fixed by looking names up through an index
+// built once per car: milliseconds.
+TEST(Regression, TextureLookupDoesNotCostPolygonsTimesTextures) {
   constexpr std::uint32_t kPolygons = 20000;
   constexpr std::uint32_t kTextures = 200000;
   const auto append_u32 = [](Bytes& bytes, std::uint32_t value) {
