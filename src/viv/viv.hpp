@@ -37,6 +37,8 @@ struct VivMember {
 // end, or a member count that the archive's bytes cannot hold (checked before anything is
 // allocated, so the directory costs no more than about the archive's own size).
 std::vector<VivMember> read_viv_directory(std::span<const std::uint8_t> archive);
+// The members would outlive a temporary image they view.
+std::vector<VivMember> read_viv_directory(Bytes&& archive) = delete;
 
 // Builds an archive image from members, in the given order, from their names and bytes (their
 // offsets are not read): the header length and every data offset rounded up to a multiple of
