@@ -67,14 +67,16 @@ int list(const std::string& path, Console& console) {
   if (!archive) return kFailed;
   const std::vector<VivMember>& members = archive->members;
   std::size_t name_width = 0;
-  for (const VivMember& member : members) name_width = std::max(name_width, printable_name(member.name).size());
+  for (const VivMember& member : members)
+    name_width = std::max(name_width, printable_name(member.name).size());
   const std::size_t index_width = std::to_string(members.empty() ? 0 : members.size() - 1).size();
   for (std::size_t i = 0; i < members.size(); ++i) {
     const std::string index = std::to_string(i);
     const std::string name = printable_name(members[i].name);
     console.print(std::string(index_width - index.size(), ' ') + index + "  " + name +
-                  std::string(name_width - name.size(), ' ') + "  " + std::to_string(members[i].bytes.size()) +
-                  " bytes at " + std::to_string(members[i].offset) + "\n");
+                  std::string(name_width - name.size(), ' ') + "  " +
+                  std::to_string(members[i].bytes.size()) + " bytes at " + std::to_string(members[i].offset) +
+                  "\n");
   }
   return 0;
 }
@@ -91,8 +93,10 @@ std::optional<std::size_t> index_selector(std::string_view text) {
 // The members that selectors name, in their order; with no selectors, every member whose name
 // no earlier member has (the others are named in a warning). Prints why a selector names no
 // member and then gives nothing.
-std::optional<std::vector<std::size_t>> select_members(const std::string& path, const std::vector<VivMember>& members,
-                                                       const std::vector<std::string>& selectors, Console& console) {
+std::optional<std::vector<std::size_t>> select_members(const std::string& path,
+                                                       const std::vector<VivMember>& members,
+                                                       const std::vector<std::string>& selectors,
+                                                       Console& console) {
   std::vector<std::size_t> chosen;
   if (selectors.empty()) {
     for (std::size_t i = 0; i < members.size(); ++i) {
@@ -169,8 +173,8 @@ std::string base_name(const std::string& path) {
   return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
-int put(const std::string& path, const std::vector<std::string>& files, const std::optional<std::string>& as_name,
-        Console& console) {
+int put(const std::string& path, const std::vector<std::string>& files,
+        const std::optional<std::string>& as_name, Console& console) {
   auto archive = load_archive(path, console);
   if (!archive) return kFailed;
   std::vector<Bytes> contents;  // owns the bytes the new members view
@@ -192,9 +196,10 @@ int put(const std::string& path, const std::vector<std::string>& files, const st
     const std::string size = " (" + std::to_string(contents.back().size()) + " bytes)\n";
     const auto replaced = find_viv_member(archive->members, name);
     put_viv_member(archive->members, VivMember{name, 0, contents.back()});
-    lines.push_back(replaced ? "Replaced " + member_label(*replaced, archive->members[*replaced].name) +
-                                   " with " + file + size
-                             : "Added " + member_label(archive->members.size() - 1, name) + " from " + file + size);
+    lines.push_back(
+        replaced
+            ? "Replaced " + member_label(*replaced, archive->members[*replaced].name) + " with " + file + size
+            : "Added " + member_label(archive->members.size() - 1, name) + " from " + file + size);
   }
   Bytes image;
   try {
@@ -225,7 +230,9 @@ struct Arguments {
 std::optional<Arguments> parse_arguments(std::span<const std::string> args) {
   Arguments parsed;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    std::optional<std::string>* option = args[i] == "-C" ? &parsed.folder : args[i] == "--as" ? &parsed.as_name : nullptr;
+    std::optional<std::string>* option = args[i] == "-C"     ? &parsed.folder
+                                         : args[i] == "--as" ? &parsed.as_name
+                                                             : nullptr;
     if (option == nullptr) {
       parsed.operands.push_back(args[i]);
       continue;

@@ -18,13 +18,15 @@ constexpr std::uint64_t kMaxArchiveSize = std::numeric_limits<std::uint32_t>::ma
 
 // Names Windows gives to devices, in any case and with any extension ("nul.txt" is the device).
 constexpr std::array<std::string_view, 24> kDeviceNames{
-    "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4",   "COM5",   "COM6",  "COM7", "COM8",
-    "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7",   "LPT8",   "LPT9", "CONIN$", "CONOUT$"};
+    "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7",   "COM8",
+    "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$"};
 // Characters a file name cannot hold on Windows, besides control characters; '/' and '\\' also
 // separate folders everywhere, and ':' names a drive or a file's stream.
 constexpr std::string_view kForbiddenCharacters = "<>:\"/\\|?*";
 
-std::string member_text(std::size_t index) { return "member " + std::to_string(index) + " of the VIV archive"; }
+std::string member_text(std::size_t index) {
+  return "member " + std::to_string(index) + " of the VIV archive";
+}
 
 std::string member_text(std::size_t index, std::string_view name) {
   return "member " + std::to_string(index) + " ('" + printable_name(name) + "') of the VIV archive";
@@ -32,7 +34,9 @@ std::string member_text(std::size_t index, std::string_view name) {
 
 char to_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-std::uint64_t round_up(std::uint64_t value) { return (value + kVivAlignment - 1) / kVivAlignment * kVivAlignment; }
+std::uint64_t round_up(std::uint64_t value) {
+  return (value + kVivAlignment - 1) / kVivAlignment * kVivAlignment;
+}
 
 // The name at the reader's position, up to its NUL, and the reader moved past the NUL.
 std::string read_member_name(ByteReader& reader, std::span<const std::uint8_t> archive, std::size_t index) {
@@ -86,9 +90,9 @@ std::vector<VivMember> read_viv_directory(std::span<const std::uint8_t> archive)
     member.name = read_member_name(reader, archive, index);
     // Written as size > length - offset, so that no sum can overflow.
     if (member.offset > archive.size() || size > archive.size() - member.offset) {
-      throw MalformedFile(member_text(index, member.name) + " runs past its end: its " + std::to_string(size) +
-                          " bytes start at offset " + std::to_string(member.offset) + " of " +
-                          std::to_string(archive.size()));
+      throw MalformedFile(member_text(index, member.name) + " runs past its end: its " +
+                          std::to_string(size) + " bytes start at offset " + std::to_string(member.offset) +
+                          " of " + std::to_string(archive.size()));
     }
     member.bytes = archive.subspan(member.offset, size);
     members.push_back(std::move(member));
@@ -124,7 +128,8 @@ Bytes build_viv_archive(std::span<const VivMember> members) {
     const VivMember& member = members[i];
     write_u32_be(entry, static_cast<std::uint32_t>(offsets[i]));
     write_u32_be(entry + 4, static_cast<std::uint32_t>(member.bytes.size()));
-    entry = std::copy(member.name.begin(), member.name.end(), entry + kVivEntryFieldsSize) + 1;  // past the NUL
+    entry =
+        std::copy(member.name.begin(), member.name.end(), entry + kVivEntryFieldsSize) + 1;  // past the NUL
     std::copy(member.bytes.begin(), member.bytes.end(), image.data() + offsets[i]);
   }
   return image;

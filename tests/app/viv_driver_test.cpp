@@ -54,15 +54,22 @@ Bytes archive_of(const std::vector<std::pair<std::string, Bytes>>& contents) {
 
 std::set<std::string> names_in(const std::filesystem::path& folder) {
   std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename().string());
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.insert(entry.path().filename().string());
   return names;
 }
 
 TEST(VivDriver, WrongArgumentsGiveTheUsageAndStatusTwo) {
-  const std::vector<std::vector<std::string>> cases{
-      {}, {"list"}, {"list", "a.viv", "extra"}, {"pack", "a.viv"}, {"put", "a.viv"},
-      {"put", "a.viv", "x", "y", "--as", "z"}, {"extract", "a.viv", "-C"}, {"extract", "a.viv", "-C", "d", "-C", "e"},
-      {"extract", "a.viv", "--as", "x"}, {"put", "a.viv", "x", "-C", "d"}};
+  const std::vector<std::vector<std::string>> cases{{},
+                                                    {"list"},
+                                                    {"list", "a.viv", "extra"},
+                                                    {"pack", "a.viv"},
+                                                    {"put", "a.viv"},
+                                                    {"put", "a.viv", "x", "y", "--as", "z"},
+                                                    {"extract", "a.viv", "-C"},
+                                                    {"extract", "a.viv", "-C", "d", "-C", "e"},
+                                                    {"extract", "a.viv", "--as", "x"},
+                                                    {"put", "a.viv", "x", "-C", "d"}};
   for (const auto& args : cases) {
     const Outcome outcome = run_with(args);
     EXPECT_EQ(outcome.status, 2) << testing::PrintToString(args);
@@ -86,11 +93,14 @@ TEST(VivDriver, AnUnreadableOrMalformedArchiveIsNamedWithStatusOne) {
   TempDir dir;
   write_file(dir.file("bad.viv"), Bytes{'B', 'I', 'G'});
   for (const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-           {{"list", dir.file("none.viv")}, "Could not read " + dir.file("none.viv") + ": the file cannot be opened or read\n"},
+           {{"list", dir.file("none.viv")},
+            "Could not read " + dir.file("none.viv") + ": the file cannot be opened or read\n"},
            {{"extract", dir.file("bad.viv")},
-            "Could not read " + dir.file("bad.viv") + ": the VIV archive is 3 bytes long, too short for its 16-byte header\n"},
+            "Could not read " + dir.file("bad.viv") +
+                ": the VIV archive is 3 bytes long, too short for its 16-byte header\n"},
            {{"put", dir.file("bad.viv"), dir.file("bad.viv")},
-            "Could not read " + dir.file("bad.viv") + ": the VIV archive is 3 bytes long, too short for its 16-byte header\n"}}) {
+            "Could not read " + dir.file("bad.viv") +
+                ": the VIV archive is 3 bytes long, too short for its 16-byte header\n"}}) {
     const Outcome outcome = run_with(args);
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.transcript, message);
@@ -106,10 +116,14 @@ TEST(VivDriver, ExtractsAllKeepingTheFirstOfTwoNames) {
   const Outcome outcome = run_with({"extract", dir.file("a.viv"), "-C", dir.file("out")});
   EXPECT_EQ(outcome.status, 0);
   const std::string out = dir.file("out") + "/";
-  EXPECT_EQ(outcome.transcript,
-            "Warning: member 2 ('CAR.GEO') has the name of member 0 and was not extracted; #2 extracts it alone\n"
-            "Extracted " + out + "Car.geo (2 bytes)\n"
-            "Extracted " + out + "data (0 bytes)\n");
+  EXPECT_EQ(
+      outcome.transcript,
+      "Warning: member 2 ('CAR.GEO') has the name of member 0 and was not extracted; #2 extracts it alone\n"
+      "Extracted " +
+          out +
+          "Car.geo (2 bytes)\n"
+          "Extracted " +
+          out + "data (0 bytes)\n");
   EXPECT_EQ(read_file(out + "Car.geo"), (Bytes{1, 2}));
   EXPECT_EQ(read_file(out + "data"), Bytes{});
 }
@@ -127,13 +141,15 @@ TEST(VivDriver, ExtractsNamedMembersWithoutRegardToCaseOrByIndex) {
   // One selector naming nothing: nothing is extracted.
   outcome = run_with({"extract", dir.file("a.viv"), "data", "#3", "nothing", "-C", out});
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_EQ(outcome.transcript, "No member #3 in " + dir.file("a.viv") + ": it holds 3 members\nNo member named nothing in " +
-                                    dir.file("a.viv") + "\n");
+  EXPECT_EQ(outcome.transcript, "No member #3 in " + dir.file("a.viv") +
+                                    ": it holds 3 members\nNo member named nothing in " + dir.file("a.viv") +
+                                    "\n");
   EXPECT_FALSE(std::filesystem::exists(out + "data"));
 
   outcome = run_with({"extract", dir.file("a.viv"), "-C", dir.file("none")});
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_EQ(outcome.transcript, "Could not extract into " + dir.file("none") + ": there is no folder of that name\n");
+  EXPECT_EQ(outcome.transcript,
+            "Could not extract into " + dir.file("none") + ": there is no folder of that name\n");
 }
 
 TEST(VivDriver, HostileNamesAreRefusedAndNothingLeavesTheFolder) {
@@ -154,7 +170,8 @@ TEST(VivDriver, HostileNamesAreRefusedAndNothingLeavesTheFolder) {
             "Refused member 3 ('a\\x5Cb'): its name is not a plain file name\n"
             "Refused member 4 (''): its name is not a plain file name\n"
             "Refused member 5 ('nul'): its name is not a plain file name\n"
-            "Extracted " + dir.file("out") + "/ok (1 bytes)\n");
+            "Extracted " +
+                dir.file("out") + "/ok (1 bytes)\n");
   EXPECT_EQ(names_in(dir.path() / "out"), std::set<std::string>{"ok"});
   EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"a.viv", "out"}));
 
@@ -174,8 +191,8 @@ TEST(VivDriver, PutReplacesAndAppendsKeepingEveryOtherMember) {
   // Directories of 16 + 16 + 17 + 16 and + 18 bytes: data from 68 and from 84, 4-aligned.
   EXPECT_EQ(outcome.transcript, "Replaced member 0 ('CAR.FCE') with " + dir.file("car.fce") +
                                     " (2 bytes)\nWrote " + dir.file("car.viv") + " (3 members, 77 bytes)\n");
-  EXPECT_EQ(appended.transcript, "Added member 3 ('car00.tga') from " + dir.file("tex.tga") + " (1 bytes)\nWrote " +
-                                     dir.file("car.viv") + " (4 members, 97 bytes)\n");
+  EXPECT_EQ(appended.transcript, "Added member 3 ('car00.tga') from " + dir.file("tex.tga") +
+                                     " (1 bytes)\nWrote " + dir.file("car.viv") + " (4 members, 97 bytes)\n");
   EXPECT_EQ(read_file(dir.file("car.viv")),
             archive_of({{"CAR.FCE", {9, 9}}, {"carp.txt", {2, 2}}, {"car.fce", {3}}, {"car00.tga", {8}}}));
 }
@@ -189,7 +206,8 @@ TEST(VivDriver, AFailedPutLeavesTheArchiveAsItWas) {
            {{"put", dir.file("car.viv"), dir.file("car.fce"), dir.file("none")},
             "Could not read " + dir.file("none") + ": the file cannot be opened or read\n"},
            {{"put", dir.file("car.viv"), dir.file("car.fce"), "--as", "../car.fce"},
-            "Refused the name '../car.fce' for " + dir.file("car.fce") + ": a member name must be a plain file name\n"}}) {
+            "Refused the name '../car.fce' for " + dir.file("car.fce") +
+                ": a member name must be a plain file name\n"}}) {
     const Outcome outcome = run_with(args);
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.transcript, message);

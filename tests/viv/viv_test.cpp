@@ -74,12 +74,12 @@ TEST(BigEndian, ReadsAndWritesFields) {
 // Worked by hand: the directory ends at 16 + 11 + 10 + 10 = 47, so the header length is 48;
 // "ab" at 48 (3 bytes), the empty "c" at 52, "D" at 52 (1 byte); 53 bytes in all.
 TEST(BuildVivArchive, LaysMembersOutAlignedInOrder) {
-  const Bytes expected{'B', 'I', 'G', 'F', 0, 0, 0, 53, 0, 0, 0, 3, 0, 0, 0, 48,     //
-                       0, 0, 0, 48, 0, 0, 0, 3, 'a', 'b', 0,                         //
-                       0, 0, 0, 52, 0, 0, 0, 0, 'c', 0,                              //
-                       0, 0, 0, 52, 0, 0, 0, 1, 'D', 0,                              //
-                       0,                                                            // to 48
-                       1, 2, 3, 0,                                                   // "ab", padding
+  const Bytes expected{'B', 'I', 'G', 'F', 0, 0, 0, 53, 0, 0, 0, 3, 0, 0, 0, 48,  // header
+                       0, 0, 0, 48, 0, 0, 0, 3, 'a', 'b', 0,                      // entries
+                       0, 0, 0, 52, 0, 0, 0, 0, 'c', 0,                           //
+                       0, 0, 0, 52, 0, 0, 0, 1, 'D', 0,                           //
+                       0,                                                         // to 48
+                       1, 2, 3, 0,                                                // "ab", padding
                        9};
   EXPECT_EQ(build_viv_archive(members_of({{"ab", {1, 2, 3}}, {"c", {}}, {"D", {9}}})), expected);
 }
@@ -106,7 +106,8 @@ TEST(BuildVivArchive, RoundTripsThroughTheReader) {
 
 TEST(ReadVivDirectory, TakesMembersInAnyOrderOverlappingOrApart) {
   // Data placed back to front, with gaps, overlapping, unaligned; the fields at 4 and 12 lie.
-  const Bytes image = raw_archive({{90, 4, "late"}, {71, 10, "early"}, {75, 2, "inside"}, {96, 0, "end"}}, 96);
+  const Bytes image =
+      raw_archive({{90, 4, "late"}, {71, 10, "early"}, {75, 2, "inside"}, {96, 0, "end"}}, 96);
   const std::vector<VivMember> read = read_viv_directory(image);
   ASSERT_EQ(read.size(), 4u);
   const std::vector<std::uint32_t> offsets{90, 71, 75, 96};
@@ -126,7 +127,8 @@ TEST(ReadVivDirectory, RefusesMalformedArchivesNamingTheMember) {
     Bytes image;
     std::string message;
   } cases[] = {
-      {"short", Bytes{'B', 'I', 'G', 'F', 0, 0, 0}, "the VIV archive is 7 bytes long, too short for its 16-byte header"},
+      {"short", Bytes{'B', 'I', 'G', 'F', 0, 0, 0},
+       "the VIV archive is 7 bytes long, too short for its 16-byte header"},
       {"not BIGF", not_bigf, "the file is not a VIV archive: it does not begin with \"BIGF\""},
       {"count", raw_archive({{0, 0, "a"}}, 33, 2),
        "the VIV archive claims 2 members; its 33 bytes hold the directory entries of at most 1"},
@@ -134,7 +136,8 @@ TEST(ReadVivDirectory, RefusesMalformedArchivesNamingTheMember) {
        "the VIV archive claims 4294967295 members; its 16 bytes hold the directory entries of at most 0"},
       {"entry past the end", raw_archive({{0, 0, "abcd"}}, 34, 2),
        "the directory entry of member 1 of the VIV archive ends past its end"},
-      {"no NUL", raw_archive({{0, 0, "abc"}}, 27, 1), "the name of member 0 of the VIV archive has no NUL before the archive's end"},
+      {"no NUL", raw_archive({{0, 0, "abc"}}, 27, 1),
+       "the name of member 0 of the VIV archive has no NUL before the archive's end"},
       {"data past the end", raw_archive({{0, 4, "a"}, {31, 10, "b\n"}}, 40),
        "member 1 ('b\\x0A') of the VIV archive runs past its end: its 10 bytes start at offset 31 of 40"},
       {"offset past the end", raw_archive({{41, 0, "a"}}, 40),
@@ -172,26 +175,25 @@ TEST(IsSafeMemberName, TakesPlainFileNamesOnly) {
   for (const char* name : {"car.fce", "CAR00.TGA", "a..b", ".hidden", "console.txt", "com10", "nulled.geo"}) {
     EXPECT_TRUE(is_safe_member_name(name)) << name;
   }
-  for (const char* name : {"", ".", "..", "../x", "/abs", "C:x", "a\\b", "dir/x", "x\n", "a\x7F", "\x1B[2J", "name.", "name ", "a*b", "a?b", "a|b", "nul", "NUL.txt",
-                                 "com1.dat", "Lpt9", "con .txt", "CONIN$"}) {
+  for (const char* name : {"",    ".",       "..",       "../x",  "/abs",     "C:x",   "a\\b", "dir/x",
+                           "x\n", "a\x7F",   "\x1B[2J",  "name.", "name ",    "a*b",   "a?b",  "a|b",
+                           "nul", "NUL.txt", "com1.dat", "Lpt9",  "con .txt", "CONIN$"}) {
     EXPECT_FALSE(is_safe_member_name(name)) << name;
   }
 }
 
 TEST(PutVivMember, ReplacesTheFirstMatchOrAppends) {
-  const Bytes original =
-      build_viv_archive(members_of({{"Car.FCE", {1}}, {"carp.txt", {2, 2}}, {"car.fce", {3}}, {"empty", {}}}));
+  const Bytes original = build_viv_archive(
+      members_of({{"Car.FCE", {1}}, {"carp.txt", {2, 2}}, {"car.fce", {3}}, {"empty", {}}}));
   std::vector<VivMember> members = read_viv_directory(original);
   const Bytes mesh{9, 9, 9}, texture{8};
   EXPECT_TRUE(put_viv_member(members, {"car.fce", 0, mesh}));
   EXPECT_FALSE(put_viv_member(members, {"car00.tga", 0, texture}));
   EXPECT_TRUE(put_viv_member(members, {"CAR00.TGA", 0, mesh}));
   const Bytes updated = build_viv_archive(members);
-  expect_members(read_viv_directory(updated), {{"Car.FCE", mesh},
-                                               {"carp.txt", {2, 2}},
-                                               {"car.fce", {3}},
-                                               {"empty", {}},
-                                               {"car00.tga", mesh}});
+  expect_members(
+      read_viv_directory(updated),
+      {{"Car.FCE", mesh}, {"carp.txt", {2, 2}}, {"car.fce", {3}}, {"empty", {}}, {"car00.tga", mesh}});
 }
 
 }  // namespace
