@@ -177,6 +177,16 @@ int put(const std::string& path, const std::vector<std::string>& files,
         const std::optional<std::string>& as_name, Console& console) {
   auto archive = load_archive(path, console);
   if (!archive) return kFailed;
+  // The rebuilt archive holds a copy of every member: members that share their bytes would
+  // multiply them, and a small crafted archive could ask for gigabytes.
+  std::uint64_t data_total = 0;
+  for (const VivMember& member : archive->members) data_total += member.bytes.size();
+  if (data_total > archive->image.size()) {
+    console.print("Could not update " + path + ": its members overlap; their data add up to " +
+                  std::to_string(data_total) + " bytes, more than the archive's " +
+                  std::to_string(archive->image.size()) + "\n");
+    return kFailed;
+  }
   std::vector<Bytes> contents;  // owns the bytes the new members view
   contents.reserve(files.size());
   std::vector<std::string> lines;

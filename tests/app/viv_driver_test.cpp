@@ -199,21 +199,31 @@ TEST(VivDriver, PutReplacesAndAppendsKeepingEveryOtherMember) {
 
 TEST(VivDriver, AFailedPutLeavesTheArchiveAsItWas) {
   TempDir dir;
-  const Bytes original = archive_of({{"car.fce", {1}}});
+  const Bytes original = archive_of({{"car.fce", {1}}, {"b", Bytes(64, 5)}, {"c", {}}});
+  // Entries at 16, 32 and 42; data of car.fce at 52, of b at 56 to 120. Member c is made to
+  // share b's 64 bytes: 1 + 64 + 64 = 129 bytes of data in 120, which a rebuild would copy.
+  Bytes overlapping = original;
+  overlapping[42 + 3] = 56;
+  overlapping[42 + 7] = 64;
   write_file(dir.file("car.viv"), original);
+  write_file(dir.file("overlap.viv"), overlapping);
   write_file(dir.file("car.fce"), Bytes{9});
   for (const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
            {{"put", dir.file("car.viv"), dir.file("car.fce"), dir.file("none")},
             "Could not read " + dir.file("none") + ": the file cannot be opened or read\n"},
            {{"put", dir.file("car.viv"), dir.file("car.fce"), "--as", "../car.fce"},
             "Refused the name '../car.fce' for " + dir.file("car.fce") +
-                ": a member name must be a plain file name\n"}}) {
+                ": a member name must be a plain file name\n"},
+           {{"put", dir.file("overlap.viv"), dir.file("car.fce")},
+            "Could not update " + dir.file("overlap.viv") +
+                ": its members overlap; their data add up to 129 bytes, more than the archive's 120\n"}}) {
     const Outcome outcome = run_with(args);
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.transcript, message);
-    EXPECT_EQ(read_file(dir.file("car.viv")), original);
   }
-  EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"car.viv", "car.fce"}));
+  EXPECT_EQ(read_file(dir.file("car.viv")), original);
+  EXPECT_EQ(read_file(dir.file("overlap.viv")), overlapping);
+  EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"car.viv", "overlap.viv", "car.fce"}));
 }
 
 }  // namespace
