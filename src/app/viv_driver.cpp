@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "app/platform.hpp"
@@ -99,9 +100,13 @@ std::optional<std::vector<std::size_t>> select_members(const std::string& path,
                                                        Console& console) {
   std::vector<std::size_t> chosen;
   if (selectors.empty()) {
+    // One pass with a table of the names seen, so that an archive of many members takes time
+    // in proportion to them.
+    std::unordered_map<std::string, std::size_t> first_of_name;
     for (std::size_t i = 0; i < members.size(); ++i) {
-      const std::size_t first = *find_viv_member(members, members[i].name);
-      if (first == i) {
+      const auto [seen, is_first] = first_of_name.try_emplace(folded_member_name(members[i].name), i);
+      const std::size_t first = seen->second;
+      if (is_first) {
         chosen.push_back(i);
       } else {
         console.print("Warning: " + member_label(i, members[i].name) + " has the name of member " +

@@ -51,9 +51,8 @@ std::string read_member_name(ByteReader& reader, std::span<const std::uint8_t> a
 }
 
 bool is_device_name(std::string_view name) {
-  std::string base(name.substr(0, name.find('.')));
+  std::string base = folded_member_name(name.substr(0, name.find('.')));
   while (!base.empty() && base.back() == ' ') base.pop_back();  // "nul .txt" is the device too
-  std::transform(base.begin(), base.end(), base.begin(), to_upper);
   return std::find(kDeviceNames.begin(), kDeviceNames.end(), base) != kDeviceNames.end();
 }
 
@@ -138,6 +137,12 @@ Bytes build_viv_archive(std::span<const VivMember> members) {
 bool same_member_name(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                     [](char x, char y) { return to_upper(x) == to_upper(y); });
+}
+
+std::string folded_member_name(std::string_view name) {
+  std::string folded(name);
+  std::transform(folded.begin(), folded.end(), folded.begin(), to_upper);
+  return folded;
 }
 
 std::optional<std::size_t> find_viv_member(std::span<const VivMember> members, std::string_view name) {

@@ -50,6 +50,10 @@ Bytes build_viv_archive(std::span<const VivMember> members);
 // Whether two member names are the same without regard to case (ASCII letters).
 bool same_member_name(std::string_view a, std::string_view b);
 
+// The name with its ASCII letters in upper case: two names are the same without regard to case
+// exactly when their folded names are equal.
+std::string folded_member_name(std::string_view name);
+
 // The index of the first member named name without regard to case, or nothing.
 std::optional<std::size_t> find_viv_member(std::span<const VivMember> members, std::string_view name);
 
