@@ -13,8 +13,8 @@
 #include "support/car_builder.hpp"
 #include "tools/car_files.hpp"
 #include "support/texture_builders.hpp"
+#include "support/viv_builder.hpp"
 #include "tools/qfs_compress.hpp"
-#include "viv/viv.hpp"
 
 namespace {
 
@@ -87,13 +87,6 @@ Bytes convert_seed(const Bytes& geo, const Bytes& texture) {
   seed.insert(seed.end(), geo.begin(), geo.end());
   seed.insert(seed.end(), texture.begin(), texture.end());
   return seed;
-}
-
-// A VIV archive of the given members, in order.
-Bytes viv_archive(const std::vector<std::pair<std::string, Bytes>>& contents) {
-  std::vector<VivMember> members;
-  for (const auto& [name, bytes] : contents) members.push_back({name, 0, bytes});
-  return build_viv_archive(members);
 }
 
 void write_seed(const std::filesystem::path& folder, const std::string& name, const Bytes& bytes) {

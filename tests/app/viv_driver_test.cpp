@@ -10,6 +10,7 @@
 
 #include "app/console.hpp"
 #include "support/temp_dir.hpp"
+#include "support/viv_builder.hpp"
 #include "viv/viv.hpp"
 
 namespace tromvex {
@@ -17,6 +18,7 @@ namespace {
 
 using test::read_file;
 using test::TempDir;
+using test::viv_archive;
 using test::write_file;
 
 const std::string kUsage =
@@ -46,12 +48,6 @@ Outcome run_with(std::vector<std::string> args) {
   return {status, console.transcript};
 }
 
-Bytes archive_of(const std::vector<std::pair<std::string, Bytes>>& contents) {
-  std::vector<VivMember> members;
-  for (const auto& [name, bytes] : contents) members.push_back({name, 0, bytes});
-  return build_viv_archive(members);
-}
-
 std::set<std::string> names_in(const std::filesystem::path& folder) {
   std::set<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(folder))
@@ -79,7 +75,7 @@ TEST(VivDriver, WrongArgumentsGiveTheUsageAndStatusTwo) {
 
 TEST(VivDriver, ListsIndexNameSizeAndOffset) {
   TempDir dir;
-  write_file(dir.file("a.viv"), archive_of({{"car.fce", Bytes(10)}, {"x", {}}, {"tab\t", {1}}}));
+  write_file(dir.file("a.viv"), viv_archive({{"car.fce", Bytes(10)}, {"x", {}}, {"tab\t", {1}}}));
   const Outcome outcome = run_with({"list", dir.file("a.viv")});
   EXPECT_EQ(outcome.status, 0);
   // Directory: 16 + 16 + 10 + 13 = 55, so data from 56; names padded to the widest shown.
@@ -110,7 +106,7 @@ TEST(VivDriver, AnUnreadableOrMalformedArchiveIsNamedWithStatusOne) {
 
 TEST(VivDriver, ExtractsAllKeepingTheFirstOfTwoNames) {
   TempDir dir;
-  write_file(dir.file("a.viv"), archive_of({{"Car.geo", {1, 2}}, {"data", {}}, {"CAR.GEO", {3}}}));
+  write_file(dir.file("a.viv"), viv_archive({{"Car.geo", {1, 2}}, {"data", {}}, {"CAR.GEO", {3}}}));
   std::filesystem::create_directory(dir.path() / "out");
   write_file(dir.file("out/Car.geo"), Bytes{7, 7, 7, 7});  // replaced
   const Outcome outcome = run_with({"extract", dir.file("a.viv"), "-C", dir.file("out")});
@@ -130,7 +126,7 @@ TEST(VivDriver, ExtractsAllKeepingTheFirstOfTwoNames) {
 
 TEST(VivDriver, ExtractsNamedMembersWithoutRegardToCaseOrByIndex) {
   TempDir dir;
-  write_file(dir.file("a.viv"), archive_of({{"Car.geo", {1, 2}}, {"data", {5}}, {"CAR.GEO", {3}}}));
+  write_file(dir.file("a.viv"), viv_archive({{"Car.geo", {1, 2}}, {"data", {5}}, {"CAR.GEO", {3}}}));
   const std::string out = dir.file("");
   Outcome outcome = run_with({"extract", dir.file("a.viv"), "car.GEO", "-C", out});
   EXPECT_EQ(outcome.status, 0);
@@ -158,7 +154,7 @@ TEST(VivDriver, HostileNamesAreRefusedAndNothingLeavesTheFolder) {
   std::vector<std::pair<std::string, Bytes>> contents;
   for (const std::string& name : hostile) contents.push_back({name, {6, 6}});
   contents.push_back({"ok", {1}});
-  write_file(dir.file("a.viv"), archive_of(contents));
+  write_file(dir.file("a.viv"), viv_archive(contents));
   std::filesystem::create_directory(dir.path() / "out");
 
   Outcome outcome = run_with({"extract", dir.file("a.viv"), "-C", dir.file("out")});
@@ -182,7 +178,7 @@ TEST(VivDriver, HostileNamesAreRefusedAndNothingLeavesTheFolder) {
 
 TEST(VivDriver, PutReplacesAndAppendsKeepingEveryOtherMember) {
   TempDir dir;
-  write_file(dir.file("car.viv"), archive_of({{"CAR.FCE", {1}}, {"carp.txt", {2, 2}}, {"car.fce", {3}}}));
+  write_file(dir.file("car.viv"), viv_archive({{"CAR.FCE", {1}}, {"carp.txt", {2, 2}}, {"car.fce", {3}}}));
   write_file(dir.file("car.fce"), Bytes{9, 9});
   write_file(dir.file("tex.tga"), Bytes{8});
   const Outcome outcome = run_with({"put", dir.file("car.viv"), dir.file("car.fce")});
@@ -194,12 +190,12 @@ TEST(VivDriver, PutReplacesAndAppendsKeepingEveryOtherMember) {
   EXPECT_EQ(appended.transcript, "Added member 3 ('car00.tga') from " + dir.file("tex.tga") +
                                      " (1 bytes)\nWrote " + dir.file("car.viv") + " (4 members, 97 bytes)\n");
   EXPECT_EQ(read_file(dir.file("car.viv")),
-            archive_of({{"CAR.FCE", {9, 9}}, {"carp.txt", {2, 2}}, {"car.fce", {3}}, {"car00.tga", {8}}}));
+            viv_archive({{"CAR.FCE", {9, 9}}, {"carp.txt", {2, 2}}, {"car.fce", {3}}, {"car00.tga", {8}}}));
 }
 
 TEST(VivDriver, AFailedPutLeavesTheArchiveAsItWas) {
   TempDir dir;
-  const Bytes original = archive_of({{"car.fce", {1}}, {"b", Bytes(64, 5)}, {"c", {}}});
+  const Bytes original = viv_archive({{"car.fce", {1}}, {"b", Bytes(64, 5)}, {"c", {}}});
   // Entries at 16, 32 and 42; data of car.fce at 52, of b at 56 to 120. Member c is made to
   // share b's 64 bytes: 1 + 64 + 64 = 129 bytes of data in 120, which a rebuild would copy.
   Bytes overlapping = original;

@@ -8,9 +8,13 @@
 
 #include "common/bytes.hpp"
 #include "common/malformed_file.hpp"
+#include "support/viv_builder.hpp"
 
 namespace tromvex {
 namespace {
+
+using test::viv_members;
+using test::VivContents;
 
 // One directory entry as a test writes it, whatever the data.
 struct RawEntry {
@@ -45,22 +49,11 @@ Bytes raw_archive(const std::vector<RawEntry>& entries, std::size_t total_size) 
   return raw_archive(entries, total_size, static_cast<std::uint32_t>(entries.size()));
 }
 
-struct Contents {
-  std::string name;
-  Bytes bytes;
-};
-
-std::vector<VivMember> members_of(const std::vector<Contents>& contents) {
-  std::vector<VivMember> members;
-  for (const Contents& c : contents) members.push_back({c.name, 0, c.bytes});
-  return members;
-}
-
-void expect_members(const std::vector<VivMember>& read, const std::vector<Contents>& expected) {
+void expect_members(const std::vector<VivMember>& read, const VivContents& expected) {
   ASSERT_EQ(read.size(), expected.size());
   for (std::size_t i = 0; i < read.size(); ++i) {
-    EXPECT_EQ(read[i].name, expected[i].name) << "member " << i;
-    EXPECT_EQ(Bytes(read[i].bytes.begin(), read[i].bytes.end()), expected[i].bytes) << "member " << i;
+    EXPECT_EQ(read[i].name, expected[i].first) << "member " << i;
+    EXPECT_EQ(Bytes(read[i].bytes.begin(), read[i].bytes.end()), expected[i].second) << "member " << i;
   }
 }
 
@@ -81,18 +74,18 @@ TEST(BuildVivArchive, LaysMembersOutAlignedInOrder) {
                        0,                                                         // to 48
                        1, 2, 3, 0,                                                // "ab", padding
                        9};
-  EXPECT_EQ(build_viv_archive(members_of({{"ab", {1, 2, 3}}, {"c", {}}, {"D", {9}}})), expected);
+  EXPECT_EQ(build_viv_archive(viv_members({{"ab", {1, 2, 3}}, {"c", {}}, {"D", {9}}})), expected);
 }
 
 TEST(BuildVivArchive, RoundTripsThroughTheReader) {
-  const std::vector<std::vector<Contents>> cases{
+  const std::vector<VivContents> cases{
       {},
       {{"car.fce", {1, 2, 3, 4, 5}}, {"CAR.FCE", {6}}, {"car.fce", {7, 8}}},  // duplicates, mixed case
       {{"a", {}}, {"b", {}}, {"Zero.Size", {}}, {"x", {0xFF}}},               // zero-size members
       {{"carlist.dat", Bytes(1001, 0xAB)}, {"IdGo.geo", Bytes(3, 0)}},
   };
   for (const auto& contents : cases) {
-    const Bytes image = build_viv_archive(members_of(contents));
+    const Bytes image = build_viv_archive(viv_members(contents));
     EXPECT_EQ(read_u32_be(image.data() + 4), image.size());
     EXPECT_EQ(read_u32_be(image.data() + 12) % 4, 0u);
     const std::vector<VivMember> read = read_viv_directory(image);
@@ -157,8 +150,8 @@ TEST(ReadVivDirectory, RefusesMalformedArchivesNamingTheMember) {
 }
 
 TEST(ReadVivDirectory, EveryPrefixIsRefusedOrReadWithTheSameMembers) {
-  const std::vector<Contents> contents{{"car.fce", {1, 2, 3}}, {"", {}}, {"CAR00.tga", {4, 5, 6, 7, 8}}};
-  const Bytes image = build_viv_archive(members_of(contents));
+  const VivContents contents{{"car.fce", {1, 2, 3}}, {"", {}}, {"CAR00.tga", {4, 5, 6, 7, 8}}};
+  const Bytes image = build_viv_archive(viv_members(contents));
   for (std::size_t length = 0; length < image.size(); ++length) {
     const Bytes prefix(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(length));
     try {
@@ -184,7 +177,7 @@ TEST(IsSafeMemberName, TakesPlainFileNamesOnly) {
 
 TEST(PutVivMember, ReplacesTheFirstMatchOrAppends) {
   const Bytes original = build_viv_archive(
-      members_of({{"Car.FCE", {1}}, {"carp.txt", {2, 2}}, {"car.fce", {3}}, {"empty", {}}}));
+      viv_members({{"Car.FCE", {1}}, {"carp.txt", {2, 2}}, {"car.fce", {3}}, {"empty", {}}}));
   std::vector<VivMember> members = read_viv_directory(original);
   const Bytes mesh{9, 9, 9}, texture{8};
   EXPECT_TRUE(put_viv_member(members, {"car.fce", 0, mesh}));
