@@ -57,13 +57,6 @@ void expect_members(const std::vector<VivMember>& read, const VivContents& expec
   }
 }
 
-TEST(BigEndian, ReadsAndWritesFields) {
-  std::array<std::uint8_t, 4> word{};
-  write_u32_be(word.data(), 0x12345678u);
-  EXPECT_EQ(word, (std::array<std::uint8_t, 4>{0x12, 0x34, 0x56, 0x78}));
-  EXPECT_EQ(read_u32_be(word.data()), 0x12345678u);
-}
-
 // Worked by hand: the directory ends at 16 + 11 + 10 + 10 = 47, so the header length is 48;
 // "ab" at 48 (3 bytes), the empty "c" at 52, "D" at 52 (1 byte); 53 bytes in all.
 TEST(BuildVivArchive, LaysMembersOutAlignedInOrder) {
