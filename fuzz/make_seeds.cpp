@@ -1,6 +1,6 @@
 // Writes seed inputs for the fuzz targets, built in code with the test builders.
 //
-// Usage: fuzz_seeds FOLDER. Creates FOLDER/qfs, FOLDER/shpi, FOLDER/geo and FOLDER/convert,
+// Usage: fuzz_seeds FOLDER. Creates FOLDER/qfs, FOLDER/shpi, FOLDER/geo, FOLDER/convert and FOLDER/viv,
 // one small file per seed, so no binary seed is ever kept in the repository.
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +13,7 @@
 #include "support/car_builder.hpp"
 #include "tools/car_files.hpp"
 #include "support/texture_builders.hpp"
+#include "support/viv_builder.hpp"
 #include "tools/qfs_compress.hpp"
 
 namespace {
@@ -129,6 +130,11 @@ int main(int argc, char** argv) {
   write_seed(root / "convert", "car_plain", convert_seed(geo, archive));
   write_seed(root / "convert", "car_compressed", convert_seed(geo, compressed));
   write_seed(root / "convert", "smallest", convert_seed(smallest_geo, archive));
+
+  write_seed(root / "viv", "empty", viv_archive({}));
+  write_seed(root / "viv", "car", viv_archive({{"car.fce", pattern(40, 1, 3)}, {"carp.txt", pattern(9, 'a', 1)},
+                                               {"CAR00.tga", pattern(22, 0, 0)}, {"car.fce", {}}, {"e", {}}}));
+  write_seed(root / "viv", "cardata", viv_archive({{"smpl.GEO", geo}, {"BLOX.geo", smallest_geo}, {"x.dat", {7}}}));
 
   // The small car the end-to-end tests convert: a 720-wide texture and a missing one.
   const CarFiles small_car = build_small_car();

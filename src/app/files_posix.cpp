@@ -147,6 +147,11 @@ std::optional<Bytes> load_whole_file(const std::string& path) {
   return bytes;
 }
 
+bool is_folder(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
 WriteOutcome write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes) {
   std::optional<mode_t> keep_mode;  // the mode of the file being replaced, if there is one
   struct stat status {};

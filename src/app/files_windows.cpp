@@ -156,6 +156,13 @@ std::optional<Bytes> load_whole_file(const std::string& path) {
   return bytes;
 }
 
+bool is_folder(const std::string& path) {
+  const auto wide = to_wide(path);
+  if (!wide || wide->empty()) return false;
+  const DWORD attributes = GetFileAttributesW(wide->c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 WriteOutcome write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes) {
   const auto wide = to_wide(path);
   if (!wide || wide->empty()) return WriteOutcome::cannot_create;

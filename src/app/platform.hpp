@@ -30,6 +30,9 @@ std::vector<std::string> command_line_arguments(int argc, char** argv);
 // or read.
 std::optional<Bytes> load_whole_file(const std::string& path);
 
+// Whether path (UTF-8) names an existing folder.
+bool is_folder(const std::string& path);
+
 enum class WriteOutcome {
   written,        // the file now holds exactly the bytes
   cannot_create,  // the file (or its temporary beside it) could not be created or put in place

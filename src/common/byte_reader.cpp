@@ -29,4 +29,11 @@ std::int32_t ByteReader::s16() {
   return value;
 }
 
+std::uint32_t ByteReader::u32_be() {
+  require(4);
+  const std::uint32_t value = read_u32_be(bytes_.data() + position_);
+  position_ += 4;
+  return value;
+}
+
 }  // namespace tromvex

@@ -8,7 +8,7 @@
 
 namespace tromvex {
 
-// Reads little-endian fields from a byte image without ever leaving it. The reader
+// Reads little-endian (and big-endian) fields from a byte image without ever leaving it. The reader
 // names what it is reading (its subject, e.g. "part 7 of the GEO file"); a read that
 // would pass the end throws MalformedFile("<subject> ends past its end").
 class ByteReader {
@@ -48,6 +48,7 @@ class ByteReader {
   std::uint32_t u32();
   std::int32_t s32() { return static_cast<std::int32_t>(u32()); }
   std::int32_t s16();
+  std::uint32_t u32_be();
 
   // The next count bytes, as a view into the image; advances past them.
   std::span<const std::uint8_t> take(std::size_t count) {

@@ -1,4 +1,5 @@
-// Little-endian byte helpers shared by every reader and writer of file images.
+// Byte helpers shared by every reader and writer of file images: little-endian for the car
+// files, big-endian for VIV archives.
 #pragma once
 
 #include <bit>
@@ -36,6 +37,20 @@ inline void write_s32_le(std::uint8_t* p, std::int32_t value) {
 // Floats are stored as their IEEE 754 single-precision bit pattern.
 inline void write_f32_le(std::uint8_t* p, float value) {
   write_u32_le(p, std::bit_cast<std::uint32_t>(value));
+}
+
+// Reads four bytes at p as a 32-bit big-endian value; the caller has checked the bounds.
+inline std::uint32_t read_u32_be(const std::uint8_t* p) {
+  return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
+         (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
+}
+
+// Stores value big-endian at p; the caller has checked the bounds.
+inline void write_u32_be(std::uint8_t* p, std::uint32_t value) {
+  p[0] = static_cast<std::uint8_t>(value >> 24);
+  p[1] = static_cast<std::uint8_t>(value >> 16);
+  p[2] = static_cast<std::uint8_t>(value >> 8);
+  p[3] = static_cast<std::uint8_t>(value);
 }
 
 }  // namespace tromvex

@@ -4,10 +4,15 @@
 namespace tromvex {
 
 std::string printable_name(const TextureName& name) {
+  std::string_view text(reinterpret_cast<const char*>(name.data()), name.size());
+  return printable_name(text.substr(0, text.find('\0')));
+}
+
+std::string printable_name(std::string_view name) {
   constexpr char kHexDigits[] = "0123456789ABCDEF";
   std::string text;
-  for (const std::uint8_t byte : name) {
-    if (byte == 0) break;
+  for (const char character : name) {
+    const auto byte = static_cast<std::uint8_t>(character);
     if (byte >= 0x20 && byte < 0x7F && byte != '\'' && byte != '\\') {
       text += static_cast<char>(byte);
     } else {

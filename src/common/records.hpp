@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tromvex {
@@ -14,6 +15,8 @@ using TextureName = std::array<std::uint8_t, 4>;
 // A name as a message shows it: the bytes up to the first NUL, with every byte that is not
 // printable ASCII, and the quote and backslash, written as \xNN.
 std::string printable_name(const TextureName& name);
+// The same for a name of any length, all of whose bytes are shown.
+std::string printable_name(std::string_view name);
 
 struct Vec3f {
   float x = 0.0f;

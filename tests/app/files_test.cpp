@@ -39,6 +39,17 @@ TEST(LoadWholeFile, GivesTheBytesOrNothing) {
   EXPECT_EQ(load_whole_file(dir.file("folder.geo")), std::nullopt);
 }
 
+TEST(IsFolder, TellsFoldersFromFilesAndMissingNames) {
+  TempDir dir;
+  write_file(dir.file("car.viv"), kContent);
+  fs::create_directory(dir.path() / fs::path(u8"Wagen-\u00DF"));  // a name beyond ASCII
+  EXPECT_TRUE(is_folder(dir.path().string()));
+  EXPECT_TRUE(is_folder(dir.path().string() + "/Wagen-\xC3\x9F"));  // the same name in UTF-8
+  EXPECT_FALSE(is_folder(dir.file("car.viv")));
+  EXPECT_FALSE(is_folder(dir.file("missing")));
+  EXPECT_FALSE(is_folder(""));
+}
+
 // The writes below rely on POSIX modes, links, devices and users.
 #ifndef _WIN32
 std::vector<std::string> names_in(const fs::path& folder) {

@@ -1,0 +1,294 @@
+// The tromvex-viv driver: parses the command line, loads the archive, and lists, extracts or
+// puts members, writing every file through a temporary file and a rename.
+#include "app/viv_driver.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <exception>
+#include <new>
+#include <optional>
+#include <stdexcept>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "app/platform.hpp"
+#include "common/malformed_file.hpp"
+#include "common/records.hpp"
+#include "viv/viv.hpp"
+
+namespace tromvex {
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kWrongArguments = 2;
+
+constexpr std::string_view kUsage =
+    "Usage: tromvex-viv list ARCHIVE\n"
+    "       tromvex-viv extract ARCHIVE [MEMBER...] [-C DIR]\n"
+    "       tromvex-viv put ARCHIVE FILE... [--as NAME]\n";
+
+// A member as a message shows it: its index and its name with unprintable bytes escaped.
+std::string member_label(std::size_t index, std::string_view name) {
+  return "member " + std::to_string(index) + " ('" + printable_name(name) + "')";
+}
+
+std::string write_failure(const std::string& path, WriteOutcome outcome) {
+  if (outcome == WriteOutcome::write_failed) {
+    return "Could not write " + path + " (is the disk full?); it was left as it was\n";
+  }
+  return "Could not write " + path + ": it cannot be created or put in place\n";
+}
+
+// An archive image and its directory, whose members are views into the image.
+struct LoadedArchive {
+  Bytes image;
+  std::vector<VivMember> members;
+};
+
+// Loads and reads the archive, or prints why it cannot and gives nothing.
+std::optional<LoadedArchive> load_archive(const std::string& path, Console& console) {
+  std::optional<Bytes> image = load_whole_file(path);
+  if (!image) {
+    console.print("Could not read " + path + ": the file cannot be opened or read\n");
+    return std::nullopt;
+  }
+  LoadedArchive archive{std::move(*image), {}};
+  try {
+    archive.members = read_viv_directory(archive.image);
+  } catch (const MalformedFile& error) {
+    console.print("Could not read " + path + ": " + error.what() + "\n");
+    return std::nullopt;
+  }
+  return archive;
+}
+
+int list(const std::string& path, Console& console) {
+  const auto archive = load_archive(path, console);
+  if (!archive) return kFailed;
+  const std::vector<VivMember>& members = archive->members;
+  std::size_t name_width = 0;
+  for (const VivMember& member : members)
+    name_width = std::max(name_width, printable_name(member.name).size());
+  const std::size_t index_width = std::to_string(members.empty() ? 0 : members.size() - 1).size();
+  for (std::size_t i = 0; i < members.size(); ++i) {
+    const std::string index = std::to_string(i);
+    const std::string name = printable_name(members[i].name);
+    console.print(std::string(index_width - index.size(), ' ') + index + "  " + name +
+                  std::string(name_width - name.size(), ' ') + "  " +
+                  std::to_string(members[i].bytes.size()) + " bytes at " + std::to_string(members[i].offset) +
+                  "\n");
+  }
+  return 0;
+}
+
+// The index that "#N" names, or nothing for any other text.
+std::optional<std::size_t> index_selector(std::string_view text) {
+  if (text.size() < 2 || text.front() != '#') return std::nullopt;
+  std::size_t index = 0;
+  const auto [end, error] = std::from_chars(text.data() + 1, text.data() + text.size(), index);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return index;
+}
+
+// The members that selectors name, in their order; with no selectors, every member whose name
+// no earlier member has (the others are named in a warning). Prints why a selector names no
+// member and then gives nothing.
+std::optional<std::vector<std::size_t>> select_members(const std::string& path,
+                                                       const std::vector<VivMember>& members,
+                                                       const std::vector<std::string>& selectors,
+                                                       Console& console) {
+  std::vector<std::size_t> chosen;
+  if (selectors.empty()) {
+    // One pass with a table of the names seen, so that an archive of many members takes time
+    // in proportion to them.
+    std::unordered_map<std::string, std::size_t> first_of_name;
+    for (std::size_t i = 0; i < members.size(); ++i) {
+      const auto [seen, is_first] = first_of_name.try_emplace(folded_member_name(members[i].name), i);
+      const std::size_t first = seen->second;
+      if (is_first) {
+        chosen.push_back(i);
+      } else {
+        console.print("Warning: " + member_label(i, members[i].name) + " has the name of member " +
+                      std::to_string(first) + " and was not extracted; #" + std::to_string(i) +
+                      " extracts it alone\n");
+      }
+    }
+    return chosen;
+  }
+  bool all_found = true;
+  for (const std::string& selector : selectors) {
+    std::optional<std::size_t> index = index_selector(selector);
+    if (index && *index >= members.size()) {
+      console.print("No member " + selector + " in " + path + ": it holds " + std::to_string(members.size()) +
+                    " members\n");
+      index.reset();
+    } else if (!index) {
+      index = find_viv_member(members, selector);
+      if (!index) console.print("No member named " + selector + " in " + path + "\n");
+    }
+    if (index) chosen.push_back(*index);
+    all_found = all_found && index.has_value();
+  }
+  if (!all_found) return std::nullopt;
+  return chosen;
+}
+
+// name inside folder; an empty folder is the current one.
+std::string path_in(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  const char last = folder.back();
+  return last == '/' || last == '\\' || last == ':' ? folder + name : folder + "/" + name;
+}
+
+int extract(const std::string& path, const std::vector<std::string>& selectors,
+            const std::optional<std::string>& folder, Console& console) {
+  const auto archive = load_archive(path, console);
+  if (!archive) return kFailed;
+  if (folder && !is_folder(*folder)) {
+    console.print("Could not extract into " + *folder + ": there is no folder of that name\n");
+    return kFailed;
+  }
+  const auto chosen = select_members(path, archive->members, selectors, console);
+  if (!chosen) return kFailed;
+  int status = 0;
+  for (const std::size_t index : *chosen) {
+    const VivMember& member = archive->members[index];
+    // The one check that keeps every file inside the folder: a name is a file name only.
+    if (!is_safe_member_name(member.name)) {
+      console.print("Refused " + member_label(index, member.name) + ": its name is not a plain file name\n");
+      status = kFailed;
+      continue;
+    }
+    const std::string target = path_in(folder.value_or(""), member.name);
+    const WriteOutcome outcome = write_whole_file(target, member.bytes);
+    if (outcome != WriteOutcome::written) {
+      console.print(write_failure(target, outcome));
+      status = kFailed;
+      continue;
+    }
+    console.print("Extracted " + target + " (" + std::to_string(member.bytes.size()) + " bytes)\n");
+  }
+  return status;
+}
+
+// The file-name part of a path, after its last folder separator.
+std::string base_name(const std::string& path) {
+  const auto separator = path.find_last_of("/\\");
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+int put(const std::string& path, const std::vector<std::string>& files,
+        const std::optional<std::string>& as_name, Console& console) {
+  auto archive = load_archive(path, console);
+  if (!archive) return kFailed;
+  // The rebuilt archive holds a copy of every member: members that share their bytes would
+  // multiply them, and a small crafted archive could ask for gigabytes.
+  std::uint64_t data_total = 0;
+  for (const VivMember& member : archive->members) data_total += member.bytes.size();
+  if (data_total > archive->image.size()) {
+    console.print("Could not update " + path + ": its members overlap; their data add up to " +
+                  std::to_string(data_total) + " bytes, more than the archive's " +
+                  std::to_string(archive->image.size()) + "\n");
+    return kFailed;
+  }
+  std::vector<Bytes> contents;  // owns the bytes the new members view
+  contents.reserve(files.size());
+  std::vector<std::string> lines;
+  for (const std::string& file : files) {
+    const std::string name = as_name.value_or(base_name(file));
+    if (!is_safe_member_name(name)) {
+      console.print("Refused the name '" + printable_name(name) + "' for " + file +
+                    ": a member name must be a plain file name\n");
+      return kFailed;
+    }
+    std::optional<Bytes> bytes = load_whole_file(file);
+    if (!bytes) {
+      console.print("Could not read " + file + ": the file cannot be opened or read\n");
+      return kFailed;
+    }
+    contents.push_back(std::move(*bytes));
+    const std::string size = " (" + std::to_string(contents.back().size()) + " bytes)\n";
+    const auto replaced = find_viv_member(archive->members, name);
+    put_viv_member(archive->members, VivMember{name, 0, contents.back()});
+    lines.push_back(
+        replaced
+            ? "Replaced " + member_label(*replaced, archive->members[*replaced].name) + " with " + file + size
+            : "Added " + member_label(archive->members.size() - 1, name) + " from " + file + size);
+  }
+  Bytes image;
+  try {
+    image = build_viv_archive(archive->members);
+  } catch (const std::length_error& error) {
+    console.print("Could not write " + path + ": " + error.what() + "\n");
+    return kFailed;
+  }
+  const WriteOutcome outcome = write_whole_file(path, image);
+  if (outcome != WriteOutcome::written) {
+    console.print(write_failure(path, outcome));
+    return kFailed;
+  }
+  for (const std::string& line : lines) console.print(line);
+  console.print("Wrote " + path + " (" + std::to_string(archive->members.size()) + " members, " +
+                std::to_string(image.size()) + " bytes)\n");
+  return 0;
+}
+
+// The command line taken apart: the arguments that are not options, and the option values.
+struct Arguments {
+  std::vector<std::string> operands;
+  std::optional<std::string> folder;   // -C DIR
+  std::optional<std::string> as_name;  // --as NAME
+};
+
+// Nothing when an option lacks its value or is given twice.
+std::optional<Arguments> parse_arguments(std::span<const std::string> args) {
+  Arguments parsed;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::optional<std::string>* option = args[i] == "-C"     ? &parsed.folder
+                                         : args[i] == "--as" ? &parsed.as_name
+                                                             : nullptr;
+    if (option == nullptr) {
+      parsed.operands.push_back(args[i]);
+      continue;
+    }
+    if (option->has_value() || i + 1 == args.size()) return std::nullopt;
+    *option = args[++i];
+  }
+  return parsed;
+}
+
+int run_command(std::span<const std::string> args, Console& console) {
+  const auto usage = [&console] {
+    console.print(kUsage);
+    return kWrongArguments;
+  };
+  if (args.size() < 3) return usage();
+  const std::string& command = args[1];
+  const auto parsed = parse_arguments(args.subspan(2));
+  if (!parsed || parsed->operands.empty()) return usage();
+  const std::string& archive = parsed->operands.front();
+  const std::vector<std::string> rest(parsed->operands.begin() + 1, parsed->operands.end());
+  if (command == "list" && rest.empty() && !parsed->folder && !parsed->as_name) return list(archive, console);
+  if (command == "extract" && !parsed->as_name) return extract(archive, rest, parsed->folder, console);
+  if (command == "put" && !rest.empty() && !parsed->folder && (!parsed->as_name || rest.size() == 1)) {
+    return put(archive, rest, parsed->as_name, console);
+  }
+  return usage();
+}
+
+}  // namespace
+
+int run_viv(std::span<const std::string> args, Console& console) {
+  try {
+    return run_command(args, console);
+  } catch (const std::bad_alloc&) {
+    console.print("Not enough memory\n");
+  } catch (const std::exception& error) {
+    // A fault of ours, not of the archive: still a failure, never a crash.
+    console.print(std::string("Could not complete the command: ") + error.what() + "\n");
+  }
+  return kFailed;
+}
+
+}  // namespace tromvex

@@ -1,0 +1,226 @@
+// Tests of tromvex-viv's driver: its transcripts, statuses and the files it writes or refuses.
+#include "app/viv_driver.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/console.hpp"
+#include "support/temp_dir.hpp"
+#include "support/viv_builder.hpp"
+#include "viv/viv.hpp"
+
+namespace tromvex {
+namespace {
+
+using test::read_file;
+using test::TempDir;
+using test::viv_archive;
+using test::write_file;
+
+const std::string kUsage =
+    "Usage: tromvex-viv list ARCHIVE\n"
+    "       tromvex-viv extract ARCHIVE [MEMBER...] [-C DIR]\n"
+    "       tromvex-viv put ARCHIVE FILE... [--as NAME]\n";
+
+class RecordingConsole final : public Console {
+ public:
+  void print(std::string_view text) override { transcript.append(text); }
+  int wait_for_key() override {
+    ADD_FAILURE() << "tromvex-viv waited for a key";
+    return 0;
+  }
+  std::string transcript;
+};
+
+struct Outcome {
+  int status;
+  std::string transcript;
+};
+
+Outcome run_with(std::vector<std::string> args) {
+  args.insert(args.begin(), "tromvex-viv");
+  RecordingConsole console;
+  const int status = run_viv(args, console);
+  return {status, console.transcript};
+}
+
+std::set<std::string> names_in(const std::filesystem::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
+TEST(VivDriver, WrongArgumentsGiveTheUsageAndStatusTwo) {
+  const std::vector<std::vector<std::string>> cases{{},
+                                                    {"list"},
+                                                    {"list", "a.viv", "extra"},
+                                                    {"pack", "a.viv"},
+                                                    {"put", "a.viv"},
+                                                    {"put", "a.viv", "x", "y", "--as", "z"},
+                                                    {"extract", "a.viv", "-C"},
+                                                    {"extract", "a.viv", "-C", "d", "-C", "e"},
+                                                    {"extract", "a.viv", "--as", "x"},
+                                                    {"put", "a.viv", "x", "-C", "d"}};
+  for (const auto& args : cases) {
+    const Outcome outcome = run_with(args);
+    EXPECT_EQ(outcome.status, 2) << testing::PrintToString(args);
+    EXPECT_EQ(outcome.transcript, kUsage);
+  }
+}
+
+TEST(VivDriver, ListsIndexNameSizeAndOffset) {
+  TempDir dir;
+  write_file(dir.file("a.viv"), viv_archive({{"car.fce", Bytes(10)}, {"x", {}}, {"tab\t", {1}}}));
+  const Outcome outcome = run_with({"list", dir.file("a.viv")});
+  EXPECT_EQ(outcome.status, 0);
+  // Directory: 16 + 16 + 10 + 13 = 55, so data from 56; names padded to the widest shown.
+  EXPECT_EQ(outcome.transcript,
+            "0  car.fce  10 bytes at 56\n"
+            "1  x        0 bytes at 68\n"
+            "2  tab\\x09  1 bytes at 68\n");
+}
+
+TEST(VivDriver, AnUnreadableOrMalformedArchiveIsNamedWithStatusOne) {
+  TempDir dir;
+  write_file(dir.file("bad.viv"), Bytes{'B', 'I', 'G'});
+  for (const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"list", dir.file("none.viv")},
+            "Could not read " + dir.file("none.viv") + ": the file cannot be opened or read\n"},
+           {{"extract", dir.file("bad.viv")},
+            "Could not read " + dir.file("bad.viv") +
+                ": the VIV archive is 3 bytes long, too short for its 16-byte header\n"},
+           {{"put", dir.file("bad.viv"), dir.file("bad.viv")},
+            "Could not read " + dir.file("bad.viv") +
+                ": the VIV archive is 3 bytes long, too short for its 16-byte header\n"}}) {
+    const Outcome outcome = run_with(args);
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.transcript, message);
+  }
+  EXPECT_EQ(read_file(dir.file("bad.viv")), (Bytes{'B', 'I', 'G'}));
+}
+
+TEST(VivDriver, ExtractsAllKeepingTheFirstOfTwoNames) {
+  TempDir dir;
+  write_file(dir.file("a.viv"), viv_archive({{"Car.geo", {1, 2}}, {"data", {}}, {"CAR.GEO", {3}}}));
+  std::filesystem::create_directory(dir.path() / "out");
+  write_file(dir.file("out/Car.geo"), Bytes{7, 7, 7, 7});  // replaced
+  const Outcome outcome = run_with({"extract", dir.file("a.viv"), "-C", dir.file("out")});
+  EXPECT_EQ(outcome.status, 0);
+  const std::string out = dir.file("out") + "/";
+  EXPECT_EQ(
+      outcome.transcript,
+      "Warning: member 2 ('CAR.GEO') has the name of member 0 and was not extracted; #2 extracts it alone\n"
+      "Extracted " +
+          out +
+          "Car.geo (2 bytes)\n"
+          "Extracted " +
+          out + "data (0 bytes)\n");
+  EXPECT_EQ(read_file(out + "Car.geo"), (Bytes{1, 2}));
+  EXPECT_EQ(read_file(out + "data"), Bytes{});
+}
+
+TEST(VivDriver, ExtractsNamedMembersWithoutRegardToCaseOrByIndex) {
+  TempDir dir;
+  write_file(dir.file("a.viv"), viv_archive({{"Car.geo", {1, 2}}, {"data", {5}}, {"CAR.GEO", {3}}}));
+  const std::string out = dir.file("");
+  Outcome outcome = run_with({"extract", dir.file("a.viv"), "car.GEO", "-C", out});
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_EQ(read_file(out + "Car.geo"), (Bytes{1, 2}));
+  outcome = run_with({"extract", dir.file("a.viv"), "-C", out, "#2"});
+  EXPECT_EQ(outcome.transcript, "Extracted " + out + "CAR.GEO (1 bytes)\n");
+
+  // One selector naming nothing: nothing is extracted.
+  outcome = run_with({"extract", dir.file("a.viv"), "data", "#3", "nothing", "-C", out});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.transcript, "No member #3 in " + dir.file("a.viv") +
+                                    ": it holds 3 members\nNo member named nothing in " + dir.file("a.viv") +
+                                    "\n");
+  EXPECT_FALSE(std::filesystem::exists(out + "data"));
+
+  outcome = run_with({"extract", dir.file("a.viv"), "-C", dir.file("none")});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.transcript,
+            "Could not extract into " + dir.file("none") + ": there is no folder of that name\n");
+}
+
+TEST(VivDriver, HostileNamesAreRefusedAndNothingLeavesTheFolder) {
+  TempDir dir;
+  const std::vector<std::string> hostile{"../x", "/abs", "C:x", "a\\b", "", "nul"};
+  std::vector<std::pair<std::string, Bytes>> contents;
+  for (const std::string& name : hostile) contents.push_back({name, {6, 6}});
+  contents.push_back({"ok", {1}});
+  write_file(dir.file("a.viv"), viv_archive(contents));
+  std::filesystem::create_directory(dir.path() / "out");
+
+  Outcome outcome = run_with({"extract", dir.file("a.viv"), "-C", dir.file("out")});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.transcript,
+            "Refused member 0 ('../x'): its name is not a plain file name\n"
+            "Refused member 1 ('/abs'): its name is not a plain file name\n"
+            "Refused member 2 ('C:x'): its name is not a plain file name\n"
+            "Refused member 3 ('a\\x5Cb'): its name is not a plain file name\n"
+            "Refused member 4 (''): its name is not a plain file name\n"
+            "Refused member 5 ('nul'): its name is not a plain file name\n"
+            "Extracted " +
+                dir.file("out") + "/ok (1 bytes)\n");
+  EXPECT_EQ(names_in(dir.path() / "out"), std::set<std::string>{"ok"});
+  EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"a.viv", "out"}));
+
+  outcome = run_with({"extract", dir.file("a.viv"), "#0", "-C", dir.file("out")});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"a.viv", "out"}));
+}
+
+TEST(VivDriver, PutReplacesAndAppendsKeepingEveryOtherMember) {
+  TempDir dir;
+  write_file(dir.file("car.viv"), viv_archive({{"CAR.FCE", {1}}, {"carp.txt", {2, 2}}, {"car.fce", {3}}}));
+  write_file(dir.file("car.fce"), Bytes{9, 9});
+  write_file(dir.file("tex.tga"), Bytes{8});
+  const Outcome outcome = run_with({"put", dir.file("car.viv"), dir.file("car.fce")});
+  EXPECT_EQ(outcome.status, 0);
+  const Outcome appended = run_with({"put", dir.file("car.viv"), "--as", "car00.tga", dir.file("tex.tga")});
+  // Directories of 16 + 16 + 17 + 16 and + 18 bytes: data from 68 and from 84, 4-aligned.
+  EXPECT_EQ(outcome.transcript, "Replaced member 0 ('CAR.FCE') with " + dir.file("car.fce") +
+                                    " (2 bytes)\nWrote " + dir.file("car.viv") + " (3 members, 77 bytes)\n");
+  EXPECT_EQ(appended.transcript, "Added member 3 ('car00.tga') from " + dir.file("tex.tga") +
+                                     " (1 bytes)\nWrote " + dir.file("car.viv") + " (4 members, 97 bytes)\n");
+  EXPECT_EQ(read_file(dir.file("car.viv")),
+            viv_archive({{"CAR.FCE", {9, 9}}, {"carp.txt", {2, 2}}, {"car.fce", {3}}, {"car00.tga", {8}}}));
+}
+
+TEST(VivDriver, AFailedPutLeavesTheArchiveAsItWas) {
+  TempDir dir;
+  const Bytes original = viv_archive({{"car.fce", {1}}, {"b", Bytes(64, 5)}, {"c", {}}});
+  // Entries at 16, 32 and 42; data of car.fce at 52, of b at 56 to 120. Member c is made to
+  // share b's 64 bytes: 1 + 64 + 64 = 129 bytes of data in 120, which a rebuild would copy.
+  Bytes overlapping = original;
+  overlapping[42 + 3] = 56;
+  overlapping[42 + 7] = 64;
+  write_file(dir.file("car.viv"), original);
+  write_file(dir.file("overlap.viv"), overlapping);
+  write_file(dir.file("car.fce"), Bytes{9});
+  for (const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"put", dir.file("car.viv"), dir.file("car.fce"), dir.file("none")},
+            "Could not read " + dir.file("none") + ": the file cannot be opened or read\n"},
+           {{"put", dir.file("car.viv"), dir.file("car.fce"), "--as", "../car.fce"},
+            "Refused the name '../car.fce' for " + dir.file("car.fce") +
+                ": a member name must be a plain file name\n"},
+           {{"put", dir.file("overlap.viv"), dir.file("car.fce")},
+            "Could not update " + dir.file("overlap.viv") +
+                ": its members overlap; their data add up to 129 bytes, more than the archive's 120\n"}}) {
+    const Outcome outcome = run_with(args);
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.transcript, message);
+  }
+  EXPECT_EQ(read_file(dir.file("car.viv")), original);
+  EXPECT_EQ(read_file(dir.file("overlap.viv")), overlapping);
+  EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"car.viv", "overlap.viv", "car.fce"}));
+}
+
+}  // namespace
+}  // namespace tromvex
