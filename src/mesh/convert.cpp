@@ -5,9 +5,7 @@
 #include <vector>
 
 #include "mesh/fce_image.hpp"
-#include "mesh/fce_parts.hpp"
 #include "mesh/geo.hpp"
-#include "mesh/placement.hpp"
 #include "texture/atlas.hpp"
 #include "texture/qfs.hpp"
 #include "texture/shpi.hpp"
@@ -38,10 +36,7 @@ CarImages convert_car(std::span<const std::uint8_t> geo_image, Bytes texture_fil
   }
 
   events.before(Phase::mesh_conversion);
-  FceParts parts = assemble_fce_parts(geo_parts, atlas_height);
-  const FceTotals totals = assign_first_indices(parts);
-  centre_wheel_parts(parts);
-  images.fce_image = build_fce_image(parts, totals);
+  images.fce_image = build_fce_image(geo_parts, atlas_height);
   return images;
 }
 
