@@ -92,34 +92,6 @@ struct Command {
   std::size_t copy_distance = 0;
 };
 
-// Decodes the command at c, whose size bytes the caller has checked to be in the stream.
-Command decode_command(const std::uint8_t* c, std::uint8_t b0) {
-  if (b0 < kFirstMediumCommand) {
-    return {kShortCommandSize, b0 & kSmallLiteralCountMask, ((b0 >> 2) & 0x07u) + kShortMinCopy,
-            (static_cast<std::size_t>(b0 & 0x60) << 3) + c[1] + 1};
-  }
-  if (b0 < kFirstLongCommand) {
-    return {kMediumCommandSize, static_cast<std::size_t>(c[1] >> 6), (b0 & 0x3Fu) + kMediumMinCopy,
-            (static_cast<std::size_t>(c[1] & 0x3F) << 8) + c[2] + 1};
-  }
-  if (b0 < kFirstLiteralCommand) {
-    return {kLongCommandSize, b0 & kSmallLiteralCountMask,
-            (static_cast<std::size_t>((b0 >> 2) & 0x03) << 8) + c[3] + kLongMinCopy,
-            (static_cast<std::size_t>(b0 & 0x10) << 12) + (static_cast<std::size_t>(c[1]) << 8) +
-                c[2] + 1};
-  }
-  return {1, (static_cast<std::size_t>(b0 & 0x1F) << 2) + kLiteralCommandMinCount, 0, 0};
-}
-
-// The size of a command from its first byte: 0x00-0x7F take 2 bytes, 0x80-0xBF 3, 0xC0-0xDF 4,
-// the literal runs 1.
-std::size_t command_size(std::uint8_t b0) {
-  if (b0 < kFirstMediumCommand) return kShortCommandSize;
-  if (b0 < kFirstLongCommand) return kMediumCommandSize;
-  if (b0 < kFirstLiteralCommand) return kLongCommandSize;
-  return 1;
-}
-
 class QfsDecoder {
  public:
   QfsDecoder(std::span<const std::uint8_t> stream, std::size_t command_start,
@@ -135,8 +107,7 @@ class QfsDecoder {
         finish_at_stop(b0);
         break;
       }
-      if (command_size(b0) > stream_size - in_) fail_past_input();
-      const Command command = decode_command(stream_.data() + in_, b0);
+      const Command command = decode_command(b0);
       in_ += command.size;
       copy_literals(command.literal_count);
       if (command.copy_length > 0) copy_back_reference(command.copy_distance, command.copy_length);
@@ -152,6 +123,31 @@ class QfsDecoder {
   }
 
  private:
+  // Decodes the command that begins with b0 at in_, once its command bytes are known to lie in
+  // the stream; does not move in_.
+  Command decode_command(std::uint8_t b0) const {
+    const std::uint8_t* c = stream_.data() + in_;
+    const std::size_t left = stream_.size() - in_;
+    if (b0 < kFirstMediumCommand) {
+      if (kShortCommandSize > left) fail_past_input();
+      return {kShortCommandSize, b0 & kSmallLiteralCountMask, ((b0 >> 2) & 0x07u) + kShortMinCopy,
+              (static_cast<std::size_t>(b0 & 0x60) << 3) + c[1] + 1};
+    }
+    if (b0 < kFirstLongCommand) {
+      if (kMediumCommandSize > left) fail_past_input();
+      return {kMediumCommandSize, static_cast<std::size_t>(c[1] >> 6),
+              (b0 & 0x3Fu) + kMediumMinCopy, (static_cast<std::size_t>(c[1] & 0x3F) << 8) + c[2] + 1};
+    }
+    if (b0 < kFirstLiteralCommand) {
+      if (kLongCommandSize > left) fail_past_input();
+      return {kLongCommandSize, b0 & kSmallLiteralCountMask,
+              (static_cast<std::size_t>((b0 >> 2) & 0x03) << 8) + c[3] + kLongMinCopy,
+              (static_cast<std::size_t>(b0 & 0x10) << 12) + (static_cast<std::size_t>(c[1]) << 8) +
+                  c[2] + 1};
+    }
+    return {1, (static_cast<std::size_t>(b0 & 0x1F) << 2) + kLiteralCommandMinCount, 0, 0};
+  }
+
   void copy_literals(std::size_t count) {
     const std::size_t in_left = stream_.size() - in_;
     const std::size_t out_left = output_.size() - produced_;
