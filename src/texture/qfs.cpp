@@ -112,10 +112,10 @@ class QfsDecoder {
       copy_literals(command.literal_count);
       if (command.copy_length > 0) copy_back_reference(command.copy_distance, command.copy_length);
     }
-    // Block copies may have written past the last byte a command produced: that tail is zeroed,
-    // so no byte of the output holds anything but what the stream made, or zero.
-    std::memset(output_.data() + produced_, 0, output_.size() - produced_);
     if (produced_ < output_.size()) {
+      // Block copies may have written past the last byte a command produced: that tail is
+      // zeroed, so no byte of the output holds anything but what the stream made, or zero.
+      std::memset(output_.data() + produced_, 0, output_.size() - produced_);
       throw MalformedFile("the QFS stream ends after " + std::to_string(produced_) + " of its " +
                           std::to_string(output_.size()) + " bytes");
     }
@@ -149,6 +149,7 @@ class QfsDecoder {
   }
 
   void copy_literals(std::size_t count) {
+    if (count == 0) return;  // also keeps an empty output's null data out of memcpy
     const std::size_t in_left = stream_.size() - in_;
     const std::size_t out_left = output_.size() - produced_;
     if (count > in_left) fail_past_input();
