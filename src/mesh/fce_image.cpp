@@ -71,19 +71,20 @@ class BlockWriter {
   explicit BlockWriter(Bytes& image, std::size_t position = kFceHeaderSize)
       : image_(image), position_(position) {}
 
-  void word(std::uint32_t value) {
-    if (position_ > image_.size() || kFceWordSize > image_.size() - position_) {
+  // The next size bytes, checked to lie inside the image; moves past them.
+  std::uint8_t* take(std::size_t size) {
+    if (position_ > image_.size() || size > image_.size() - position_) {
       throw std::logic_error("the FCE parts hold more data than their totals say");
     }
-    write_u32_le(image_.data() + position_, value);
-    position_ += kFceWordSize;
+    std::uint8_t* const record = image_.data() + position_;
+    position_ += size;
+    return record;
   }
-  void s32(std::int32_t value) { word(static_cast<std::uint32_t>(value)); }
-  void f32(float value) { word(std::bit_cast<std::uint32_t>(value)); }
   void point(const Vec3f& p) {
-    f32(p.x);
-    f32(p.y);
-    f32(p.z);
+    std::uint8_t* const record = take(static_cast<std::size_t>(kFceVertexSize));
+    write_f32_le(record, p.x);
+    write_f32_le(record + kFceWordSize, p.y);
+    write_f32_le(record + 2 * kFceWordSize, p.z);
   }
 
  private:
@@ -145,13 +146,19 @@ void write_header(Bytes& image, const FceParts& parts, FceTotals totals) {
   write_part_names(header, parts);
 }
 
+// One bounds check for the whole record; its fourteen words then go one after the other.
 void write_triangle(BlockWriter& out, const FceTriangle& triangle) {
-  out.word(0);
-  for (const std::int32_t index : triangle.indices) out.s32(index);
-  for (int i = 0; i < kFceTriangleFillWordCount; ++i) out.word(kFceTriangleFillWord);
-  out.word(triangle.flags);
-  for (const float u : triangle.u) out.f32(u);
-  for (const float v : triangle.v) out.f32(v);
+  std::uint8_t* word = out.take(static_cast<std::size_t>(kFceTriangleRecordSize));
+  const auto put = [&word](std::uint32_t value) {
+    write_u32_le(word, value);
+    word += kFceWordSize;
+  };
+  put(0);
+  for (const std::int32_t index : triangle.indices) put(static_cast<std::uint32_t>(index));
+  for (int i = 0; i < kFceTriangleFillWordCount; ++i) put(kFceTriangleFillWord);
+  put(triangle.flags);
+  for (const float u : triangle.u) put(std::bit_cast<std::uint32_t>(u));
+  for (const float v : triangle.v) put(std::bit_cast<std::uint32_t>(v));
 }
 
 // Vertices, normals and triangles, each block part by part; the three zero blocks after them
