@@ -2,9 +2,11 @@
 // and a memcpy of the output.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
+#include <vector>
 
 #include "bench_inputs.hpp"
 #include "qfs_baseline.hpp"
@@ -155,20 +157,24 @@ void BM_QfsDecompress_16MB(benchmark::State& state) {
 void BM_ByteByByte_16MB(benchmark::State& state) { run_decoder(state, large_stream(), decode_byte_by_byte); }
 void BM_Memcpy_16MB(benchmark::State& state) { run_memcpy(state, large_stream()); }
 
-BENCHMARK(BM_QfsDecompress_ShortCommands)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Baseline_ShortCommands)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_QfsDecompress_TextureLike)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Baseline_TextureLike)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_ByteByByte_TextureLike)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Memcpy_TextureLike)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_QfsDecompress_Grainy)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Baseline_Grainy)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_ByteByByte_Grainy)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Memcpy_Grainy)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_QfsDecompress_16MB)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Baseline_16MB)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ByteByByte_16MB)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Memcpy_16MB)->Unit(benchmark::kMillisecond);
+// The fastest of the repetitions as well as the median: on a shared machine the minimum is
+// the figure least disturbed by other work.
+double fastest(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
+
+BENCHMARK(BM_QfsDecompress_ShortCommands)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
+BENCHMARK(BM_Baseline_ShortCommands)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
+BENCHMARK(BM_QfsDecompress_TextureLike)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
+BENCHMARK(BM_Baseline_TextureLike)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
+BENCHMARK(BM_ByteByByte_TextureLike)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
+BENCHMARK(BM_Memcpy_TextureLike)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
+BENCHMARK(BM_QfsDecompress_Grainy)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
+BENCHMARK(BM_Baseline_Grainy)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
+BENCHMARK(BM_ByteByByte_Grainy)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
+BENCHMARK(BM_Memcpy_Grainy)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
+BENCHMARK(BM_QfsDecompress_16MB)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", fastest);
+BENCHMARK(BM_Baseline_16MB)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", fastest);
+BENCHMARK(BM_ByteByByte_16MB)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", fastest);
+BENCHMARK(BM_Memcpy_16MB)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", fastest);
 
 }  // namespace
 }  // namespace tromvex::bench
