@@ -17,7 +17,8 @@ namespace tromvex {
 // Throws MalformedFile, naming the entry or picture at fault, when the archive is too short
 // for its header or directory, holds fewer than 2 entries, has a picture or pixel data that
 // ends past its end, a negative width or height, or pictures whose pixel data together
-// exceed the archive (overlapping pictures that would multiply the memory a file can cost).
+// exceed the archive (overlapping pictures, which would let a small file weigh as much as a
+// large one).
 std::vector<TextureRecord> read_shpi_directory(std::span<const std::uint8_t> archive);
 std::vector<TextureRecord> read_shpi_directory(const Bytes&& archive) = delete;
 
