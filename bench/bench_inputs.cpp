@@ -1,6 +1,7 @@
 // Inputs the benchmarks share: texture-like byte streams and a large generated car.
 #include "bench_inputs.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -104,6 +105,40 @@ Bytes texture_like_bytes(std::size_t size, Grain grain) {
   }
   bytes.resize(size);
   return bytes;
+}
+
+Bytes short_command_stream(std::size_t output_size) {
+  std::uint32_t state = 12345;
+  // The header's output length is filled in at the end.
+  Bytes body{0x10, 0xFB, 0, 0, 0};
+  std::size_t produced = 0;
+  // Four literals first, so that every copy has bytes to copy from.
+  body.push_back(0xE0);
+  for (int i = 0; i < 4; ++i) body.push_back(static_cast<std::uint8_t>(next_random(state)));
+  produced += 4;
+  while (produced + 19 < output_size) {
+    const std::size_t literals = next_random(state) % 4;
+    const std::size_t target = 6 + next_random(state) % 14;  // 6 to 19 bytes
+    const std::size_t copy = target - literals;
+    const std::size_t distance = 1 + next_random(state) % std::min<std::size_t>(produced + literals, 1024);
+    if (copy <= 10) {  // two bytes: 0-3 literals, a copy of 3-10 from 1-1024 back
+      const std::size_t d = distance - 1;
+      body.push_back(static_cast<std::uint8_t>(((d >> 3) & 0x60) | ((copy - 3) << 2) | literals));
+      body.push_back(static_cast<std::uint8_t>(d & 0xFF));
+    } else {  // three bytes: a copy of 4-67 from 1-16384 back
+      const std::size_t d = distance - 1;
+      body.push_back(static_cast<std::uint8_t>(0x80 | (copy - 4)));
+      body.push_back(static_cast<std::uint8_t>((literals << 6) | (d >> 8)));
+      body.push_back(static_cast<std::uint8_t>(d & 0xFF));
+    }
+    for (std::size_t i = 0; i < literals; ++i) body.push_back(static_cast<std::uint8_t>(next_random(state)));
+    produced += literals + copy;
+  }
+  body.push_back(0xFC);
+  body[2] = static_cast<std::uint8_t>(produced >> 16);
+  body[3] = static_cast<std::uint8_t>(produced >> 8);
+  body[4] = static_cast<std::uint8_t>(produced);
+  return body;
 }
 
 CarFiles large_car() {

@@ -18,6 +18,11 @@ enum class Grain {
 // off, as painted textures have. The same arguments always give the same bytes.
 Bytes texture_like_bytes(std::size_t size, Grain grain);
 
+// A QFS stream built like those of real texture archives: nothing but short commands, each
+// making 6 to 19 bytes of output (0 to 3 literals and a copy from at most 1024 bytes back),
+// until about output_size bytes are made. The same size always gives the same stream.
+Bytes short_command_stream(std::size_t output_size);
+
 struct CarFiles {
   Bytes geo;
   Bytes qfs;

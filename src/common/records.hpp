@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,7 +36,7 @@ struct TextureRecord {
   std::int32_t atlas_x = 0;        // the canvas column of the texture's left edge, once laid out
   std::int32_t atlas_y = 0;        // the canvas row of the texture's top edge, once laid out
   std::uint32_t header_word = 0;   // carried along, read by nobody
-  std::vector<std::uint8_t> pixels;  // the record's own copy of the picture's pixel data
+  std::span<const std::uint8_t> pixels;  // the picture's pixel data, viewed in the archive
 };
 
 // One vertex of a GEO part, in the file's units (1/256).

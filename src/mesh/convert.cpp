@@ -5,9 +5,7 @@
 #include <vector>
 
 #include "mesh/fce_image.hpp"
-#include "mesh/fce_parts.hpp"
 #include "mesh/geo.hpp"
-#include "mesh/placement.hpp"
 #include "texture/atlas.hpp"
 #include "texture/qfs.hpp"
 #include "texture/shpi.hpp"
@@ -29,19 +27,13 @@ CarImages convert_car(std::span<const std::uint8_t> geo_image, Bytes texture_fil
 
   events.before(Phase::texture_conversion);
   CarImages images;
-  std::int32_t atlas_height = 0;
-  {
-    // The canvas is released as soon as the TGA image is built; only its height lives on.
-    const TextureAtlas atlas = layout_texture_atlas(textures);
-    images.tga_image = build_tga_image(atlas, textures.front().pixels);
-    atlas_height = atlas.height;
-  }
+  // Only the canvas rows that the TGA image samples are ever painted; only the height of the
+  // atlas lives on.
+  const std::int32_t atlas_height = place_textures(textures);
+  images.tga_image = build_tga_image(textures, atlas_height);
 
   events.before(Phase::mesh_conversion);
-  FceParts parts = assemble_fce_parts(geo_parts, atlas_height);
-  const FceTotals totals = assign_first_indices(parts);
-  centre_wheel_parts(parts);
-  images.fce_image = build_fce_image(parts, totals);
+  images.fce_image = build_fce_image(geo_parts, atlas_height);
   return images;
 }
 

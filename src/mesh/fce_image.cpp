@@ -1,12 +1,17 @@
 // Builds the byte image of the FCE mesh file: the fixed header tables, then the data blocks.
 #include "mesh/fce_image.hpp"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cassert>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
+#include <vector>
+
+#include "mesh/fce_parts.hpp"
+#include "mesh/placement.hpp"
 
 namespace tromvex {
 namespace {
@@ -63,21 +68,23 @@ std::uint32_t low_word(std::int64_t value) { return static_cast<std::uint32_t>(v
 // inside the image, so parts whose arrays disagree with their counts cannot write past it.
 class BlockWriter {
  public:
-  explicit BlockWriter(Bytes& image) : image_(image), position_(kFceHeaderSize) {}
+  explicit BlockWriter(Bytes& image, std::size_t position = kFceHeaderSize)
+      : image_(image), position_(position) {}
 
-  void word(std::uint32_t value) {
-    if (kFceWordSize > image_.size() - position_) {
+  // The next size bytes, checked to lie inside the image; moves past them.
+  std::uint8_t* take(std::size_t size) {
+    if (position_ > image_.size() || size > image_.size() - position_) {
       throw std::logic_error("the FCE parts hold more data than their totals say");
     }
-    write_u32_le(image_.data() + position_, value);
-    position_ += kFceWordSize;
+    std::uint8_t* const record = image_.data() + position_;
+    position_ += size;
+    return record;
   }
-  void s32(std::int32_t value) { word(static_cast<std::uint32_t>(value)); }
-  void f32(float value) { word(std::bit_cast<std::uint32_t>(value)); }
   void point(const Vec3f& p) {
-    f32(p.x);
-    f32(p.y);
-    f32(p.z);
+    std::uint8_t* const record = take(static_cast<std::size_t>(kFceVertexSize));
+    write_f32_le(record, p.x);
+    write_f32_le(record + kFceWordSize, p.y);
+    write_f32_le(record + 2 * kFceWordSize, p.z);
   }
 
  private:
@@ -139,13 +146,19 @@ void write_header(Bytes& image, const FceParts& parts, FceTotals totals) {
   write_part_names(header, parts);
 }
 
+// One bounds check for the whole record; its fourteen words then go one after the other.
 void write_triangle(BlockWriter& out, const FceTriangle& triangle) {
-  out.word(0);
-  for (const std::int32_t index : triangle.indices) out.s32(index);
-  for (int i = 0; i < kFceTriangleFillWordCount; ++i) out.word(kFceTriangleFillWord);
-  out.word(triangle.flags);
-  for (const float u : triangle.u) out.f32(u);
-  for (const float v : triangle.v) out.f32(v);
+  std::uint8_t* word = out.take(static_cast<std::size_t>(kFceTriangleRecordSize));
+  const auto put = [&word](std::uint32_t value) {
+    write_u32_le(word, value);
+    word += kFceWordSize;
+  };
+  put(0);
+  for (const std::int32_t index : triangle.indices) put(static_cast<std::uint32_t>(index));
+  for (int i = 0; i < kFceTriangleFillWordCount; ++i) put(kFceTriangleFillWord);
+  put(triangle.flags);
+  for (const float u : triangle.u) put(std::bit_cast<std::uint32_t>(u));
+  for (const float v : triangle.v) put(std::bit_cast<std::uint32_t>(v));
 }
 
 // Vertices, normals and triangles, each block part by part; the three zero blocks after them
@@ -163,9 +176,8 @@ void write_data_blocks(Bytes& image, const FceParts& parts) {
   }
 }
 
-}  // namespace
-
-Bytes build_fce_image(const FceParts& parts, FceTotals totals) {
+// The image of S bytes for totals V and T, every byte zero.
+Bytes zero_image(FceTotals totals) {
   // Totals come from counts that are never negative; a negative one would shrink the image
   // below its header.
   if (totals.vertex_total < 0 || totals.triangle_total < 0) {
@@ -180,10 +192,70 @@ Bytes build_fce_image(const FceParts& parts, FceTotals totals) {
   const std::int64_t size =
       static_cast<std::int64_t>(kFceHeaderSize) + kBytesPerVertex * v + kFceTriangleRecordSize * t;
   assert(static_cast<std::uint64_t>(size) <= std::numeric_limits<std::size_t>::max());
+  return Bytes(static_cast<std::size_t>(size), 0);
+}
 
-  Bytes image(static_cast<std::size_t>(size), 0);
+// Writes each triangle of a part into the triangle block as it is made, and keeps its
+// vertices in a scratch array, where the wheels are centred before they are written.
+class PartImageWriter final : public FcePartSink {
+ public:
+  PartImageWriter(Bytes& image, std::size_t triangle_position, std::vector<Vec3f>& vertices)
+      : triangles_(image, triangle_position), vertices_(vertices) {}
+  void vertex(const Vec3f& vertex) override { vertices_.push_back(vertex); }
+  void triangle(const FceTriangle& triangle) override { write_triangle(triangles_, triangle); }
+
+ private:
+  BlockWriter triangles_;
+  std::vector<Vec3f>& vertices_;
+};
+
+}  // namespace
+
+Bytes build_fce_image(const FceParts& parts, FceTotals totals) {
+  Bytes image = zero_image(totals);
   write_header(image, parts, totals);
   write_data_blocks(image, parts);
+  return image;
+}
+
+Bytes build_fce_image(std::span<const GeoPart> geo_parts, std::int32_t atlas_height) {
+  FceParts parts;
+  std::size_t largest_part = 0;
+  for (std::size_t k = 0; k < parts.size(); ++k) {
+    parts[k] = describe_fce_part(k, geo_parts);
+    largest_part = std::max(largest_part, static_cast<std::size_t>(parts[k].vertex_count));
+  }
+  const FceTotals totals = assign_first_indices(parts);
+  Bytes image = zero_image(totals);
+
+  const auto vertex_total = static_cast<std::size_t>(totals.vertex_total);
+  const std::size_t triangle_block =
+      kFceHeaderSize + static_cast<std::size_t>(kFceVertexSize + kFceNormalSize) * vertex_total;
+  std::vector<Vec3f> vertices;
+  vertices.reserve(largest_part);
+  float lowering = 0.0f;
+  for (std::size_t k = 0; k < parts.size(); ++k) {
+    FcePart& part = parts[k];
+    vertices.clear();
+    PartImageWriter writer(image,
+                           triangle_block + static_cast<std::size_t>(kFceTriangleRecordSize) *
+                                                static_cast<std::size_t>(part.first_triangle),
+                           vertices);
+    assemble_fce_part(k, geo_parts, atlas_height, writer);
+    if (vertices.size() != static_cast<std::size_t>(part.vertex_count)) {
+      throw std::logic_error("an FCE part holds another number of vertices than its count");
+    }
+    if (is_wheel_part(k)) {
+      const float extent = centre_part_in_y(vertices, part.position);
+      if (k == kLoweringWheelPart) lowering = extent;  // the whole extent, not its half
+    }
+    BlockWriter out(image, kFceHeaderSize + static_cast<std::size_t>(kFceVertexSize) *
+                                                static_cast<std::size_t>(part.first_vertex));
+    for (const Vec3f& vertex : vertices) out.point(vertex);
+  }
+  lower_parts(parts, lowering);
+  // The normal block and the three zero blocks keep the zeros the image was created with.
+  write_header(image, parts, totals);
   return image;
 }
 

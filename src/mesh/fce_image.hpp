@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <span>
 
 #include "common/bytes.hpp"
 #include "common/records.hpp"
@@ -13,5 +15,11 @@ inline constexpr std::size_t kFceHeaderSize = 7940;
 // Returns the complete FCE file, 7940 + 80 V + 56 T bytes: the header tables, then the
 // vertex, normal and triangle blocks and three zero blocks.
 Bytes build_fce_image(const FceParts& parts, FceTotals totals);
+
+// Builds the same image as assemble_fce_parts, assign_first_indices, centre_wheel_parts and
+// build_fce_image above in a row, straight from the 26 GEO parts and the atlas height: the
+// triangles go straight into the image and each part's vertices through one scratch array, so
+// that no part's arrays are ever held.
+Bytes build_fce_image(std::span<const GeoPart> geo_parts, std::int32_t atlas_height);
 
 }  // namespace tromvex

@@ -119,9 +119,9 @@ FceTriangle make_triangle(const std::array<Corner, 4>& corners, const std::array
   return triangle;
 }
 
-// Appends the two triangles of one polygon; its indices count from vertex_base.
+// Hands over the two triangles of one polygon; its indices count from vertex_base.
 void add_polygon_triangles(const GeoPolygon& polygon, std::int32_t vertex_base,
-                           std::int32_t atlas_height, std::vector<FceTriangle>& triangles) {
+                           std::int32_t atlas_height, FcePartSink& sink) {
   const TextureRectangle rect = texture_rectangle(polygon.texture, atlas_height);
   // Each corner has one texture coordinate, the same in both triangles.
   const std::array<float, 4> corner_u{rect.u_left, rect.u_right, rect.u_right, rect.u_left};
@@ -137,8 +137,8 @@ void add_polygon_triangles(const GeoPolygon& polygon, std::int32_t vertex_base,
                                   : kTriangleFlagsFirstKind;
   const TrianglePair& order =
       (polygon.flags & kPolygonFlagForwardOrder) != 0 ? kForwardOrder : kBackwardOrder;
-  triangles.push_back(make_triangle(corners, order[0], flags));
-  triangles.push_back(make_triangle(corners, order[1], flags));
+  sink.triangle(make_triangle(corners, order[0], flags));
+  sink.triangle(make_triangle(corners, order[1], flags));
 }
 
 // A GEO part's vertices are relative to its own position, so the vertices of every gathered
@@ -149,31 +149,54 @@ float fce_coordinate(std::int16_t coordinate, float own_position, float first_po
   return static_cast<float>((static_cast<double>(coordinate) + offset) * kOneOver256);
 }
 
-void add_geo_part(const GeoPart& geo, const GeoPart& first_geo, std::int32_t atlas_height,
-                  FcePart& part) {
+void add_geo_part(const GeoPart& geo, const GeoPart& first_geo, std::int32_t vertex_base,
+                  std::int32_t atlas_height, FcePartSink& sink) {
   assert(geo.vertices.size() == static_cast<std::size_t>(geo.vertex_count));
   assert(geo.polygons.size() == static_cast<std::size_t>(geo.polygon_count));
-  // The part's indices count from the first vertex this GEO part contributes.
-  const std::int32_t vertex_base = to_int32(static_cast<std::int64_t>(part.vertices.size()));
   for (const GeoVertex& vertex : geo.vertices) {
-    part.vertices.push_back({fce_coordinate(vertex.x, geo.position.x, first_geo.position.x),
-                             fce_coordinate(vertex.y, geo.position.y, first_geo.position.y),
-                             fce_coordinate(vertex.z, geo.position.z, first_geo.position.z)});
-    part.normals.push_back({0.0f, 0.0f, 0.0f});
+    sink.vertex({fce_coordinate(vertex.x, geo.position.x, first_geo.position.x),
+                 fce_coordinate(vertex.y, geo.position.y, first_geo.position.y),
+                 fce_coordinate(vertex.z, geo.position.z, first_geo.position.z)});
   }
   for (const GeoPolygon& polygon : geo.polygons) {
-    add_polygon_triangles(polygon, vertex_base, atlas_height, part.triangles);
+    add_polygon_triangles(polygon, vertex_base, atlas_height, sink);
   }
 }
 
-FcePart assemble_part(const PartRow& row, std::span<const GeoPart> geo_parts,
-                      std::int32_t atlas_height) {
-  const auto gathered = geo_parts.subspan(
-      static_cast<std::size_t>(row.first_geo_part),
-      static_cast<std::size_t>(row.last_geo_part - row.first_geo_part));
+// The GEO parts that FCE part k gathers.
+std::span<const GeoPart> gathered_parts(std::size_t k, std::span<const GeoPart> geo_parts) {
+  if (geo_parts.size() != kGeoPartCount || k >= kPartTable.size()) {
+    throw std::invalid_argument("an FCE part is made of the 26 GEO parts of a car");
+  }
+  const PartRow& row = kPartTable[k];
+  return geo_parts.subspan(static_cast<std::size_t>(row.first_geo_part),
+                           static_cast<std::size_t>(row.last_geo_part - row.first_geo_part));
+}
 
+// Collects a part's vertices, zero normals and triangles into its own arrays.
+class PartArrays final : public FcePartSink {
+ public:
+  explicit PartArrays(FcePart& part) : part_(part) {
+    part_.vertices.reserve(static_cast<std::size_t>(part_.vertex_count));
+    part_.normals.reserve(static_cast<std::size_t>(part_.vertex_count));
+    part_.triangles.reserve(static_cast<std::size_t>(part_.triangle_count));
+  }
+  void vertex(const Vec3f& vertex) override {
+    part_.vertices.push_back(vertex);
+    part_.normals.push_back({0.0f, 0.0f, 0.0f});
+  }
+  void triangle(const FceTriangle& triangle) override { part_.triangles.push_back(triangle); }
+
+ private:
+  FcePart& part_;
+};
+
+}  // namespace
+
+FcePart describe_fce_part(std::size_t k, std::span<const GeoPart> geo_parts) {
+  const auto gathered = gathered_parts(k, geo_parts);
   FcePart part;
-  std::ranges::copy(row.name, part.name.begin());  // the rest of the field stays zero
+  std::ranges::copy(kPartTable[k].name, part.name.begin());  // the rest of the field stays zero
   std::int64_t vertex_sum = 0;
   std::int64_t polygon_sum = 0;
   for (const GeoPart& geo : gathered) {
@@ -182,21 +205,22 @@ FcePart assemble_part(const PartRow& row, std::span<const GeoPart> geo_parts,
   }
   part.vertex_count = to_int32(vertex_sum);
   part.triangle_count = to_int32(2 * polygon_sum);
-  part.vertices.reserve(static_cast<std::size_t>(part.vertex_count));
-  part.normals.reserve(static_cast<std::size_t>(part.vertex_count));
-  part.triangles.reserve(static_cast<std::size_t>(part.triangle_count));
-
   const GeoPart& first_geo = gathered.front();
   part.position = {first_geo.position.x * kOneOver256f, first_geo.position.y * kOneOver256f,
                    first_geo.position.z * kOneOver256f};
-  for (const GeoPart& geo : gathered) add_geo_part(geo, first_geo, atlas_height, part);
-
-  assert(part.vertices.size() == static_cast<std::size_t>(part.vertex_count));
-  assert(part.triangles.size() == static_cast<std::size_t>(part.triangle_count));
   return part;
 }
 
-}  // namespace
+void assemble_fce_part(std::size_t k, std::span<const GeoPart> geo_parts, std::int32_t atlas_height,
+                       FcePartSink& sink) {
+  const auto gathered = gathered_parts(k, geo_parts);
+  // Each GEO part's indices count from the first vertex it contributes.
+  std::int64_t vertex_base = 0;
+  for (const GeoPart& geo : gathered) {
+    add_geo_part(geo, gathered.front(), to_int32(vertex_base), atlas_height, sink);
+    vertex_base += geo.vertex_count;
+  }
+}
 
 FceParts assemble_fce_parts(std::span<const GeoPart> geo_parts, std::int32_t atlas_height) {
   if (geo_parts.size() != kGeoPartCount) {
@@ -204,7 +228,11 @@ FceParts assemble_fce_parts(std::span<const GeoPart> geo_parts, std::int32_t atl
   }
   FceParts parts;
   for (std::size_t k = 0; k < parts.size(); ++k) {
-    parts[k] = assemble_part(kPartTable[k], geo_parts, atlas_height);
+    parts[k] = describe_fce_part(k, geo_parts);
+    PartArrays arrays(parts[k]);
+    assemble_fce_part(k, geo_parts, atlas_height, arrays);
+    assert(parts[k].vertices.size() == static_cast<std::size_t>(parts[k].vertex_count));
+    assert(parts[k].triangles.size() == static_cast<std::size_t>(parts[k].triangle_count));
   }
   return parts;
 }

@@ -1,6 +1,7 @@
 // Gives every FCE part its first vertex and triangle in the car, and centres the wheels.
 #include "mesh/placement.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <cstdint>
@@ -11,32 +12,39 @@ namespace {
 
 // The eight wheel parts, "High" then "Medium"; the bodies (0, 5, 10, 11) are not centred.
 constexpr std::array<std::size_t, 8> kWheelParts{1, 2, 3, 4, 6, 7, 8, 9};
-// The y extent of "High right front Wheel" is how far every part is lowered.
-constexpr std::size_t kLoweringWheelPart = 1;
 
 std::int32_t to_int32(std::int64_t value) {
   assert(value >= 0 && value <= std::numeric_limits<std::int32_t>::max());
   return static_cast<std::int32_t>(value);
 }
 
+}  // namespace
+
 // Moves the part's local origin in y to the middle of its vertices' y range, widened to
 // contain 0.0; returns that range's extent h.
-float centre_in_y(FcePart& part) {
+float centre_part_in_y(std::span<Vec3f> vertices, Vec3f& position) {
   float minimum = 0.0f;
   float maximum = 0.0f;
-  for (const Vec3f& vertex : part.vertices) {
+  for (const Vec3f& vertex : vertices) {
     if (vertex.y < minimum) minimum = vertex.y;
     if (vertex.y > maximum) maximum = vertex.y;
   }
   const float extent = maximum - minimum;
   const float shift = extent * 0.5f;
   // Vertex plus position stays where it was: only the local origin moves.
-  for (Vec3f& vertex : part.vertices) vertex.y -= shift;
-  part.position.y += shift;
+  for (Vec3f& vertex : vertices) vertex.y -= shift;
+  position.y += shift;
   return extent;
 }
 
-}  // namespace
+bool is_wheel_part(std::size_t k) {
+  return std::find(kWheelParts.begin(), kWheelParts.end(), k) != kWheelParts.end();
+}
+
+// The y extent of "High right front Wheel" is how far every part is lowered.
+void lower_parts(FceParts& parts, float lowering) {
+  for (FcePart& part : parts) part.position.y -= lowering;
+}
 
 FceTotals assign_first_indices(FceParts& parts) {
   std::int64_t vertex_total = 0;
@@ -53,10 +61,10 @@ FceTotals assign_first_indices(FceParts& parts) {
 void centre_wheel_parts(FceParts& parts) {
   float lowering = 0.0f;
   for (const std::size_t wheel : kWheelParts) {
-    const float extent = centre_in_y(parts[wheel]);
+    const float extent = centre_part_in_y(parts[wheel].vertices, parts[wheel].position);
     if (wheel == kLoweringWheelPart) lowering = extent;  // the whole extent, not its half
   }
-  for (FcePart& part : parts) part.position.y -= lowering;
+  lower_parts(parts, lowering);
 }
 
 }  // namespace tromvex

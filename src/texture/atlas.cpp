@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -72,22 +74,9 @@ Layout plan_layout(std::span<const TextureRecord> textures) {
   return layout;
 }
 
-void copy_onto_canvas(const TextureRecord& texture, const Place& place,
-                      std::vector<std::uint8_t>& canvas) {
-  const auto width = static_cast<std::size_t>(texture.width);
-  const auto canvas_x = static_cast<std::size_t>(place.x);
-  const auto canvas_y = static_cast<std::size_t>(place.y);
-  for (std::size_t r = 0; r < static_cast<std::size_t>(texture.height); ++r) {
-    const auto source = texture.pixels.begin() + static_cast<std::ptrdiff_t>(r * width);
-    const auto target =
-        canvas.begin() + static_cast<std::ptrdiff_t>((canvas_y + r) * kCanvasWidth + canvas_x);
-    std::copy(source, source + static_cast<std::ptrdiff_t>(width), target);
-  }
-}
-
 }  // namespace
 
-TextureAtlas layout_texture_atlas(std::span<TextureRecord> textures) {
+std::int32_t place_textures(std::span<TextureRecord> textures) {
   // Everything is checked and measured before the first record changes.
   for (std::size_t i = 1; i < textures.size(); ++i) check_texture(textures[i], i);
   const Layout layout = plan_layout(textures);
@@ -96,16 +85,54 @@ TextureAtlas layout_texture_atlas(std::span<TextureRecord> textures) {
                         std::to_string(layout.height) + " rows tall; at most " +
                         std::to_string(kMaxAtlasHeight) + " fit");
   }
-
-  TextureAtlas atlas;
-  atlas.height = static_cast<std::int32_t>(layout.height);
-  // Canvas bytes that no texture covers stay palette index 0.
-  atlas.pixels.assign(kCanvasWidth * static_cast<std::size_t>(atlas.height), 0);
   for (std::size_t i = 1; i < textures.size(); ++i) {
     const Place& place = layout.places[i - 1];
     textures[i].atlas_x = place.x;
     textures[i].atlas_y = static_cast<std::int32_t>(place.y);
-    copy_onto_canvas(textures[i], place, atlas.pixels);
+  }
+  return static_cast<std::int32_t>(layout.height);
+}
+
+// Textures come in rows (bands) whose tops grow in record order, and a band's textures cover
+// only rows above the next band's top; so the textures that can cover a row are those of the
+// last band whose top is not below it. Each band is gathered once, keeping only the textures
+// with pixels: at most 768 of them, since their widths add up to at most 768.
+void AtlasRowPainter::paint(std::int64_t row, std::uint8_t* out) {
+  if (row < last_row_) throw std::logic_error("atlas rows must be painted in increasing order");
+  last_row_ = row;
+  while (next_ < textures_.size() && textures_[next_].atlas_y <= row) {
+    const std::int32_t top = textures_[next_].atlas_y;
+    band_.clear();
+    for (; next_ < textures_.size() && textures_[next_].atlas_y == top; ++next_) {
+      const TextureRecord& texture = textures_[next_];
+      if (texture.width <= 0 || texture.height <= 0) continue;
+      const auto pixel_count =
+          static_cast<std::uint64_t>(texture.width) * static_cast<std::uint64_t>(texture.height);
+      if (texture.atlas_x < 0 || texture.atlas_x > kAtlasWidth - texture.width ||
+          texture.pixels.size() < pixel_count) {
+        throw std::logic_error("a placed texture does not lie in the atlas");
+      }
+      band_.push_back(&texture);
+    }
+  }
+  // Canvas bytes that no texture covers are palette index 0.
+  std::memset(out, 0, kCanvasWidth);
+  for (const TextureRecord* texture : band_) {
+    const std::int64_t texture_row = row - texture->atlas_y;
+    if (texture_row < 0 || texture_row >= texture->height) continue;
+    const auto width = static_cast<std::size_t>(texture->width);
+    std::memcpy(out + texture->atlas_x,
+                texture->pixels.data() + static_cast<std::size_t>(texture_row) * width, width);
+  }
+}
+
+TextureAtlas layout_texture_atlas(std::span<TextureRecord> textures) {
+  TextureAtlas atlas;
+  atlas.height = place_textures(textures);
+  atlas.pixels.resize(kCanvasWidth * static_cast<std::size_t>(atlas.height));
+  AtlasRowPainter painter(textures);
+  for (std::int32_t row = 0; row < atlas.height; ++row) {
+    painter.paint(row, atlas.pixels.data() + static_cast<std::size_t>(row) * kCanvasWidth);
   }
   return atlas;
 }

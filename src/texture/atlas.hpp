@@ -1,7 +1,10 @@
 // Lays the textures out side by side on one 768-wide canvas of palette indices.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <span>
+#include <vector>
 
 #include "common/records.hpp"
 
@@ -16,5 +19,29 @@ inline constexpr std::int32_t kMaxAtlasHeight = 65536;
 // Throws MalformedFile for a texture wider than 768 (it fits in no row) or a layout taller
 // than kMaxAtlasHeight rows; the records are then left unchanged.
 TextureAtlas layout_texture_atlas(std::span<TextureRecord> textures);
+
+// The same placement without the canvas: checks, places and writes atlas_x and atlas_y exactly
+// as layout_texture_atlas does, and returns the atlas height. Throws as it does.
+std::int32_t place_textures(std::span<TextureRecord> textures);
+
+// Paints rows of the canvas that textures placed by place_textures make, one at a time and
+// without holding the canvas: each row exactly as layout_texture_atlas's canvas holds it.
+// Rows must be asked for in increasing order (the same row again is fine). Takes O(textures)
+// work in all, plus the row copies.
+class AtlasRowPainter {
+ public:
+  // The textures must stay where they are while the painter is used.
+  explicit AtlasRowPainter(std::span<const TextureRecord> textures) : textures_(textures) {}
+
+  // Writes canvas row `row` into out, which holds kAtlasWidth bytes. Throws std::logic_error
+  // for a row before one already painted or for a texture that does not lie in the canvas.
+  void paint(std::int64_t row, std::uint8_t* out);
+
+ private:
+  std::span<const TextureRecord> textures_;
+  std::size_t next_ = 1;                // the first texture not yet taken into a band
+  std::int64_t last_row_ = -1;
+  std::vector<const TextureRecord*> band_;  // the textures of the current band that have pixels
+};
 
 }  // namespace tromvex

@@ -6,7 +6,6 @@
 #include <string>
 #include <utility>
 
-#include "common/byte_reader.hpp"
 #include "common/malformed_file.hpp"
 
 namespace tromvex {
@@ -45,40 +44,16 @@ constexpr unsigned kMediumMinCopy = 4;
 constexpr unsigned kLongMinCopy = 5;
 constexpr unsigned kLiteralCommandMinCount = 4;
 
-// A back-reference shorter than this is copied byte by byte; longer overlapping ones are
-// copied in chunks that double as the repeated pattern grows.
-constexpr std::size_t kShortOverlapCopy = 16;
-// Short copies from at least a word back go a word at a time, with no call to memcpy.
+// Short literal runs and copies are moved in whole blocks of this size while both buffers have
+// room for the whole block; the bytes past the run or copy are rewritten by later commands (or
+// zeroed at the end). Longer ones, and those near the end of a buffer, are moved exactly.
+constexpr std::size_t kBlock = 16;
 constexpr std::size_t kWordSize = 8;
-constexpr std::size_t kShortWordCopy = 32;
-
-// One decoded command: literals first, then a copy counted back from after the literals.
-struct Command {
-  std::size_t literal_count = 0;
-  std::size_t copy_length = 0;    // 0 for a literal-only command
-  std::size_t copy_distance = 0;
-};
-
-Command decode_short(std::span<const std::uint8_t> c) {
-  return {c[0] & kSmallLiteralCountMask, ((c[0] >> 2) & 0x07u) + kShortMinCopy,
-          (static_cast<std::size_t>(c[0] & 0x60) << 3) + c[1] + 1};
-}
-
-Command decode_medium(std::span<const std::uint8_t> c) {
-  return {static_cast<std::size_t>(c[1] >> 6), (c[0] & 0x3Fu) + kMediumMinCopy,
-          (static_cast<std::size_t>(c[1] & 0x3F) << 8) + c[2] + 1};
-}
-
-Command decode_long(std::span<const std::uint8_t> c) {
-  return {c[0] & kSmallLiteralCountMask,
-          (static_cast<std::size_t>((c[0] >> 2) & 0x03) << 8) + c[3] + kLongMinCopy,
-          (static_cast<std::size_t>(c[0] & 0x10) << 12) + (static_cast<std::size_t>(c[1]) << 8) +
-              c[2] + 1};
-}
-
-Command decode_literal_run(std::uint8_t b0) {
-  return {(static_cast<std::size_t>(b0 & 0x1F) << 2) + kLiteralCommandMinCount, 0, 0};
-}
+// Copies up to this long go in blocks; longer ones go to memcpy.
+constexpr std::size_t kShortCopy = 32;
+// A back-reference shorter than this from fewer than kWordSize bytes back is copied byte by
+// byte; longer overlapping ones are copied in chunks that double as the pattern grows.
+constexpr std::size_t kShortOverlapCopy = 16;
 
 // Repeats the last distance bytes forward: each byte equals the one distance bytes before it.
 // Once a whole period has been written the pattern may be copied from its start in chunks
@@ -99,34 +74,48 @@ void copy_overlapping(std::uint8_t* out, std::size_t distance, std::size_t lengt
   }
 }
 
-// Copies a short back-reference whose distance is at least one word, a word at a time:
-// every word is read from bytes already final, so even an overlapping copy repeats its
-// pattern exactly as a byte-by-byte copy would. The last word may write up to 7 bytes past
-// the copy; the caller leaves room for them, and later commands overwrite them.
-void copy_in_words(std::uint8_t* out, std::size_t distance, std::size_t length) {
+// Copies a back-reference from at least `step` bytes back in blocks of `step` bytes: every
+// block is read from bytes already final, so even an overlapping copy repeats its pattern
+// exactly as a byte-by-byte copy would. The last block may write up to step - 1 bytes past
+// the copy; the caller leaves room for them.
+template <std::size_t step>
+void copy_in_blocks(std::uint8_t* out, std::size_t distance, std::size_t length) {
   const std::uint8_t* from = out - distance;
-  for (std::size_t i = 0; i < length; i += kWordSize) std::memcpy(out + i, from + i, kWordSize);
+  for (std::size_t i = 0; i < length; i += step) std::memcpy(out + i, from + i, step);
 }
+
+// The fields of one command, literals first, then a copy counted back from after them.
+struct Command {
+  std::size_t size = 1;            // command bytes
+  std::size_t literal_count = 0;
+  std::size_t copy_length = 0;     // 0 for a literal-only command
+  std::size_t copy_distance = 0;
+};
 
 class QfsDecoder {
  public:
   QfsDecoder(std::span<const std::uint8_t> stream, std::size_t command_start,
              std::size_t output_length)
-      : stream_(stream), reader_(stream, "the QFS stream"), output_(output_length) {
-    reader_.seek(command_start);
-  }
+      : stream_(stream), in_(command_start), output_(output_length) {}
 
   Bytes run() {
-    while (reader_.remaining() > 0) {
-      command_start_ = reader_.position();
-      const std::uint8_t b0 = stream_[command_start_];
+    const std::size_t stream_size = stream_.size();
+    while (in_ < stream_size) {
+      command_start_ = in_;
+      const std::uint8_t b0 = stream_[in_];
       if (b0 >= kFirstStopCommand) {
         finish_at_stop(b0);
         break;
       }
-      execute(decode_next(b0));
+      const Command command = decode_command(b0);
+      in_ += command.size;
+      copy_literals(command.literal_count);
+      if (command.copy_length > 0) copy_back_reference(command.copy_distance, command.copy_length);
     }
     if (produced_ < output_.size()) {
+      // Block copies may have written past the last byte a command produced: that tail is
+      // zeroed, so no byte of the output holds anything but what the stream made, or zero.
+      std::memset(output_.data() + produced_, 0, output_.size() - produced_);
       throw MalformedFile("the QFS stream ends after " + std::to_string(produced_) + " of its " +
                           std::to_string(output_.size()) + " bytes");
     }
@@ -134,39 +123,45 @@ class QfsDecoder {
   }
 
  private:
-  // Takes the command's bytes in one bounded read and decodes its fields.
-  Command decode_next(std::uint8_t b0) {
-    if (b0 < kFirstMediumCommand) return decode_short(take_command(kShortCommandSize));
-    if (b0 < kFirstLongCommand) return decode_medium(take_command(kMediumCommandSize));
-    if (b0 < kFirstLiteralCommand) return decode_long(take_command(kLongCommandSize));
-    take_command(1);
-    return decode_literal_run(b0);
-  }
-
-  std::span<const std::uint8_t> take_command(std::size_t size) {
-    if (size > reader_.remaining()) fail_past_input();
-    return reader_.take(size);
-  }
-
-  void execute(const Command& command) {
-    copy_literals(command.literal_count);
-    if (command.copy_length > 0) copy_back_reference(command.copy_distance, command.copy_length);
+  // Decodes the command that begins with b0 at in_, once its command bytes are known to lie in
+  // the stream; does not move in_.
+  Command decode_command(std::uint8_t b0) const {
+    const std::uint8_t* c = stream_.data() + in_;
+    const std::size_t left = stream_.size() - in_;
+    if (b0 < kFirstMediumCommand) {
+      if (kShortCommandSize > left) fail_past_input();
+      return {kShortCommandSize, b0 & kSmallLiteralCountMask, ((b0 >> 2) & 0x07u) + kShortMinCopy,
+              (static_cast<std::size_t>(b0 & 0x60) << 3) + c[1] + 1};
+    }
+    if (b0 < kFirstLongCommand) {
+      if (kMediumCommandSize > left) fail_past_input();
+      return {kMediumCommandSize, static_cast<std::size_t>(c[1] >> 6),
+              (b0 & 0x3Fu) + kMediumMinCopy, (static_cast<std::size_t>(c[1] & 0x3F) << 8) + c[2] + 1};
+    }
+    if (b0 < kFirstLiteralCommand) {
+      if (kLongCommandSize > left) fail_past_input();
+      return {kLongCommandSize, b0 & kSmallLiteralCountMask,
+              (static_cast<std::size_t>((b0 >> 2) & 0x03) << 8) + c[3] + kLongMinCopy,
+              (static_cast<std::size_t>(b0 & 0x10) << 12) + (static_cast<std::size_t>(c[1]) << 8) +
+                  c[2] + 1};
+    }
+    return {1, (static_cast<std::size_t>(b0 & 0x1F) << 2) + kLiteralCommandMinCount, 0, 0};
   }
 
   void copy_literals(std::size_t count) {
-    if (count == 0) return;
-    if (count > reader_.remaining()) fail_past_input();
-    if (count > output_.size() - produced_) fail_past_output();
+    if (count == 0) return;  // also keeps an empty output's null data out of memcpy
+    const std::size_t in_left = stream_.size() - in_;
+    const std::size_t out_left = output_.size() - produced_;
+    if (count > in_left) fail_past_input();
+    if (count > out_left) fail_past_output();
     std::uint8_t* out = output_.data() + produced_;
-    const std::uint8_t* from = reader_.take(count).data();
-    // A short run is copied as one whole word when both buffers have room: the bytes past
-    // the run are rewritten by later commands, since a stream must fill its whole output.
-    if (count < kWordSize && kWordSize <= reader_.remaining() + count &&
-        kWordSize <= output_.size() - produced_) {
-      std::memcpy(out, from, kWordSize);
+    const std::uint8_t* from = stream_.data() + in_;
+    if (count <= kBlock && kBlock <= in_left && kBlock <= out_left) {
+      std::memcpy(out, from, kBlock);
     } else {
       std::memcpy(out, from, count);
     }
+    in_ += count;
     produced_ += count;
   }
 
@@ -174,11 +169,13 @@ class QfsDecoder {
     if (distance > produced_) {
       throw MalformedFile(command_name() + " copies from before the start of the output");
     }
-    if (length > output_.size() - produced_) fail_past_output();
+    const std::size_t out_left = output_.size() - produced_;
+    if (length > out_left) fail_past_output();
     std::uint8_t* out = output_.data() + produced_;
-    if (distance >= kWordSize && length <= kShortWordCopy &&
-        length + kWordSize - 1 <= output_.size() - produced_) {
-      copy_in_words(out, distance, length);
+    if (length <= kShortCopy && distance >= kBlock && length + kBlock - 1 <= out_left) {
+      copy_in_blocks<kBlock>(out, distance, length);
+    } else if (length <= kShortCopy && distance >= kWordSize && length + kWordSize - 1 <= out_left) {
+      copy_in_blocks<kWordSize>(out, distance, length);
     } else if (distance >= length) {
       std::memcpy(out, out - distance, length);  // source and destination do not overlap
     } else {
@@ -190,7 +187,7 @@ class QfsDecoder {
   // A stop command's literals are copied only while the output has room left; once it is
   // full they are dropped unread.
   void finish_at_stop(std::uint8_t b0) {
-    reader_.skip(1);
+    ++in_;
     if (produced_ < output_.size()) copy_literals(b0 & kSmallLiteralCountMask);
   }
 
@@ -206,8 +203,8 @@ class QfsDecoder {
   }
 
   std::span<const std::uint8_t> stream_;
-  ByteReader reader_;
-  Bytes output_;              // zero-filled, so no byte of it is ever undefined
+  std::size_t in_;            // the next stream byte; always <= stream_.size()
+  Bytes output_;
   std::size_t produced_ = 0;  // always <= output_.size()
   std::size_t command_start_ = 0;
 };

@@ -66,7 +66,7 @@ void check_size(const std::string& subject, const char* what, std::int32_t value
 
 // Reads picture `index` at `offset` into a record. `pixel_total` adds up the pixel data of
 // every picture read so far: more pixel data than the archive holds means pictures share
-// bytes, which would let a small file cost many times its size in copies.
+// bytes, which would let a small file cost many times its size in atlas work.
 TextureRecord read_picture(std::span<const std::uint8_t> archive, std::size_t index,
                            const TextureName& name, std::uint32_t offset,
                            std::uint64_t& pixel_total) {
@@ -98,8 +98,7 @@ TextureRecord read_picture(std::span<const std::uint8_t> archive, std::size_t in
                         std::to_string(index) + " add up to more than the archive's " +
                         std::to_string(archive.size()) + " bytes");
   }
-  const auto pixels = reader.take(static_cast<std::size_t>(length));
-  record.pixels.assign(pixels.begin(), pixels.end());
+  record.pixels = reader.take(static_cast<std::size_t>(length));
   return record;
 }
 

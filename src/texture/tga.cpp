@@ -6,6 +6,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "texture/atlas.hpp"
+
 namespace tromvex {
 namespace {
 
@@ -62,6 +64,33 @@ Pixel pixel_of_colour(std::span<const std::uint8_t> palette, std::size_t index) 
                static_cast<std::uint8_t>(red + green), kAlphaGreenTinted};
 }
 
+// The image with its header and all-zero pixels.
+Bytes empty_image() {
+  Bytes image(kTgaFileSize, 0);
+  std::copy(kTgaHeader.begin(), kTgaHeader.end(), image.begin());
+  return image;
+}
+
+// Fills the pixels of image: file row r samples atlas row r * height / 256 (the product formed
+// as a running sum), taken from row_of(atlas row), which returns the row's kAtlasWidth bytes.
+// Atlas rows are asked for in increasing order.
+template <typename RowOf>
+void resample(Bytes& image, std::size_t height, std::span<const std::uint8_t> palette,
+              RowOf row_of) {
+  std::array<Pixel, kPaletteSize> pixel_table{};
+  for (std::size_t index = 0; index < kPaletteSize; ++index) {
+    pixel_table[index] = pixel_of_colour(palette, index);
+  }
+  std::uint8_t* out = image.data() + kTgaHeaderSize;
+  std::size_t row_sum = 0;
+  for (std::size_t r = 0; r < kTgaSide; ++r, row_sum += height) {
+    const std::uint8_t* atlas_row = row_of(row_sum / kTgaSide);
+    for (std::size_t k = 0; k < kTgaSide; ++k, out += kBytesPerPixel) {
+      std::memcpy(out, pixel_table[atlas_row[k * kAtlasColumnStep]].data(), kBytesPerPixel);
+    }
+  }
+}
+
 }  // namespace
 
 Bytes build_tga_image(const TextureAtlas& atlas, std::span<const std::uint8_t> palette) {
@@ -69,27 +98,33 @@ Bytes build_tga_image(const TextureAtlas& atlas, std::span<const std::uint8_t> p
       atlas.pixels.size() / kCanvasWidth < static_cast<std::size_t>(atlas.height)) {
     throw std::logic_error("build_tga_image: the atlas holds fewer rows than its height");
   }
-
-  Bytes image(kTgaFileSize, 0);
-  std::copy(kTgaHeader.begin(), kTgaHeader.end(), image.begin());
+  Bytes image = empty_image();
   // An empty atlas has no row to sample: its image keeps all-zero pixels.
   if (atlas.height == 0) return image;
+  resample(image, static_cast<std::size_t>(atlas.height), palette, [&atlas](std::size_t row) {
+    return atlas.pixels.data() + row * kCanvasWidth;
+  });
+  return image;
+}
 
-  std::array<Pixel, kPaletteSize> pixel_table{};
-  for (std::size_t index = 0; index < kPaletteSize; ++index) {
-    pixel_table[index] = pixel_of_colour(palette, index);
+Bytes build_tga_image(std::span<const TextureRecord> textures, std::int32_t atlas_height) {
+  if (textures.empty() || atlas_height < 0) {
+    throw std::logic_error("build_tga_image: no palette, or a negative atlas height");
   }
-
-  const auto height = static_cast<std::size_t>(atlas.height);
-  std::uint8_t* out = image.data() + kTgaHeaderSize;
-  // File row r samples atlas row r * height / 256, the product formed as a running sum.
-  std::size_t row_sum = 0;
-  for (std::size_t r = 0; r < kTgaSide; ++r, row_sum += height) {
-    const std::uint8_t* atlas_row = atlas.pixels.data() + (row_sum / kTgaSide) * kCanvasWidth;
-    for (std::size_t k = 0; k < kTgaSide; ++k, out += kBytesPerPixel) {
-      std::memcpy(out, pixel_table[atlas_row[k * kAtlasColumnStep]].data(), kBytesPerPixel);
-    }
-  }
+  Bytes image = empty_image();
+  if (atlas_height == 0) return image;
+  AtlasRowPainter painter(textures);
+  std::array<std::uint8_t, kCanvasWidth> row_pixels{};
+  std::int64_t painted_row = -1;
+  resample(image, static_cast<std::size_t>(atlas_height), textures.front().pixels,
+           [&](std::size_t row) {
+             // Neighbouring file rows often sample the same atlas row: it is painted once.
+             if (static_cast<std::int64_t>(row) != painted_row) {
+               painted_row = static_cast<std::int64_t>(row);
+               painter.paint(painted_row, row_pixels.data());
+             }
+             return row_pixels.data();
+           });
   return image;
 }
 

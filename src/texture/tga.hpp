@@ -19,4 +19,9 @@ inline constexpr std::size_t kTgaFileSize = 262162;
 // colour lies past the end of the palette data reads as (0, 0, 0, 0).
 Bytes build_tga_image(const TextureAtlas& atlas, std::span<const std::uint8_t> palette);
 
+// The same image straight from the textures that place_textures has placed on an atlas of
+// atlas_height rows, with record 0's pixels as the palette: only the sampled rows of the canvas
+// are painted, one at a time, so the canvas is never held.
+Bytes build_tga_image(std::span<const TextureRecord> textures, std::int32_t atlas_height);
+
 }  // namespace tromvex

@@ -3,14 +3,23 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "common/bytes.hpp"
 #include "common/malformed_file.hpp"
 
 namespace tromvex {
 namespace {
+
+// Pixel data for test records, kept for the whole run: records only view their pixels.
+std::span<const std::uint8_t> kept(Bytes bytes) {
+  static std::deque<Bytes> store;
+  return store.emplace_back(std::move(bytes));
+}
 
 struct Size {
   std::int32_t width;
@@ -29,7 +38,7 @@ std::vector<TextureRecord> textures_of(const std::vector<Size>& sizes) {
   textures[0].atlas_x = 11;
   textures[0].atlas_y = 22;
   textures[0].width = 1000;  // the palette is never placed, however wide it claims to be
-  textures[0].pixels.assign(1024, 3);
+  textures[0].pixels = kept(Bytes(1024, 3));
   for (const Size size : sizes) {
     TextureRecord& texture = textures.emplace_back();
     texture.type = 123;
@@ -37,7 +46,7 @@ std::vector<TextureRecord> textures_of(const std::vector<Size>& sizes) {
     texture.height = size.height;
     texture.atlas_x = -5;
     texture.atlas_y = -6;
-    texture.pixels.assign(static_cast<std::size_t>(size.width * size.height), 1);
+    texture.pixels = kept(Bytes(static_cast<std::size_t>(size.width * size.height), 1));
   }
   return textures;
 }
@@ -89,11 +98,11 @@ TEST(LayoutTextureAtlas, WithoutTexturesTheAtlasIsEmptyAndThePaletteUntouched) {
 
 TEST(LayoutTextureAtlas, CopiesEachTextureRowToItsPlaceAndLeavesTheRestIndexZero) {
   std::vector<TextureRecord> textures = textures_of({{2, 2}, {3, 1}, {764, 1}});
-  textures[1].pixels = {1, 2, 3, 4};
+  textures[1].pixels = kept({1, 2, 3, 4});
   // Any other type holds 4 bytes a pixel; only the first width x height are palette indices.
   textures[2].type = 0;
-  textures[2].pixels = {5, 6, 7, 50, 51, 52, 53, 54, 55, 56, 57, 58};
-  textures[3].pixels.assign(764, 9);  // 2 + 3 + 764 > 768: starts row 2
+  textures[2].pixels = kept({5, 6, 7, 50, 51, 52, 53, 54, 55, 56, 57, 58});
+  textures[3].pixels = kept(Bytes(764, 9));  // 2 + 3 + 764 > 768: starts row 2
 
   const TextureAtlas atlas = layout_texture_atlas(textures);
   std::vector<std::uint8_t> expected(768 * 3, 0);
@@ -144,7 +153,7 @@ TEST(LayoutTextureAtlas, RejectsALayoutTallerThanTheLimitLeavingRecordsUnchanged
 
 TEST(LayoutTextureAtlas, RejectsATextureWithFewerPixelsThanItsSize) {
   std::vector<TextureRecord> textures = textures_of({{4, 4}});
-  textures[1].pixels.resize(15);
+  textures[1].pixels = textures[1].pixels.first(15);
   EXPECT_EQ(rejection_of(textures),
             "texture 1 ('') of the texture archive holds fewer pixels than its size needs");
   EXPECT_EQ(places_of(textures), (std::vector<Place>{{-5, -6}}));

@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <deque>
+#include <stdexcept>
 #include <vector>
+
+#include "texture/atlas.hpp"
 
 namespace tromvex {
 namespace {
@@ -145,6 +149,63 @@ TEST(BuildTgaImage, ColoursPastAShortPaletteAreZero) {
   EXPECT_EQ(pixel_at(image, 7, 2), (Pixel{0, 0, 0, 0}));
   EXPECT_EQ(pixel_at(image, 7, 3), (Pixel{0, 0, 0, 0}));
   EXPECT_EQ(build_tga_image(atlas, {}), build_tga_image(atlas_of_height(1), Bytes(1024, 0)));
+}
+
+
+// Textures of the given sizes with distinct pixels; record 0 is the blue ramp palette. The
+// pixel data lives in store, which must outlive the records.
+std::vector<TextureRecord> textures_of(const std::vector<std::pair<int, int>>& sizes,
+                                       std::deque<Bytes>& store) {
+  std::vector<TextureRecord> textures(1);
+  textures[0].pixels = store.emplace_back(blue_ramp_palette());
+  for (const auto& [width, height] : sizes) {
+    Bytes& pixels = store.emplace_back(static_cast<std::size_t>(width * height));
+    for (std::size_t p = 0; p < pixels.size(); ++p) {
+      pixels[p] = static_cast<std::uint8_t>(textures.size() * 37 + p * 5 + p / 7);
+    }
+    TextureRecord& texture = textures.emplace_back();
+    texture.width = width;
+    texture.height = height;
+    texture.pixels = pixels;
+  }
+  return textures;
+}
+
+TEST(BuildTgaImage, FromPlacedTexturesEqualsResamplingTheWholeCanvas) {
+  const std::vector<std::vector<std::pair<int, int>>> layouts{
+      {{768, 1}},                                    // a one-row atlas
+      {{256, 64}, {256, 128}, {256, 32}},            // one full row, shorter textures leave gaps
+      {{500, 10}, {300, 20}, {200, 30}, {0, 9}},     // no back-filling; a zero-wide texture
+      {{10, 0}, {768, 0}, {3, 5}, {0, 0}, {700, 2}, {70, 3}},  // zero-high rows first
+      {{768, 300}, {100, 200}, {700, 200}, {5, 1}},  // taller than 256: rows are skipped
+  };
+  for (std::size_t l = 0; l < layouts.size(); ++l) {
+    std::deque<Bytes> store;
+    std::vector<TextureRecord> on_canvas = textures_of(layouts[l], store);
+    std::vector<TextureRecord> placed = on_canvas;
+    const TextureAtlas atlas = layout_texture_atlas(on_canvas);
+    const std::int32_t height = place_textures(placed);
+    ASSERT_EQ(height, atlas.height) << "layout " << l;
+    for (std::size_t i = 1; i < placed.size(); ++i) {
+      EXPECT_EQ(placed[i].atlas_x, on_canvas[i].atlas_x) << "layout " << l << " texture " << i;
+      EXPECT_EQ(placed[i].atlas_y, on_canvas[i].atlas_y) << "layout " << l << " texture " << i;
+    }
+    EXPECT_EQ(build_tga_image(placed, height), build_tga_image(atlas, blue_ramp_palette()))
+        << "layout " << l;
+  }
+}
+
+TEST(AtlasRowPainter, PaintsRowsInIncreasingOrderOnly) {
+  std::deque<Bytes> store;
+  std::vector<TextureRecord> textures = textures_of({{2, 2}}, store);
+  place_textures(textures);
+  AtlasRowPainter painter(textures);
+  std::array<std::uint8_t, 768> row{};
+  painter.paint(1, row.data());
+  EXPECT_EQ(row[0], textures[1].pixels[2]);
+  EXPECT_EQ(row[2], 0);
+  painter.paint(1, row.data());
+  EXPECT_THROW(painter.paint(0, row.data()), std::logic_error);
 }
 
 }  // namespace

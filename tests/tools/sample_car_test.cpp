@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -66,7 +67,8 @@ std::vector<std::uint32_t> file_vertex_counts(const Bytes& geo) {
 
 TEST(SampleCar, MeshShowsEveryFeature) {
   const Bytes geo = make_sample_geo();
-  const std::vector<TextureRecord> textures = read_shpi_directory(qfs_decompress(make_sample_qfs()));
+  const Bytes archive = qfs_decompress(make_sample_qfs());
+  const std::vector<TextureRecord> textures = read_shpi_directory(archive);
   const std::vector<GeoPart> parts = read_geo_mesh(geo, textures, [] { ADD_FAILURE() << "a texture is missing"; });
   ASSERT_EQ(parts.size(), std::size_t{kGeoPartCount});
 
@@ -93,9 +95,10 @@ TEST(SampleCar, MeshShowsEveryFeature) {
 }
 
 TEST(SampleCar, PaletteHasClearAndGreenTintedColours) {
-  const std::vector<TextureRecord> textures = read_shpi_directory(make_sample_archive());
+  const Bytes archive = make_sample_archive();
+  const std::vector<TextureRecord> textures = read_shpi_directory(archive);
   ASSERT_GE(textures.size(), std::size_t{2});
-  const Bytes& palette = textures[0].pixels;
+  const std::span<const std::uint8_t> palette = textures[0].pixels;
   ASSERT_EQ(palette.size(), std::size_t{1024});
   EXPECT_EQ(palette[3], 0);  // colour 0, the uncovered canvas, is clear
   int green_tinted = 0;
