@@ -156,6 +156,7 @@ void draw_triangle(Canvas& canvas, const PixelRect& cell, const Camera& camera,
     std::swap(s[1], s[2]);
     area = -area;
   }
+  const double inverse_area = 1.0 / area;
   // Edge i lies opposite corner i; its function, divided by the area, is corner i's weight.
   const std::array<Edge, 3> edges{edge_through(s[1], s[2]), edge_through(s[2], s[0]),
                                   edge_through(s[0], s[1])};
@@ -191,7 +192,7 @@ void draw_triangle(Canvas& canvas, const PixelRect& cell, const Camera& camera,
     for (int column = first_column; column <= last_column; ++column) {
       const double x = column + 0.5;
       std::array<double, 3> weight{};
-      for (std::size_t i = 0; i < 3; ++i) weight[i] = std::max(0.0, edges[i].a * x + at_row[i]) / area;
+      for (std::size_t i = 0; i < 3; ++i) weight[i] = std::max(0.0, edges[i].a * x + at_row[i]) * inverse_area;
       const double nearness = weight[0] * s[0].nearness + weight[1] * s[1].nearness + weight[2] * s[2].nearness;
       const std::size_t index = static_cast<std::size_t>(row) * static_cast<std::size_t>(canvas.picture.width) +
                                 static_cast<std::size_t>(column);
