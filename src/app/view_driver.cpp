@@ -103,6 +103,7 @@ int run_view(std::span<const std::string> args, Console& console) {
     const FceCar car = read_fce_image(*fce_file);
     reading = &a.tga_name;
     const RgbaPicture texture = read_tga_image(*tga_file);
+    reading = &a.fce_name;  // a car that would take too long to draw
     views = render_car_views(car, texture, a.options);
     png = encode_png(views.picture);
   } catch (const MalformedFile& error) {

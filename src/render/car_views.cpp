@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/malformed_file.hpp"
 #include "render/font.hpp"
 #include "render/raster.hpp"
 
@@ -33,6 +34,8 @@ constexpr std::uint32_t kTriangleFlagTwoSided = 0x4;
 constexpr std::size_t kHighPartsByPosition = 5;
 
 constexpr int kLabelDots = kGlyphHeight + 2;
+// How many times over the triangles drawn may cover a view: cars cover it a few times at most.
+constexpr std::int64_t kMaxCoverage = 256;
 
 // How the picture is divided: four cells of half its width, a quarter of its width tall.
 struct Layout {
@@ -250,9 +253,19 @@ CarViews render_car_views(const FceCar& car, const RgbaPicture& texture, const C
     if (kViews[i] == View::side || kViews[i] == View::front) {
       draw_ground_line(canvas, cell, camera, box.low.y, line);
     }
+    // Every triangle costs at least a step, and its rows and pixels more; a file whose
+    // triangles cover a view far more often than any car's do is refused before it can keep
+    // the program busy for long.
+    const std::int64_t budget = kMaxCoverage * (std::int64_t{cell.width} * cell.height + 1);
+    std::int64_t work = 0;
     for_each_triangle(car, chosen, options.colour_parts, [&](const DrawTriangle& triangle) {
-      draw_triangle(canvas, cell, camera, triangle, &texture);
+      if (work > budget) return;
+      work += draw_triangle(canvas, cell, camera, triangle, &texture);
     });
+    if (work > budget) {
+      throw MalformedFile("the triangles of the FCE file cover the " + std::string(kViewNames[i]) +
+                          " view more than " + std::to_string(kMaxCoverage) + " times over; no car does");
+    }
     draw_text(canvas, cell.x + layout.margin, cell.y + layout.margin / 2, kViewNames[i], layout.scale,
               kLabel, cell.x + cell.width);
   }

@@ -134,24 +134,25 @@ void Canvas::fill(const PixelRect& rect, Rgb colour) {
   }
 }
 
-void draw_triangle(Canvas& canvas, const PixelRect& cell, const Camera& camera,
-                   const DrawTriangle& triangle, const RgbaPicture* texture) {
+std::int64_t draw_triangle(Canvas& canvas, const PixelRect& cell, const Camera& camera,
+                           const DrawTriangle& triangle, const RgbaPicture* texture) {
+  std::int64_t work = 1;
   const auto& [p0, p1, p2] = triangle.corners;
   // The side the game shows is the one the stored normal points away from.
   const Vec3d normal = cross(p1 - p0, p2 - p0);
   const double facing = camera.perspective ? dot(normal, p0 - camera.eye) : dot(normal, camera.forward);
-  if (!finite(facing) || facing == 0.0) return;
-  if (facing < 0.0 && !triangle.two_sided) return;
+  if (!finite(facing) || facing == 0.0) return work;
+  if (facing < 0.0 && !triangle.two_sided) return work;
   // The normal of the side the viewer sees, for the light.
   const Vec3d seen_normal = normalized(facing > 0.0 ? normal * -1.0 : normal);
   const double shade = kAmbient + (1.0 - kAmbient) * std::max(0.0, dot(seen_normal, camera.light));
 
   std::array<ScreenCorner, 3> s;
   for (std::size_t i = 0; i < 3; ++i) {
-    if (!project(camera, triangle.corners[i], triangle.u[i], triangle.v[i], s[i])) return;
+    if (!project(camera, triangle.corners[i], triangle.u[i], triangle.v[i], s[i])) return work;
   }
   double area = (s[1].x - s[0].x) * (s[2].y - s[0].y) - (s[2].x - s[0].x) * (s[1].y - s[0].y);
-  if (!finite(area) || area == 0.0) return;
+  if (!finite(area) || area == 0.0) return work;
   if (area < 0.0) {
     std::swap(s[1], s[2]);
     area = -area;
@@ -169,6 +170,7 @@ void draw_triangle(Canvas& canvas, const PixelRect& cell, const Camera& camera,
   const int last_row = last_centre_at_or_before(bottom, cell.y, cell_bottom);
 
   for (int row = first_row; row <= last_row; ++row) {
+    ++work;
     const double y = row + 0.5;
     // The span of pixel centres inside all three edges on this row.
     double left = cell.x + 0.5;
@@ -188,6 +190,7 @@ void draw_triangle(Canvas& canvas, const PixelRect& cell, const Camera& camera,
     if (empty || !(left <= right)) continue;
     const int first_column = first_centre_at_or_after(left, cell.x, cell_right);
     const int last_column = last_centre_at_or_before(right, cell.x, cell_right);
+    work += std::max(0, last_column - first_column + 1);
 
     for (int column = first_column; column <= last_column; ++column) {
       const double x = column + 0.5;
@@ -217,6 +220,7 @@ void draw_triangle(Canvas& canvas, const PixelRect& cell, const Camera& camera,
       canvas.set_pixel(column, row, {shaded(colour.red, shade), shaded(colour.green, shade), shaded(colour.blue, shade)});
     }
   }
+  return work;
 }
 
 }  // namespace tromvex

@@ -88,8 +88,8 @@ struct DrawTriangle {
 // shaded by the angle between the face and the camera's light. A triangle facing away
 // (unless two-sided), behind a perspective eye, of no area, or with a coordinate that is not
 // finite is not drawn. Nothing outside the cell is touched. A null or empty texture counts
-// as opaque white.
-void draw_triangle(Canvas& canvas, const PixelRect& cell, const Camera& camera,
+// as opaque white. Returns the work done: the rows and pixel centres looked at, at least 1.
+std::int64_t draw_triangle(Canvas& canvas, const PixelRect& cell, const Camera& camera,
                    const DrawTriangle& triangle, const RgbaPicture* texture);
 
 }  // namespace tromvex

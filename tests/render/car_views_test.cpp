@@ -5,6 +5,8 @@
 
 #include <stdexcept>
 
+#include "common/malformed_file.hpp"
+
 namespace tromvex {
 namespace {
 
@@ -65,6 +67,20 @@ TEST(CarViews, PartColoursAddALegendAndTheWidthIsChecked) {
   EXPECT_GT(views.picture.height, 128);
   EXPECT_THROW(render_car_views(car, none, {63, false}), std::invalid_argument);
   EXPECT_THROW(render_car_views(car, none, {4097, false}), std::invalid_argument);
+}
+
+TEST(CarViews, RefusesTrianglesThatCoverAViewFarTooOften) {
+  FceCar car;
+  add_box(car, "High Body", {});
+  // 10000 copies of a two-sided triangle across the box: each view is covered by them
+  // hundreds of times over, as no car is.
+  const FceTriangle big{{0, 3, 7}, 5, {}, {}};
+  car.triangles.resize(car.triangles.size() + 10000, big);
+  car.parts[0].triangle_count += 10000;
+  const RgbaPicture none;
+  EXPECT_THROW(render_car_views(car, none, {64, false}), MalformedFile);
+  car.parts[0].triangle_count -= 9800;  // 200 copies are drawn
+  EXPECT_NO_THROW(render_car_views(car, none, {64, false}));
 }
 
 }  // namespace
