@@ -25,7 +25,7 @@ namespace {
 
 constexpr std::size_t kVertexFileSize = 12;
 constexpr std::size_t kTriangleFileSize = 56;
-constexpr int kMaxLegendHeight = 200;
+constexpr int kMaxLegendHeight = 32 * 8 + 4;  // 64 names in two columns, 8 pixels a line, margins
 
 // A 2 x 2 texture with one clear texel, so cut-outs are exercised.
 const tromvex::RgbaPicture& texture() {
