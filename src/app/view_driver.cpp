@@ -23,7 +23,7 @@ const std::string kUsage =
     "  Draws the car from its left side, the front, above and the front right into a PNG\n"
     "  picture N pixels wide (" + std::to_string(kMinPictureWidth) + " to " +
     std::to_string(kMaxPictureWidth) + ", default " + std::to_string(kDefaultPictureWidth) +
-    "). --parts draws each part in a colour of its own and lists their names.\n";
+    ").\n  --parts draws each part in a colour of its own and lists their names.\n";
 
 struct ViewArguments {
   std::string fce_name;
