@@ -1,6 +1,7 @@
 // Writes seed inputs for the fuzz targets, built in code with the test builders.
 //
-// Usage: fuzz_seeds FOLDER. Creates FOLDER/qfs, FOLDER/shpi, FOLDER/geo, FOLDER/convert and FOLDER/viv,
+// Usage: fuzz_seeds FOLDER. Creates FOLDER/qfs, FOLDER/shpi, FOLDER/geo, FOLDER/convert, FOLDER/viv and
+// FOLDER/view,
 // one small file per seed, so no binary seed is ever kept in the repository.
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +16,9 @@
 #include "support/texture_builders.hpp"
 #include "support/viv_builder.hpp"
 #include "tools/qfs_compress.hpp"
+#include "mesh/convert.hpp"
+#include "mesh/fce_image.hpp"
+#include "tools/sample_car.hpp"
 
 namespace {
 
@@ -89,6 +93,31 @@ Bytes convert_seed(const Bytes& geo, const Bytes& texture) {
   return seed;
 }
 
+// An FCE image of two small parts: a quad as two triangles (one two-sided), and a triangle at
+// another position, with a far-away vertex no triangle uses.
+Bytes small_fce() {
+  FceParts parts;
+  parts[0].name = {'H', 'i', 'g', 'h', ' ', 'B', 'o', 'd', 'y'};
+  parts[0].vertices = {{-1.0f, 0.0f, 2.0f}, {1.0f, 0.0f, 2.0f}, {1.0f, 1.0f, -2.0f}, {-1.0f, 1.0f, -2.0f}};
+  parts[0].triangles = {{{0, 1, 2}, 1, {0.0f, 1.0f, 1.0f}, {0.0f, 0.0f, 1.0f}},
+                        {{2, 3, 0}, 5, {1.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 0.0f}}};
+  parts[1].name = {'W', 'h', 'e', 'e', 'l'};
+  parts[1].position = {1.0f, 0.5f, 1.5f};
+  parts[1].vertices = {{0.0f, -0.5f, 0.0f}, {0.0f, 0.5f, 0.5f}, {0.0f, 0.5f, -0.5f}, {900.0f, 900.0f, 900.0f}};
+  parts[1].triangles = {{{0, 1, 2}, 1, {0.5f, 0.5f, 0.5f}, {0.5f, 0.5f, 0.5f}}};
+  std::int32_t vertices = 0, triangles = 0;
+  for (FcePart& part : parts) {
+    part.normals.resize(part.vertices.size());
+    part.vertex_count = static_cast<std::int32_t>(part.vertices.size());
+    part.triangle_count = static_cast<std::int32_t>(part.triangles.size());
+    part.first_vertex = vertices;
+    part.first_triangle = triangles;
+    vertices += part.vertex_count;
+    triangles += part.triangle_count;
+  }
+  return build_fce_image(parts, {vertices, triangles});
+}
+
 void write_seed(const std::filesystem::path& folder, const std::string& name, const Bytes& bytes) {
   std::filesystem::create_directories(folder);
   std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
@@ -142,6 +171,10 @@ int main(int argc, char** argv) {
   write_seed(root / "shpi", "small_car", small_car.shpi_archive);
   write_seed(root / "geo", "small_car", small_car.geo_image);
   write_seed(root / "convert", "small_car", convert_seed(small_car.geo_image, small_car.qfs_archive));
+  // tromvex-view reads what the conversion writes: the sample car's FCE, and a small one.
+  class Quiet : public ConversionEvents {} events;
+  write_seed(root / "view", "sample_car", convert_car(make_sample_geo(), make_sample_qfs(), events).fce_image);
+  write_seed(root / "view", "small", small_fce());
   std::printf("seeds written to %s\n", root.string().c_str());
   return 0;
 }

@@ -36,11 +36,13 @@ struct Point {
 
 Point mirrored(const Point& p) { return {-p.x, p.y, p.z}; }
 
-// Faces are listed with their corners counter-clockwise as seen from outside, starting at the
-// corner that gets the texture's lower left. Such a face carries flag 0x04; its mirror image
-// on the other side of the car reverses the turn, so it carries the flag cleared instead.
-constexpr std::uint32_t kFacing = kGeoFlagCornerOrder;
-constexpr std::uint32_t kMirroredFacing = 0;
+// Faces are listed with their corners in one turn, starting at the corner that gets the
+// texture's lower left. Real cars wind every outside triangle so that (v1 - v0) x (v2 - v0),
+// with the coordinates as stored, points into the car: for faces listed this way that is the
+// triangle order of flag 0x04 cleared. A face's mirror image on the other side of the car
+// reverses the turn, so it carries the flag set instead.
+constexpr std::uint32_t kFacing = 0;
+constexpr std::uint32_t kMirroredFacing = kGeoFlagCornerOrder;
 constexpr std::uint32_t kThin = kGeoFlagFive;  // glass, the wing, the antenna
 
 class PartBuilder {

@@ -14,6 +14,7 @@
 #include "common/bytes.hpp"
 #include "common/records.hpp"
 #include "mesh/convert.hpp"
+#include "mesh/fce_reader.hpp"
 #include "mesh/geo.hpp"
 #include "support/temp_dir.hpp"
 #include "texture/qfs.hpp"
@@ -109,6 +110,44 @@ TEST(SampleCar, PaletteHasClearAndGreenTintedColours) {
   }
   EXPECT_GT(green_tinted, 0);
   for (std::size_t t = 1; t < textures.size(); ++t) EXPECT_EQ(textures[t].type, 0x7B);
+}
+
+// Real cars wind every outside triangle so that (v1 - v0) x (v2 - v0) points into the car, and
+// the game culls by that winding. Summed over a closed body, v0 . (v1 x v2) / 6 is then the
+// enclosed volume taken negative: on real cars about -0.5 to -0.7 of the bounding box's.
+TEST(SampleCar, BodiesAreWoundLikeRealCars) {
+  CountingEvents events;
+  const FceCar car = read_fce_image(convert_car(make_sample_geo(), make_sample_qfs(), events).fce_image);
+  for (const std::size_t body : {0u, 5u, 10u, 11u}) {
+    const FceCarPart& part = car.parts[body];
+    SCOPED_TRACE(part.name);
+    const auto vertex = [&](std::int32_t index) {
+      return car.vertices[static_cast<std::size_t>(part.first_vertex + index)];
+    };
+    Vec3f low = vertex(0), high = vertex(0);
+    for (std::int32_t v = 0; v < part.vertex_count; ++v) {
+      const Vec3f p = vertex(v);
+      low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
+      high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
+    }
+    const double cx = (low.x + high.x) / 2.0, cy = (low.y + high.y) / 2.0, cz = (low.z + high.z) / 2.0;
+    double volume = 0.0;
+    for (std::int32_t t = 0; t < part.triangle_count; ++t) {
+      const FceTriangle& triangle = car.triangles[static_cast<std::size_t>(part.first_triangle + t)];
+      double c[3][3];
+      for (std::size_t k = 0; k < 3; ++k) {
+        const Vec3f p = vertex(triangle.indices[k]);
+        c[k][0] = p.x - cx;
+        c[k][1] = p.y - cy;
+        c[k][2] = p.z - cz;
+      }
+      volume += (c[0][0] * (c[1][1] * c[2][2] - c[1][2] * c[2][1]) -
+                 c[0][1] * (c[1][0] * c[2][2] - c[1][2] * c[2][0]) +
+                 c[0][2] * (c[1][0] * c[2][1] - c[1][1] * c[2][0])) / 6.0;
+    }
+    const double box = (double{high.x} - low.x) * (double{high.y} - low.y) * (double{high.z} - low.z);
+    EXPECT_LT(volume, -0.3 * box) << "enclosed " << volume / box << " of the box";
+  }
 }
 
 }  // namespace

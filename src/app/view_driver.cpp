@@ -1,0 +1,133 @@
+// The tromvex-view driver: renders an FCE car with its TGA texture into a PNG picture.
+#include "app/view_driver.hpp"
+
+#include <charconv>
+#include <exception>
+#include <new>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "app/platform.hpp"
+#include "app/png.hpp"
+#include "common/malformed_file.hpp"
+#include "mesh/fce_reader.hpp"
+#include "render/car_views.hpp"
+#include "texture/tga_reader.hpp"
+
+namespace tromvex {
+namespace {
+
+const std::string kUsage =
+    "Usage: tromvex-view <car>.fce <car>00.tga <picture>.png [--parts] [--size N]\n"
+    "  Draws the car from its left side, the front, above and the front right into a PNG\n"
+    "  picture N pixels wide (" + std::to_string(kMinPictureWidth) + " to " +
+    std::to_string(kMaxPictureWidth) + ", default " + std::to_string(kDefaultPictureWidth) +
+    ").\n  --parts draws each part in a colour of its own and lists their names.\n";
+
+struct ViewArguments {
+  std::string fce_name;
+  std::string tga_name;
+  std::string png_name;
+  CarViewOptions options;
+};
+
+// The arguments, or the line that says what is wrong with them.
+struct ParsedArguments {
+  std::optional<ViewArguments> arguments;
+  std::string problem;
+};
+
+std::optional<int> parse_width(std::string_view text) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  if (value < kMinPictureWidth || value > kMaxPictureWidth) return std::nullopt;
+  return value;
+}
+
+ParsedArguments parse(std::span<const std::string> args) {
+  ViewArguments parsed;
+  std::vector<std::string> names;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--parts") {
+      parsed.options.colour_parts = true;
+    } else if (arg == "--size") {
+      const std::optional<int> width = i + 1 < args.size() ? parse_width(args[i + 1]) : std::nullopt;
+      if (!width) {
+        return {std::nullopt, "--size needs a width from " + std::to_string(kMinPictureWidth) +
+                                  " to " + std::to_string(kMaxPictureWidth)};
+      }
+      parsed.options.width = *width;
+      ++i;
+    } else if (arg.starts_with("--")) {
+      return {std::nullopt, "unknown option " + arg};
+    } else {
+      names.push_back(arg);
+    }
+  }
+  if (names.size() != 3) {
+    return {std::nullopt, "three file names are needed, " + std::to_string(names.size()) + " given"};
+  }
+  parsed.fce_name = names[0];
+  parsed.tga_name = names[1];
+  parsed.png_name = names[2];
+  return {parsed, {}};
+}
+
+int fail(Console& console, const std::string& message) {
+  console.print(message + "\n");
+  return 1;
+}
+
+}  // namespace
+
+int run_view(std::span<const std::string> args, Console& console) {
+  const ParsedArguments parsed = parse(args);
+  if (!parsed.arguments) {
+    console.print("tromvex-view: " + parsed.problem + "\n" + kUsage);
+    return 2;
+  }
+  const ViewArguments& a = *parsed.arguments;
+
+  const std::optional<Bytes> fce_file = load_whole_file(a.fce_name);
+  if (!fce_file) return fail(console, "Could not open " + a.fce_name);
+  const std::optional<Bytes> tga_file = load_whole_file(a.tga_name);
+  if (!tga_file) return fail(console, "Could not open " + a.tga_name);
+
+  Bytes png;
+  CarViews views;
+  const std::string* reading = &a.fce_name;
+  try {
+    const FceCar car = read_fce_image(*fce_file);
+    reading = &a.tga_name;
+    const RgbaPicture texture = read_tga_image(*tga_file);
+    reading = &a.fce_name;  // a car that would take too long to draw
+    views = render_car_views(car, texture, a.options);
+    png = encode_png(views.picture);
+  } catch (const MalformedFile& error) {
+    return fail(console, "Could not read " + *reading + ": " + error.what());
+  } catch (const std::bad_alloc&) {
+    return fail(console, "Not enough memory to draw " + a.fce_name);
+  } catch (const std::exception& error) {
+    // A fault of ours, not of the files: still reported, never a crash.
+    return fail(console, "Could not draw " + a.fce_name + ": " + error.what());
+  }
+
+  switch (write_whole_file(a.png_name, png)) {
+    case WriteOutcome::written:
+      break;
+    case WriteOutcome::cannot_create:
+      return fail(console, "Could not open " + a.png_name);
+    case WriteOutcome::write_failed:
+      return fail(console, "Could not write " + a.png_name + " (is the disk full?); it was left as it was");
+  }
+  console.print("Wrote " + a.png_name + ": " + std::to_string(views.picture.width) + " x " +
+                std::to_string(views.picture.height) + " pixels, " +
+                std::to_string(views.parts_drawn) + " parts, " +
+                std::to_string(views.triangles_drawn) + " triangles\n");
+  return 0;
+}
+
+}  // namespace tromvex

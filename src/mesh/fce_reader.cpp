@@ -1,0 +1,189 @@
+// Reads an NFS3 FCE mesh file back into parts, vertices and triangles, for drawing it.
+#include "mesh/fce_reader.hpp"
+
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <limits>
+#include <string>
+
+#include "common/byte_reader.hpp"
+#include "common/malformed_file.hpp"
+#include "mesh/fce_image.hpp"
+
+namespace tromvex {
+namespace {
+
+// Header fields. The block offsets count from the end of the header.
+constexpr std::size_t kTriangleTotalOffset = 4;
+constexpr std::size_t kVertexTotalOffset = 8;
+constexpr std::size_t kVertexBlockFieldOffset = 16;
+constexpr std::size_t kTriangleBlockFieldOffset = 24;
+constexpr std::size_t kPartCountOffset = 248;
+constexpr std::size_t kPositionsOffset = 252;
+constexpr std::size_t kFirstVerticesOffset = 1020;
+constexpr std::size_t kVertexCountsOffset = 1276;
+constexpr std::size_t kFirstTrianglesOffset = 1532;
+constexpr std::size_t kTriangleCountsOffset = 1788;
+constexpr std::size_t kNamesOffset = 3588;
+constexpr std::size_t kPositionSlotSize = 12;
+constexpr std::size_t kWordSize = 4;
+constexpr std::size_t kNameSlotSize = 64;
+
+constexpr std::size_t kVertexSize = 12;
+// The blocks of 12, 32, 12 and 12 bytes a vertex that are not read (normals, and what
+// tromvex leaves zero); their offset fields follow the vertex and triangle block's.
+struct VertexBlock {
+  std::size_t field_offset;
+  std::size_t bytes_per_vertex;
+  const char* name;
+};
+constexpr std::array<VertexBlock, 4> kOtherVertexBlocks{{{20, 12, "normal"},
+                                                         {28, 32, "fourth"},
+                                                         {32, 12, "fifth"},
+                                                         {36, 12, "sixth"}}};
+constexpr std::size_t kTriangleRecordSize = 56;
+// In a triangle record: a word nobody reads, three indices, three fill words, the flags,
+// three u and three v.
+constexpr std::size_t kTriangleIndicesOffset = 4;
+constexpr std::size_t kTriangleFlagsOffset = 28;
+
+std::string part_subject(std::size_t part) { return "part " + std::to_string(part) + " of the FCE file"; }
+
+float f32_at(std::span<const std::uint8_t> image, std::size_t offset) {
+  return std::bit_cast<float>(read_u32_le(image.data() + offset));
+}
+
+std::int32_t s32_at(std::span<const std::uint8_t> image, std::size_t offset) {
+  return static_cast<std::int32_t>(read_u32_le(image.data() + offset));
+}
+
+std::int32_t non_negative_total(std::span<const std::uint8_t> image, std::size_t offset,
+                                const char* what) {
+  const std::int32_t total = s32_at(image, offset);
+  if (total < 0) {
+    throw MalformedFile("the FCE file has a negative " + std::string(what) + " total (" +
+                        std::to_string(total) + ")");
+  }
+  return total;
+}
+
+// A 64-bit size as a size_t; one that does not fit becomes the largest, which no image reaches.
+std::size_t saturated(std::uint64_t value) {
+  if constexpr (sizeof(std::size_t) < sizeof(std::uint64_t)) {
+    if (value > std::numeric_limits<std::size_t>::max()) return std::numeric_limits<std::size_t>::max();
+  }
+  return static_cast<std::size_t>(value);
+}
+
+// The image bytes of a block of count records of record_size bytes whose offset field is at
+// field_offset; the block must lie wholly inside the image.
+std::span<const std::uint8_t> block(std::span<const std::uint8_t> image, std::size_t field_offset,
+                                    std::int32_t count, std::size_t record_size, const char* what) {
+  const std::uint64_t start = kFceHeaderSize + std::uint64_t{read_u32_le(image.data() + field_offset)};
+  const std::uint64_t length = static_cast<std::uint64_t>(count) * record_size;
+  ByteReader reader(image, "the " + std::string(what) + " block of the FCE file (" +
+                               std::to_string(count) + " from byte " + std::to_string(start) + ")");
+  reader.seek(saturated(start));
+  return reader.take(saturated(length));
+}
+
+// Checks that first and count of one part select a range of a table of total entries.
+void check_range(std::size_t part, std::int32_t first, std::int32_t count, std::int32_t total,
+                 const char* what, const char* plural) {
+  if (first < 0 || count < 0) {
+    throw MalformedFile(part_subject(part) + " has a negative first " + what + " or " + what +
+                        " count (" + std::to_string(first) + ", " + std::to_string(count) + ")");
+  }
+  if (count > total - first) {
+    throw MalformedFile(part_subject(part) + " takes " + plural + " " + std::to_string(first) +
+                        " to " + std::to_string(std::int64_t{first} + count - 1) +
+                        ", but the file holds " + std::to_string(total));
+  }
+}
+
+FceCarPart read_part(std::span<const std::uint8_t> image, std::size_t p, FceTotals totals) {
+  FceCarPart part;
+  const std::size_t position = kPositionsOffset + kPositionSlotSize * p;
+  part.position = {f32_at(image, position), f32_at(image, position + kWordSize),
+                   f32_at(image, position + 2 * kWordSize)};
+  part.first_vertex = s32_at(image, kFirstVerticesOffset + kWordSize * p);
+  part.vertex_count = s32_at(image, kVertexCountsOffset + kWordSize * p);
+  part.first_triangle = s32_at(image, kFirstTrianglesOffset + kWordSize * p);
+  part.triangle_count = s32_at(image, kTriangleCountsOffset + kWordSize * p);
+  check_range(p, part.first_vertex, part.vertex_count, totals.vertex_total, "vertex", "vertices");
+  check_range(p, part.first_triangle, part.triangle_count, totals.triangle_total, "triangle", "triangles");
+  const std::uint8_t* name = image.data() + kNamesOffset + kNameSlotSize * p;
+  for (std::size_t i = 0; i < kNameSlotSize && name[i] != 0; ++i) part.name += static_cast<char>(name[i]);
+  return part;
+}
+
+FceTriangle read_triangle(const std::uint8_t* record) {
+  FceTriangle triangle;
+  for (std::size_t i = 0; i < 3; ++i) {
+    triangle.indices[i] = static_cast<std::int32_t>(read_u32_le(record + kTriangleIndicesOffset + kWordSize * i));
+    triangle.u[i] = std::bit_cast<float>(read_u32_le(record + kTriangleFlagsOffset + kWordSize * (1 + i)));
+    triangle.v[i] = std::bit_cast<float>(read_u32_le(record + kTriangleFlagsOffset + kWordSize * (4 + i)));
+  }
+  triangle.flags = read_u32_le(record + kTriangleFlagsOffset);
+  return triangle;
+}
+
+// Every triangle of a part must use vertices of that part only.
+void check_triangle_indices(const FceCar& car, std::size_t p) {
+  const FceCarPart& part = car.parts[p];
+  for (std::int32_t j = 0; j < part.triangle_count; ++j) {
+    const FceTriangle& triangle = car.triangles[static_cast<std::size_t>(part.first_triangle + j)];
+    for (const std::int32_t index : triangle.indices) {
+      if (index < 0 || index >= part.vertex_count) {
+        throw MalformedFile("triangle " + std::to_string(j) + " of part " + std::to_string(p) +
+                            " of the FCE file uses vertex " + std::to_string(index) +
+                            ", but the part has " + std::to_string(part.vertex_count));
+      }
+    }
+  }
+}
+
+}  // namespace
+
+FceCar read_fce_image(std::span<const std::uint8_t> image) {
+  if (image.size() < kFceHeaderSize) {
+    throw MalformedFile("the FCE file is " + std::to_string(image.size()) +
+                        " bytes long, too short for its " + std::to_string(kFceHeaderSize) +
+                        "-byte header");
+  }
+  const FceTotals totals{non_negative_total(image, kVertexTotalOffset, "vertex"),
+                         non_negative_total(image, kTriangleTotalOffset, "triangle")};
+  const std::int32_t part_count = s32_at(image, kPartCountOffset);
+  if (part_count < 0 || static_cast<std::size_t>(part_count) > kFceMaxParts) {
+    throw MalformedFile("the FCE file declares " + std::to_string(part_count) +
+                        " parts; its header holds 0 to " + std::to_string(kFceMaxParts));
+  }
+  // Every block the header declares lies inside the image, so a cut-off file is refused
+  // and the tables below are no larger than the image.
+  const auto vertex_block = block(image, kVertexBlockFieldOffset, totals.vertex_total, kVertexSize, "vertex");
+  const auto triangle_block = block(image, kTriangleBlockFieldOffset, totals.triangle_total,
+                                    kTriangleRecordSize, "triangle");
+  for (const VertexBlock& other : kOtherVertexBlocks) {
+    block(image, other.field_offset, totals.vertex_total, other.bytes_per_vertex, other.name);
+  }
+
+  FceCar car;
+  for (std::size_t p = 0; p < static_cast<std::size_t>(part_count); ++p) {
+    car.parts.push_back(read_part(image, p, totals));
+  }
+  car.vertices.resize(static_cast<std::size_t>(totals.vertex_total));
+  for (std::size_t v = 0; v < car.vertices.size(); ++v) {
+    const std::size_t at = kVertexSize * v;
+    car.vertices[v] = {f32_at(vertex_block, at), f32_at(vertex_block, at + kWordSize),
+                       f32_at(vertex_block, at + 2 * kWordSize)};
+  }
+  car.triangles.resize(static_cast<std::size_t>(totals.triangle_total));
+  for (std::size_t t = 0; t < car.triangles.size(); ++t) {
+    car.triangles[t] = read_triangle(triangle_block.data() + kTriangleRecordSize * t);
+  }
+  for (std::size_t p = 0; p < car.parts.size(); ++p) check_triangle_indices(car, p);
+  return car;
+}
+
+}  // namespace tromvex
