@@ -12,7 +12,7 @@
 
 #include "common/bytes.hpp"
 #include "common/records.hpp"
-#include "mesh/convert.hpp"
+#include "pipeline/convert.hpp"
 #include "mesh/geo.hpp"
 #include "support/temp_dir.hpp"
 #include "texture/qfs.hpp"

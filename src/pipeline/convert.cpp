@@ -1,5 +1,5 @@
 // The whole conversion of a car in memory.
-#include "mesh/convert.hpp"
+#include "pipeline/convert.hpp"
 
 #include <utility>
 #include <vector>

@@ -1,6 +1,6 @@
 // Hostile input: every prefix and every single-field corruption of a car's files is either
 // refused with MalformedFile or converted, never a crash, a stray exception, or a long stall.
-#include "mesh/convert.hpp"
+#include "pipeline/convert.hpp"
 
 #include <gtest/gtest.h>
 
