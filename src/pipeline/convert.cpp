@@ -9,16 +9,15 @@
 #include "mesh/geo.hpp"
 #include "mesh/placement.hpp"
 #include "texture/atlas.hpp"
-#include "texture/qfs.hpp"
 #include "texture/shpi.hpp"
+#include "texture/texture_file.hpp"
 #include "texture/tga.hpp"
 
 namespace tromvex {
 
 CarImages convert_car(std::span<const std::uint8_t> geo_image, Bytes texture_file,
                       ConversionEvents& events) {
-  const Bytes archive = is_shpi_archive(texture_file) ? std::move(texture_file)
-                                                      : qfs_decompress(std::move(texture_file));
+  const Bytes archive = read_texture_file(std::move(texture_file));
 
   events.before(Phase::texture_directory);
   std::vector<TextureRecord> textures = read_shpi_directory(archive);

@@ -1,6 +1,7 @@
 // Expands a QFS-compressed stream.
 #include "texture/qfs.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -10,11 +11,6 @@
 #include "common/malformed_file.hpp"
 
 namespace tromvex {
-
-bool is_shpi_archive(std::span<const std::uint8_t> image) {
-  return image.size() >= 4 && image[0] == 'S' && image[1] == 'H' && image[2] == 'P' &&
-         image[3] == 'I';
-}
 
 namespace {
 
@@ -117,16 +113,23 @@ class QfsDecoder {
   }
 
   Bytes run() {
+    bool stopped = false;
     while (reader_.remaining() > 0) {
       command_start_ = reader_.position();
       const std::uint8_t b0 = stream_[command_start_];
       if (b0 >= kFirstStopCommand) {
         finish_at_stop(b0);
+        stopped = true;
         break;
       }
       execute(decode_next(b0));
     }
-    if (produced_ < output_.size()) {
+    // A stop command may end the stream short of its length, as the game's own reader
+    // allows: the bytes never written are zero (cleared again here, since a word-wide copy
+    // may have run past the last command). Input that runs out first is a cut-off file.
+    if (stopped) {
+      std::fill(output_.begin() + static_cast<std::ptrdiff_t>(produced_), output_.end(), 0);
+    } else if (produced_ < output_.size()) {
       throw MalformedFile("the QFS stream ends after " + std::to_string(produced_) + " of its " +
                           std::to_string(output_.size()) + " bytes");
     }

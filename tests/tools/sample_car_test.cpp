@@ -16,6 +16,7 @@
 #include "mesh/geo.hpp"
 #include "support/temp_dir.hpp"
 #include "texture/qfs.hpp"
+#include "texture/texture_file.hpp"
 #include "texture/shpi.hpp"
 
 namespace tromvex {
