@@ -1,11 +1,13 @@
 // Expands a Huffman-compressed stream.
 #include "texture/huffman.hpp"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/malformed_file.hpp"
@@ -69,8 +71,7 @@ class BitReader {
     }
   }
 
-  // The next 16 bits, without consuming them.
-  unsigned peek16() const { return static_cast<unsigned>(buffer_ >> 48); }
+  // The next 1 to 32 bits, without consuming them.
   unsigned peek(unsigned bits) const { return static_cast<unsigned>(buffer_ >> (64 - bits)); }
   unsigned leading_zeros() const { return static_cast<unsigned>(std::countl_zero(buffer_)); }
 
@@ -136,11 +137,11 @@ class HuffmanDecoder {
   // v + 2^(z+2) - 4.
   std::uint32_t read_number() {
     bits_.refill();
-    if (bits_.peek16() == 0) {
+    const unsigned zeros = bits_.leading_zeros();
+    if (zeros > kMostLeadingZeros) {
       fail("the Huffman stream has a number at byte " + std::to_string(bits_.byte_position()) +
            " with more than 15 leading zero bits");
     }
-    const unsigned zeros = bits_.leading_zeros();
     bits_.consume(zeros + 1);
     const unsigned width = zeros + 2;
     return bits_.take(width) + (std::uint32_t{1} << width) - 4;
