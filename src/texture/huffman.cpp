@@ -49,15 +49,13 @@ class BitReader {
     refill();
   }
 
-  // Fills the buffer to at least 57 bits: enough for any one code and number with its bits.
+  // Fills the buffer to at least 57 bits: enough for any one code and number with its bits,
+  // or for three codes.
   void refill() {
     if (next_ <= stream_.size() && stream_.size() - next_ >= sizeof(std::uint64_t)) {
-      std::uint64_t word = 0;
-      std::memcpy(&word, stream_.data() + next_, sizeof word);
-      if constexpr (std::endian::native == std::endian::little) word = byteswap(word);
       // Bits past the whole bytes counted are the next byte's own: adding them again later
       // leaves them as they are.
-      buffer_ |= word >> count_;
+      buffer_ |= load_big_endian(stream_.data() + next_) >> count_;
       const unsigned taken = (63 - count_) / kBitsPerByte;
       next_ += taken;
       count_ += taken * kBitsPerByte;
@@ -73,6 +71,10 @@ class BitReader {
 
   // The next 1 to 32 bits, without consuming them.
   unsigned peek(unsigned bits) const { return static_cast<unsigned>(buffer_ >> (64 - bits)); }
+  // The bits bits after the next skip bits, without consuming any.
+  unsigned peek_after(unsigned skip, unsigned bits) const {
+    return static_cast<unsigned>((buffer_ << skip) >> (64 - bits));
+  }
   unsigned leading_zeros() const { return static_cast<unsigned>(std::countl_zero(buffer_)); }
 
   void consume(unsigned bits) {
@@ -92,12 +94,10 @@ class BitReader {
   bool overran() const { return consumed_bits() > (stream_.size() - start_) * kBitsPerByte; }
 
  private:
-  static std::uint64_t byteswap(std::uint64_t value) {
-    std::uint64_t swapped = 0;
-    for (unsigned i = 0; i < sizeof value; ++i) {
-      swapped = (swapped << 8) | ((value >> (8 * i)) & 0xFF);
-    }
-    return swapped;
+  static std::uint64_t load_big_endian(const std::uint8_t* p) {
+    return (std::uint64_t{p[0]} << 56) | (std::uint64_t{p[1]} << 48) | (std::uint64_t{p[2]} << 40) |
+           (std::uint64_t{p[3]} << 32) | (std::uint64_t{p[4]} << 24) | (std::uint64_t{p[5]} << 16) |
+           (std::uint64_t{p[6]} << 8) | std::uint64_t{p[7]};
   }
 
   std::span<const std::uint8_t> stream_;
@@ -108,11 +108,113 @@ class BitReader {
   unsigned count_ = 0;    // bits in the buffer
 };
 
-// A decoding table indexed by the next `longest` bits: each entry holds the symbol in its low
-// byte and the code's length above it.
-struct CodeTable {
-  std::vector<std::uint16_t> entries;
-  unsigned longest = 0;
+// Writes run copies of byte at out. A short run is written as two whole words when the output
+// has room for them: the bytes past the run are rewritten later, since a stream must fill its
+// whole output.
+void fill_run(std::uint8_t* out, std::uint8_t byte, std::size_t run, std::size_t room) {
+  constexpr std::size_t kWord = sizeof(std::uint64_t);
+  if (run <= 2 * kWord && room >= 2 * kWord) {
+    const std::uint64_t word = byte * std::uint64_t{0x0101010101010101};
+    std::memcpy(out, &word, kWord);
+    std::memcpy(out + kWord, &word, kWord);
+    return;
+  }
+  std::memset(out, byte, run);
+}
+
+// The decoding tables. The first is indexed by the next first_bits() bits (at most 12, so that
+// it stays in the fastest cache); each entry holds one code, two whole codes that fit those bits
+// together, or the place of a second table for the longer codes that begin with them. Built
+// from a complete code, so every index decodes.
+class CodeTable {
+ public:
+  enum Kind : unsigned { kOne = 1, kTwo = 2, kLonger = 3 };
+  static constexpr unsigned kMostFirstBits = 12;
+
+  // counts[l] codes of l bits for l = 1 to longest, for the symbols in list order.
+  CodeTable(const std::array<std::uint32_t, kLongestCode + 1>& counts,
+            const std::array<std::uint8_t, kSymbolCount>& symbols, unsigned longest, std::uint8_t escape)
+      : longest_(longest), first_bits_(std::min(longest, kMostFirstBits)), escape_(escape) {
+    first_.assign(std::size_t{1} << first_bits_, 0);
+    std::uint32_t code = 0;
+    std::size_t next = 0;
+    for (unsigned length = 1; length <= longest; ++length, code <<= 1) {
+      for (std::uint32_t k = 0; k < counts[length]; ++k, ++code) place(code, length, symbols[next++]);
+    }
+    pair_codes();
+  }
+
+  unsigned first_bits() const { return first_bits_; }
+  const std::uint32_t* first() const { return first_.data(); }
+
+  static Kind kind(std::uint32_t entry) { return static_cast<Kind>((entry >> 28) & 3); }
+  // Set for the escape code and for longer codes: the entries the common way cannot take.
+  static constexpr std::uint32_t kSpecial = std::uint32_t{1} << 31;
+  // In the lowest bits, so that consuming them is one shift straight from the entry.
+  static unsigned bits_of_all(std::uint32_t entry) { return entry & 0x3F; }
+  static std::uint8_t first_symbol(std::uint32_t entry) { return static_cast<std::uint8_t>(entry >> 8); }
+  static std::uint8_t second_symbol(std::uint32_t entry) { return static_cast<std::uint8_t>(entry >> 16); }
+
+  // The next code's symbol in the low byte and its length above it.
+  std::uint16_t decode(const BitReader& bits) const {
+    const std::uint32_t entry = first_[bits.peek(first_bits_)];
+    if (kind(entry) == kLonger) {
+      return second_[place_of(entry) + bits.peek_after(first_bits_, longest_ - first_bits_)];
+    }
+    return static_cast<std::uint16_t>(first_symbol(entry) | (((entry >> 24) & 0xF) << 8));
+  }
+
+ private:
+  std::uint32_t one(unsigned symbol, unsigned length) const {
+    return (symbol == escape_ ? kSpecial : 0) | (std::uint32_t{kOne} << 28) | (length << 24) |
+           (symbol << 8) | length;
+  }
+  static std::uint32_t place_of(std::uint32_t entry) { return (entry >> 8) & 0xFFFF; }
+
+  void place(std::uint32_t code, unsigned length, std::uint8_t symbol) {
+    if (length <= first_bits_) {
+      const unsigned spread = first_bits_ - length;
+      std::fill_n(first_.begin() + static_cast<std::ptrdiff_t>(code << spread), std::size_t{1} << spread,
+                  one(symbol, length));
+      return;
+    }
+    std::uint32_t& entry = first_[code >> (length - first_bits_)];
+    if (kind(entry) != kLonger) {
+      entry = kSpecial | (std::uint32_t{kLonger} << 28) | (static_cast<std::uint32_t>(second_.size()) << 8);
+      second_.resize(second_.size() + (std::size_t{1} << (longest_ - first_bits_)));
+    }
+    const std::uint32_t rest = code & ((std::uint32_t{1} << (length - first_bits_)) - 1);
+    const unsigned spread = longest_ - length;
+    std::fill_n(second_.begin() + static_cast<std::ptrdiff_t>(place_of(entry) + (rest << spread)),
+                std::size_t{1} << spread, static_cast<std::uint16_t>((length << 8) | symbol));
+  }
+
+  // Where a code and the whole next one fit the first bits, and neither is the escape code, the
+  // entry gives both.
+  void pair_codes() {
+    const std::vector<std::uint32_t> single = first_;
+    const std::uint32_t mask = (std::uint32_t{1} << first_bits_) - 1;
+    for (std::uint32_t index = 0; index <= mask; ++index) {
+      const std::uint32_t a = single[index];
+      const unsigned a_bits = bits_of_all(a);
+      if (kind(a) != kOne || first_symbol(a) == escape_ || a_bits >= first_bits_) continue;
+      const std::uint32_t b = single[(index << a_bits) & mask];
+      const unsigned b_bits = bits_of_all(b);
+      if (kind(b) != kOne || first_symbol(b) == escape_ || b_bits > first_bits_ - a_bits) continue;
+      first_[index] = (std::uint32_t{kTwo} << 28) | (a_bits << 24) |
+                      (std::uint32_t{first_symbol(b)} << 16) | (std::uint32_t{first_symbol(a)} << 8) |
+                      (a_bits + b_bits);
+    }
+  }
+
+  unsigned longest_;
+  unsigned first_bits_;
+  std::uint8_t escape_;
+  // Bits 0-5: the bits of all codes given; 8-15: the (first) symbol, or for kLonger bits 8-23
+  // the second table's place; 16-23: the second symbol of kTwo; 24-27: the bits of the first
+  // code; 28-29: the kind, which for kOne and kTwo is the count of symbols; 31: kSpecial.
+  std::vector<std::uint32_t> first_;
+  std::vector<std::uint16_t> second_;  // the symbol, and its whole code's length above it
 };
 
 std::string hex_byte(unsigned value) {
@@ -135,16 +237,16 @@ class HuffmanDecoder {
  private:
   // A variable-length number: z zero bits, a one bit, then z + 2 bits v; the number is
   // v + 2^(z+2) - 4.
-  std::uint32_t read_number() {
-    bits_.refill();
-    const unsigned zeros = bits_.leading_zeros();
+  static std::uint32_t read_number(BitReader& bits) {
+    bits.refill();
+    const unsigned zeros = bits.leading_zeros();
     if (zeros > kMostLeadingZeros) {
-      fail("the Huffman stream has a number at byte " + std::to_string(bits_.byte_position()) +
-           " with more than 15 leading zero bits");
+      fail(bits, "the Huffman stream has a number at byte " + std::to_string(bits.byte_position()) +
+                     " with more than 15 leading zero bits");
     }
-    bits_.consume(zeros + 1);
+    bits.consume(zeros + 1);
     const unsigned width = zeros + 2;
-    return bits_.take(width) + (std::uint32_t{1} << width) - 4;
+    return bits.take(width) + (std::uint32_t{1} << width) - 4;
   }
 
   CodeTable read_code_table() {
@@ -156,20 +258,20 @@ class HuffmanDecoder {
     unsigned longest = 0;
     for (unsigned length = 1; length <= kLongestCode && longest == 0; ++length) {
       const std::size_t at = bits_.byte_position();
-      const std::uint32_t count = read_number();
+      const std::uint32_t count = read_number(bits_);
       space = 2 * space + count;
       symbols += count;
       if (symbols > kSymbolCount) {
-        fail("the Huffman code table at byte " + std::to_string(at) + " lists more than 256 symbols");
+        fail(bits_, "the Huffman code table at byte " + std::to_string(at) + " lists more than 256 symbols");
       }
       if (space > (std::uint32_t{1} << length)) {
-        fail("the Huffman code table at byte " + std::to_string(at) + " has more codes of " +
+        fail(bits_, "the Huffman code table at byte " + std::to_string(at) + " has more codes of " +
              std::to_string(length) + " bits than fit");
       }
       counts[length] = count;
       if (count > 0 && space == (std::uint32_t{1} << length)) longest = length;
     }
-    if (longest == 0) fail("the Huffman code table has no complete code of at most 15 bits");
+    if (longest == 0) fail(bits_, "the Huffman code table has no complete code of at most 15 bits");
 
     // Which byte value each code stands for, listed by skip counts over the unlisted values.
     std::array<std::uint8_t, kSymbolCount> symbol_of{};
@@ -177,9 +279,9 @@ class HuffmanDecoder {
     unsigned cursor = 0xFF;
     for (std::uint32_t i = 0; i < symbols; ++i) {
       const std::size_t at = bits_.byte_position();
-      const std::uint32_t skip = read_number();
+      const std::uint32_t skip = read_number(bits_);
       if (skip >= kSymbolCount - i) {
-        fail("the Huffman code table at byte " + std::to_string(at) +
+        fail(bits_, "the Huffman code table at byte " + std::to_string(at) +
              " skips past the last unlisted byte value");
       }
       for (std::uint32_t passed = 0;;) {
@@ -190,59 +292,66 @@ class HuffmanDecoder {
       symbol_of[i] = static_cast<std::uint8_t>(cursor);
     }
     if (!listed[escape_]) {
-      fail("the Huffman code table has no code for the escape byte " + hex_byte(escape_));
+      fail(bits_, "the Huffman code table has no code for the escape byte " + hex_byte(escape_));
     }
 
-    // Canonical codes in list order; each fills the table entries that begin with it.
-    CodeTable table;
-    table.longest = longest;
-    table.entries.resize(std::size_t{1} << longest);
-    std::uint32_t code = 0;
-    std::uint32_t next_symbol = 0;
-    for (unsigned length = 1; length <= longest; ++length, code <<= 1) {
-      for (std::uint32_t k = 0; k < counts[length]; ++k, ++code, ++next_symbol) {
-        const unsigned spread = longest - length;
-        const auto entry = static_cast<std::uint16_t>((length << 8) | symbol_of[next_symbol]);
-        std::fill_n(table.entries.begin() + static_cast<std::ptrdiff_t>(code << spread),
-                    std::size_t{1} << spread, entry);
-      }
-    }
-    return table;
+    return CodeTable(counts, symbol_of, longest, escape_);
   }
 
+  // The reader is copied into a local for the loop: output bytes are written through a byte
+  // pointer, which could alias a member, and the reader's state must stay in registers.
   void decode_data(const CodeTable& table) {
+    BitReader bits = bits_;
     std::uint8_t* const out = output_.data();
     const std::size_t length = output_.size();
+    const std::uint32_t* const first = table.first();
+    const unsigned first_bits = table.first_bits();
+    const std::uint8_t escape = escape_;
     std::size_t produced = 0;
     for (;;) {
-      bits_.refill();
-      const std::uint16_t entry = table.entries[bits_.peek(table.longest)];
+      bits.refill();
+      // Three lookups fit the 57 bits a refill leaves. The common codes, one or two a lookup,
+      // go here without a branch on which: both symbols are written and the count kept. The
+      // escape code, long codes and the last bytes of the output take the way below.
+      if (length - produced >= 6) {
+        int lookups = 0;
+        for (; lookups < 3; ++lookups) {
+          const std::uint32_t fast = first[bits.peek(first_bits)];
+          if ((fast & CodeTable::kSpecial) != 0) break;
+          out[produced] = CodeTable::first_symbol(fast);
+          out[produced + 1] = CodeTable::second_symbol(fast);
+          produced += CodeTable::kind(fast);
+          bits.consume(CodeTable::bits_of_all(fast));
+        }
+        if (lookups == 3) continue;
+      }
+      const std::uint16_t entry = table.decode(bits);
       const auto symbol = static_cast<std::uint8_t>(entry);
-      if (symbol != escape_) {
-        if (produced == length) fail_past_output("byte", bits_.byte_position(), length);
-        bits_.consume(entry >> 8);
+      const std::size_t at = bits.byte_position();
+      if (symbol != escape) {
+        if (produced == length) fail_past_output(bits, "byte", at, length);
+        bits.consume(entry >> 8);
         out[produced++] = symbol;
         continue;
       }
-      const std::size_t at = bits_.byte_position();
-      bits_.consume(entry >> 8);
-      const std::uint32_t run = read_number();
+      bits.consume(entry >> 8);
+      const std::uint32_t run = read_number(bits);
       if (run > 0) {
         if (produced == 0) {
-          fail("Huffman run at byte " + std::to_string(at) + " repeats the last byte before any output");
+          fail(bits, "Huffman run at byte " + std::to_string(at) + " repeats the last byte before any output");
         }
-        if (run > length - produced) fail_past_output("run", at, length);
-        std::memset(out + produced, out[produced - 1], run);
+        if (run > length - produced) fail_past_output(bits, "run", at, length);
+        fill_run(out + produced, out[produced - 1], run, length - produced);
         produced += run;
         continue;
       }
-      bits_.refill();
-      if (bits_.take(1) == 1) break;  // the end code
-      const auto explicit_byte = static_cast<std::uint8_t>(bits_.take(kBitsPerByte));
-      if (produced == length) fail_past_output("byte", at, length);
+      bits.refill();
+      if (bits.take(1) == 1) break;  // the end code
+      const auto explicit_byte = static_cast<std::uint8_t>(bits.take(kBitsPerByte));
+      if (produced == length) fail_past_output(bits, "byte", at, length);
       out[produced++] = explicit_byte;
     }
-    if (bits_.overran()) fail_truncated();
+    if (bits.overran()) fail_truncated();
     if (produced < length) {
       throw MalformedFile("the Huffman stream ends after " + std::to_string(produced) + " of its " +
                           std::to_string(length) + " bytes");
@@ -250,14 +359,15 @@ class HuffmanDecoder {
   }
 
   // A stream cut short shows as whatever its zero padding decodes to; name the real fault.
-  [[noreturn]] void fail(const std::string& message) const {
-    if (bits_.overran()) fail_truncated();
+  [[noreturn]] static void fail(const BitReader& bits, const std::string& message) {
+    if (bits.overran()) fail_truncated();
     throw MalformedFile(message);
   }
 
-  [[noreturn]] void fail_past_output(const char* what, std::size_t at, std::size_t length) const {
-    fail("Huffman " + std::string(what) + " at byte " + std::to_string(at) + " writes past the " +
-         std::to_string(length) + "-byte output");
+  [[noreturn]] static void fail_past_output(const BitReader& bits, const char* what, std::size_t at,
+                                            std::size_t length) {
+    fail(bits, "Huffman " + std::string(what) + " at byte " + std::to_string(at) + " writes past the " +
+                   std::to_string(length) + "-byte output");
   }
 
   [[noreturn]] static void fail_truncated() {
