@@ -77,6 +77,14 @@ class BitReader {
   }
   unsigned leading_zeros() const { return static_cast<unsigned>(std::countl_zero(buffer_)); }
 
+  // For a run of lookups kept in registers: the buffer and its bit count, and putting them back.
+  std::uint64_t buffer() const { return buffer_; }
+  unsigned count() const { return count_; }
+  void restore(std::uint64_t buffer, unsigned count) {
+    buffer_ = buffer;
+    count_ = count;
+  }
+
   void consume(unsigned bits) {
     buffer_ <<= bits;
     count_ -= bits;
@@ -241,7 +249,7 @@ class HuffmanDecoder {
     bits.refill();
     const unsigned zeros = bits.leading_zeros();
     if (zeros > kMostLeadingZeros) {
-      fail(bits, "the Huffman stream has a number at byte " + std::to_string(bits.byte_position()) +
+      fail(bits.overran(), "the Huffman stream has a number at byte " + std::to_string(bits.byte_position()) +
                      " with more than 15 leading zero bits");
     }
     bits.consume(zeros + 1);
@@ -262,16 +270,16 @@ class HuffmanDecoder {
       space = 2 * space + count;
       symbols += count;
       if (symbols > kSymbolCount) {
-        fail(bits_, "the Huffman code table at byte " + std::to_string(at) + " lists more than 256 symbols");
+        fail(bits_.overran(), "the Huffman code table at byte " + std::to_string(at) + " lists more than 256 symbols");
       }
       if (space > (std::uint32_t{1} << length)) {
-        fail(bits_, "the Huffman code table at byte " + std::to_string(at) + " has more codes of " +
+        fail(bits_.overran(), "the Huffman code table at byte " + std::to_string(at) + " has more codes of " +
              std::to_string(length) + " bits than fit");
       }
       counts[length] = count;
       if (count > 0 && space == (std::uint32_t{1} << length)) longest = length;
     }
-    if (longest == 0) fail(bits_, "the Huffman code table has no complete code of at most 15 bits");
+    if (longest == 0) fail(bits_.overran(), "the Huffman code table has no complete code of at most 15 bits");
 
     // Which byte value each code stands for, listed by skip counts over the unlisted values.
     std::array<std::uint8_t, kSymbolCount> symbol_of{};
@@ -281,7 +289,7 @@ class HuffmanDecoder {
       const std::size_t at = bits_.byte_position();
       const std::uint32_t skip = read_number(bits_);
       if (skip >= kSymbolCount - i) {
-        fail(bits_, "the Huffman code table at byte " + std::to_string(at) +
+        fail(bits_.overran(), "the Huffman code table at byte " + std::to_string(at) +
              " skips past the last unlisted byte value");
       }
       for (std::uint32_t passed = 0;;) {
@@ -292,7 +300,7 @@ class HuffmanDecoder {
       symbol_of[i] = static_cast<std::uint8_t>(cursor);
     }
     if (!listed[escape_]) {
-      fail(bits_, "the Huffman code table has no code for the escape byte " + hex_byte(escape_));
+      fail(bits_.overran(), "the Huffman code table has no code for the escape byte " + hex_byte(escape_));
     }
 
     return CodeTable(counts, symbol_of, longest, escape_);
@@ -310,26 +318,49 @@ class HuffmanDecoder {
     std::size_t produced = 0;
     for (;;) {
       bits.refill();
-      // Three lookups fit the 57 bits a refill leaves. The common codes, one or two a lookup,
-      // go here without a branch on which: both symbols are written and the count kept. The
-      // escape code, long codes and the last bytes of the output take the way below.
-      if (length - produced >= 6) {
-        int lookups = 0;
-        for (; lookups < 3; ++lookups) {
-          const std::uint32_t fast = first[bits.peek(first_bits)];
-          if ((fast & CodeTable::kSpecial) != 0) break;
-          out[produced] = CodeTable::first_symbol(fast);
-          out[produced + 1] = CodeTable::second_symbol(fast);
-          produced += CodeTable::kind(fast);
-          bits.consume(CodeTable::bits_of_all(fast));
+      // The common codes, one or two a lookup of the first table (at most 12 bits), and runs
+      // whose number is in the buffer are decoded here while the buffer holds enough bits,
+      // without a branch on how many symbols a lookup gave: both are written and the count
+      // kept. Long codes, explicit bytes, the end, faults and the last byte of the output take
+      // the way below.
+      std::uint64_t buffer = bits.buffer();  // in a register, whatever the stores below alias
+      unsigned count = bits.count();
+      bool special = false;
+      while (count >= first_bits && length - produced >= 2) {
+        const std::uint32_t fast = first[buffer >> (64 - first_bits)];
+        if ((fast & CodeTable::kSpecial) != 0) {
+          special = true;
+          if (CodeTable::kind(fast) != CodeTable::kOne || produced == 0) break;
+          const unsigned code_bits = CodeTable::bits_of_all(fast);
+          const std::uint64_t after = buffer << code_bits;
+          const auto zeros = static_cast<unsigned>(std::countl_zero(after));
+          const unsigned width = zeros + 2;
+          const unsigned used = code_bits + zeros + 1 + width;
+          if (zeros > kMostLeadingZeros || used > count) break;
+          const std::uint32_t run =
+              static_cast<std::uint32_t>((after << (zeros + 1)) >> (64 - width)) + (std::uint32_t{1} << width) - 4;
+          if (run == 0 || run > length - produced) break;
+          fill_run(out + produced, out[produced - 1], run, length - produced);
+          produced += run;
+          buffer <<= used;
+          count -= used;
+          special = false;
+          continue;
         }
-        if (lookups == 3) continue;
+        out[produced] = CodeTable::first_symbol(fast);
+        out[produced + 1] = CodeTable::second_symbol(fast);
+        produced += CodeTable::kind(fast);
+        buffer <<= CodeTable::bits_of_all(fast);
+        count -= CodeTable::bits_of_all(fast);
       }
+      bits.restore(buffer, count);
+      if (!special && length - produced >= 2) continue;  // the buffer ran low: refill
+      bits.refill();
       const std::uint16_t entry = table.decode(bits);
       const auto symbol = static_cast<std::uint8_t>(entry);
       const std::size_t at = bits.byte_position();
       if (symbol != escape) {
-        if (produced == length) fail_past_output(bits, "byte", at, length);
+        if (produced == length) fail_past_output(bits.overran(), "byte", at, length);
         bits.consume(entry >> 8);
         out[produced++] = symbol;
         continue;
@@ -338,9 +369,9 @@ class HuffmanDecoder {
       const std::uint32_t run = read_number(bits);
       if (run > 0) {
         if (produced == 0) {
-          fail(bits, "Huffman run at byte " + std::to_string(at) + " repeats the last byte before any output");
+          fail(bits.overran(), "Huffman run at byte " + std::to_string(at) + " repeats the last byte before any output");
         }
-        if (run > length - produced) fail_past_output(bits, "run", at, length);
+        if (run > length - produced) fail_past_output(bits.overran(), "run", at, length);
         fill_run(out + produced, out[produced - 1], run, length - produced);
         produced += run;
         continue;
@@ -348,7 +379,7 @@ class HuffmanDecoder {
       bits.refill();
       if (bits.take(1) == 1) break;  // the end code
       const auto explicit_byte = static_cast<std::uint8_t>(bits.take(kBitsPerByte));
-      if (produced == length) fail_past_output(bits, "byte", at, length);
+      if (produced == length) fail_past_output(bits.overran(), "byte", at, length);
       out[produced++] = explicit_byte;
     }
     if (bits.overran()) fail_truncated();
@@ -359,15 +390,17 @@ class HuffmanDecoder {
   }
 
   // A stream cut short shows as whatever its zero padding decodes to; name the real fault.
-  [[noreturn]] static void fail(const BitReader& bits, const std::string& message) {
-    if (bits.overran()) fail_truncated();
+  // Takes whether the reader overran rather than the reader, so that the reader's address never
+  // escapes the decoding loop and its state stays in registers.
+  [[noreturn]] static void fail(bool overran, const std::string& message) {
+    if (overran) fail_truncated();
     throw MalformedFile(message);
   }
 
-  [[noreturn]] static void fail_past_output(const BitReader& bits, const char* what, std::size_t at,
+  [[noreturn]] static void fail_past_output(bool overran, const char* what, std::size_t at,
                                             std::size_t length) {
-    fail(bits, "Huffman " + std::string(what) + " at byte " + std::to_string(at) + " writes past the " +
-                   std::to_string(length) + "-byte output");
+    fail(overran, "Huffman " + std::string(what) + " at byte " + std::to_string(at) + " writes past the " +
+                      std::to_string(length) + "-byte output");
   }
 
   [[noreturn]] static void fail_truncated() {
