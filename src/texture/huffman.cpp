@@ -33,6 +33,9 @@ constexpr std::size_t kMaxOutputLength = std::size_t{16} << 20;
 // The most output one bit of the stream can make: a run of 2^18 - 5 bytes (a number with 15
 // leading zeros) written with at least 34 bits (a 1-bit escape code and the 33-bit number).
 constexpr std::uint64_t kMaxOutputPerBit = 7710;
+// The output is zero-filled a part at a time, the first this long, each next one as long as
+// all before it.
+constexpr std::size_t kFirstPart = std::size_t{64} << 10;
 
 constexpr unsigned kLongestCode = 15;
 constexpr unsigned kMostLeadingZeros = 15;
@@ -49,8 +52,8 @@ class BitReader {
     refill();
   }
 
-  // Fills the buffer to at least 57 bits: enough for any one code and number with its bits,
-  // or for three codes.
+  // Fills the buffer to at least 57 bits: enough for any code with the number after it, or for
+  // four lookups of the first table.
   void refill() {
     if (next_ <= stream_.size() && stream_.size() - next_ >= sizeof(std::uint64_t)) {
       // Bits past the whole bytes counted are the next byte's own: adding them again later
@@ -234,7 +237,12 @@ class HuffmanDecoder {
  public:
   HuffmanDecoder(std::span<const std::uint8_t> stream, std::size_t bits_start, std::size_t output_length,
                  std::uint8_t escape)
-      : bits_(stream, bits_start), output_(output_length), escape_(escape) {}
+      : bits_(stream, bits_start), length_(output_length), escape_(escape) {
+    // The whole length is reserved but only what is decoded is zero-filled and touched, a part
+    // at a time: a stream that claims much and decodes little costs little.
+    output_.reserve(output_length);
+    output_.resize(std::min(output_length, kFirstPart));
+  }
 
   Bytes run() {
     const CodeTable table = read_code_table();
@@ -310,23 +318,34 @@ class HuffmanDecoder {
   // pointer, which could alias a member, and the reader's state must stay in registers.
   void decode_data(const CodeTable& table) {
     BitReader bits = bits_;
-    std::uint8_t* const out = output_.data();
-    const std::size_t length = output_.size();
+    std::uint8_t* const out = output_.data();  // never moves: the whole length is reserved
+    const std::size_t length = length_;
+    std::size_t limit = output_.size();  // the part zero-filled so far
+    // Whether n more bytes fit the output, growing the filled part to hold them.
+    const auto room_for = [&](std::size_t n, std::size_t produced) {
+      if (n <= limit - produced) return true;
+      if (n > length - produced) return false;
+      limit = std::min(length, std::max(produced + n, 2 * limit));
+      output_.resize(limit);
+      return true;
+    };
     const std::uint32_t* const first = table.first();
     const unsigned first_bits = table.first_bits();
     const std::uint8_t escape = escape_;
     std::size_t produced = 0;
     for (;;) {
+      if (limit - produced < kFirstPart / 2) room_for(std::min(kFirstPart, length - produced), produced);
       bits.refill();
       // The common codes, one or two a lookup of the first table (at most 12 bits), and runs
       // whose number is in the buffer are decoded here while the buffer holds enough bits,
       // without a branch on how many symbols a lookup gave: both are written and the count
       // kept. Long codes, explicit bytes, the end, faults and the last byte of the output take
       // the way below.
-      std::uint64_t buffer = bits.buffer();  // in a register, whatever the stores below alias
+      std::uint64_t buffer = bits.buffer();  // in registers, whatever the stores below alias
       unsigned count = bits.count();
+      const std::size_t end = limit;
       bool special = false;
-      while (count >= first_bits && length - produced >= 2) {
+      while (count >= first_bits && end - produced >= 2) {
         const std::uint32_t fast = first[buffer >> (64 - first_bits)];
         if ((fast & CodeTable::kSpecial) != 0) {
           special = true;
@@ -339,8 +358,8 @@ class HuffmanDecoder {
           if (zeros > kMostLeadingZeros || used > count) break;
           const std::uint32_t run =
               static_cast<std::uint32_t>((after << (zeros + 1)) >> (64 - width)) + (std::uint32_t{1} << width) - 4;
-          if (run == 0 || run > length - produced) break;
-          fill_run(out + produced, out[produced - 1], run, length - produced);
+          if (run == 0 || run > end - produced) break;
+          fill_run(out + produced, out[produced - 1], run, end - produced);
           produced += run;
           buffer <<= used;
           count -= used;
@@ -354,13 +373,13 @@ class HuffmanDecoder {
         count -= CodeTable::bits_of_all(fast);
       }
       bits.restore(buffer, count);
-      if (!special && length - produced >= 2) continue;  // the buffer ran low: refill
+      if (!special && limit - produced >= 2) continue;  // the buffer ran low: refill
       bits.refill();
       const std::uint16_t entry = table.decode(bits);
       const auto symbol = static_cast<std::uint8_t>(entry);
       const std::size_t at = bits.byte_position();
       if (symbol != escape) {
-        if (produced == length) fail_past_output(bits.overran(), "byte", at, length);
+        if (!room_for(1, produced)) fail_past_output(bits.overran(), "byte", at, length);
         bits.consume(entry >> 8);
         out[produced++] = symbol;
         continue;
@@ -371,15 +390,15 @@ class HuffmanDecoder {
         if (produced == 0) {
           fail(bits.overran(), "Huffman run at byte " + std::to_string(at) + " repeats the last byte before any output");
         }
-        if (run > length - produced) fail_past_output(bits.overran(), "run", at, length);
-        fill_run(out + produced, out[produced - 1], run, length - produced);
+        if (!room_for(run, produced)) fail_past_output(bits.overran(), "run", at, length);
+        fill_run(out + produced, out[produced - 1], run, limit - produced);
         produced += run;
         continue;
       }
       bits.refill();
       if (bits.take(1) == 1) break;  // the end code
       const auto explicit_byte = static_cast<std::uint8_t>(bits.take(kBitsPerByte));
-      if (produced == length) fail_past_output(bits.overran(), "byte", at, length);
+      if (!room_for(1, produced)) fail_past_output(bits.overran(), "byte", at, length);
       out[produced++] = explicit_byte;
     }
     if (bits.overran()) fail_truncated();
@@ -408,7 +427,8 @@ class HuffmanDecoder {
   }
 
   BitReader bits_;
-  Bytes output_;  // zero-filled, so no byte of it is ever undefined
+  std::size_t length_;
+  Bytes output_;  // zero-filled as it grows, so no byte of it is ever undefined
   std::uint8_t escape_;
 };
 
