@@ -2,7 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_inputs.hpp"
-#include "mesh/convert.hpp"
+#include "pipeline/convert.hpp"
 #include "tools/sample_car.hpp"
 
 namespace tromvex::bench {

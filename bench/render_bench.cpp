@@ -7,7 +7,7 @@
 #include <numbers>
 
 #include "app/png.hpp"
-#include "mesh/convert.hpp"
+#include "pipeline/convert.hpp"
 #include "mesh/fce_image.hpp"
 #include "mesh/fce_reader.hpp"
 #include "render/car_views.hpp"

@@ -20,7 +20,7 @@
 
 #include "common/bytes.hpp"
 #include "fuzz_check.hpp"
-#include "mesh/convert.hpp"
+#include "pipeline/convert.hpp"
 #include "mesh/fce_image.hpp"
 #include "texture/tga.hpp"
 

@@ -4,8 +4,10 @@
 // Where the stream is accepted: its first two bytes are 0x10 0xFB or 0x11 0xFB, and the output
 // is exactly the length that bytes 2 to 4 of its header give (big-endian, at most 16 MiB).
 // Differentially, against the plain byte-at-a-time expander below: the stream is accepted
-// exactly when every command stays inside the input and the output, copies only from bytes
-// already produced, and the whole output is produced; then both outputs are byte-identical.
+// exactly when its length is no more than 257 times its command bytes (the most a command byte
+// can make), every command stays inside the input and the output, copies only from bytes
+// already produced, and either a stop command is reached or the whole output is produced; then
+// both outputs are byte-identical (bytes never written are zero).
 #include <cstddef>
 #include <cstdint>
 
@@ -35,6 +37,7 @@ bool reference_expand(const std::uint8_t* in, std::size_t size, Bytes* out) {
   std::size_t pos = (in[0] & 1) != 0 ? kLongHeaderSize : kShortHeaderSize;
   if (size < pos) return false;
   const std::size_t output_length = declared_output_length(in);
+  if (output_length > (size - pos) * 257) return false;
   if (out != nullptr) out->assign(output_length, 0);
   std::size_t produced = 0;
   const auto literals = [&](std::size_t count) {
@@ -49,7 +52,7 @@ bool reference_expand(const std::uint8_t* in, std::size_t size, Bytes* out) {
     if (b0 >= 0xFC) {
       ++pos;
       if (produced < output_length && !literals(b0 & 3)) return false;
-      break;
+      return true;
     }
     std::size_t command_size = 1;
     if (b0 < 0x80) command_size = 2;

@@ -1,8 +1,8 @@
 // Writes seed inputs for the fuzz targets, built in code with the test builders.
 //
-// Usage: fuzz_seeds FOLDER. Creates FOLDER/qfs, FOLDER/shpi, FOLDER/geo, FOLDER/convert, FOLDER/viv and
-// FOLDER/view,
-// one small file per seed, so no binary seed is ever kept in the repository.
+// Usage: fuzz_seeds FOLDER. Creates FOLDER/NAME for every fuzz target NAME (qfs, huffman,
+// btree, shpi, geo, convert, viv, view), one small file per seed, so no binary seed is ever
+// kept in the repository.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -16,9 +16,10 @@
 #include "support/texture_builders.hpp"
 #include "support/viv_builder.hpp"
 #include "tools/qfs_compress.hpp"
-#include "mesh/convert.hpp"
+#include "pipeline/convert.hpp"
 #include "mesh/fce_image.hpp"
 #include "tools/sample_car.hpp"
+#include "tools/stream_compress.hpp"
 
 namespace {
 
@@ -149,6 +150,20 @@ int main(int argc, char** argv) {
                  .bytes());
   write_seed(root / "qfs", "far_copy",
              QfsWriter(1141).literal_run(pattern(112, 3, 5)).long_copy({1}, 1028, 100).stop({}).raw({0}).bytes());
+
+  write_seed(root / "huffman", "worked_example",
+             {0x30, 0xFB, 0x00, 0x00, 0x0B, 0x03, 0xBA, 0xC8, 0x2D, 0x3C, 0x03, 0xB9});
+  write_seed(root / "huffman", "car", huffman_compress(archive, 0x30));
+  write_seed(root / "huffman", "car_delta_extra_field", huffman_compress(archive, 0x33));
+  write_seed(root / "huffman", "car_double_delta_wide", huffman_compress(archive, 0xB4));
+  write_seed(root / "huffman", "every_value", huffman_compress(pattern(600, 0, 1), 0x32));
+  write_seed(root / "btree", "worked_example",
+             {0x46, 0xFB, 0x00, 0x00, 0x0A, 0xFF, 0x02, 0x80, 0x61, 0x62, 0x81, 0x80, 0x80, 0x81, 0x81,
+              0x63, 0xFF, 0x80, 0xFF, 0x00});
+  write_seed(root / "btree", "car", btree_compress(archive));
+  write_seed(root / "btree", "car_forward_references", btree_compress(archive, DictionaryOrder::defined_last));
+  write_seed(root / "convert", "car_huffman", convert_seed(geo, huffman_compress(archive, 0x32)));
+  write_seed(root / "convert", "car_btree", convert_seed(geo, btree_compress(archive)));
 
   write_seed(root / "shpi", "car", archive);
   write_seed(root / "shpi", "palette_only", write_shpi_archive({palette_picture(greenish_palette())}));

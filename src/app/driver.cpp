@@ -11,7 +11,7 @@
 #include "app/platform.hpp"
 #include "common/malformed_file.hpp"
 #include "common/version.hpp"
-#include "mesh/convert.hpp"
+#include "pipeline/convert.hpp"
 
 namespace tromvex {
 namespace {

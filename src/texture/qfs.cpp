@@ -1,6 +1,7 @@
 // Expands a QFS-compressed stream.
 #include "texture/qfs.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -9,11 +10,6 @@
 #include "common/malformed_file.hpp"
 
 namespace tromvex {
-
-bool is_shpi_archive(std::span<const std::uint8_t> image) {
-  return image.size() >= 4 && image[0] == 'S' && image[1] == 'H' && image[2] == 'P' &&
-         image[3] == 'I';
-}
 
 namespace {
 
@@ -100,11 +96,13 @@ class QfsDecoder {
 
   Bytes run() {
     const std::size_t stream_size = stream_.size();
+    bool stopped = false;
     while (in_ < stream_size) {
       command_start_ = in_;
       const std::uint8_t b0 = stream_[in_];
       if (b0 >= kFirstStopCommand) {
         finish_at_stop(b0);
+        stopped = true;
         break;
       }
       const Command command = decode_command(b0);
@@ -113,9 +111,13 @@ class QfsDecoder {
       if (command.copy_length > 0) copy_back_reference(command.copy_distance, command.copy_length);
     }
     if (produced_ < output_.size()) {
-      // Block copies may have written past the last byte a command produced: that tail is
-      // zeroed, so no byte of the output holds anything but what the stream made, or zero.
+      // A stop command may end the stream short of its length, as the game's own reader
+      // allows: the bytes never written are zero (cleared here, since block copies may have
+      // written past the last byte a command produced). Input that runs out first is a
+      // cut-off file.
       std::memset(output_.data() + produced_, 0, output_.size() - produced_);
+    }
+    if (!stopped && produced_ < output_.size()) {
       throw MalformedFile("the QFS stream ends after " + std::to_string(produced_) + " of its " +
                           std::to_string(output_.size()) + " bytes");
     }

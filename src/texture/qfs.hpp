@@ -8,16 +8,15 @@
 
 namespace tromvex {
 
-// True when the image begins with "SHPI", i.e. it is a texture archive that needs no expanding.
-bool is_shpi_archive(std::span<const std::uint8_t> image);
-
 // Expands a whole QFS stream. Takes the input by value: it is consumed and released before
 // the call returns, whatever the outcome. Returns a new buffer of exactly the output length
-// that the stream's header gives (at most 16 MiB), every byte written by the stream.
+// that the stream's header gives (at most 16 MiB); a stream that reaches its stop command
+// short of that length leaves the bytes it never wrote zero.
 // Throws MalformedFile when the signature is not 0x10 0xFB or 0x11 0xFB, when a command or
 // its literals lie past the end of the input, when a literal run or a copy would pass the
-// output length, when a copy reaches before the start of the output, or when the stream
-// ends before it has produced its whole output. Nothing is ever read or written out of bounds.
+// output length, when a copy reaches before the start of the output, or when the input ends,
+// with no stop command, before the whole output is produced. Nothing is ever read or written
+// out of bounds.
 Bytes qfs_decompress(Bytes input);
 
 }  // namespace tromvex

@@ -14,7 +14,7 @@
 #include <stb_image.h>
 
 #include "app/console.hpp"
-#include "mesh/convert.hpp"
+#include "pipeline/convert.hpp"
 #include "mesh/fce_reader.hpp"
 #include "render/car_views.hpp"
 #include "support/subprocess.hpp"

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "common/malformed_file.hpp"
-#include "mesh/convert.hpp"
+#include "pipeline/convert.hpp"
 #include "mesh/fce_image.hpp"
 #include "mesh/placement.hpp"
 #include "tools/sample_car.hpp"

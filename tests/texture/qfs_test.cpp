@@ -158,6 +158,23 @@ TEST(QfsDecompress, StreamThatFillsItsOutputNeedsNoStopCommand) {
   EXPECT_EQ(qfs_decompress({0x10, 0xFB, 0, 0, 0}), Bytes{});
 }
 
+// The game's reader decodes until the stop command, so a stream may stop short of its length:
+// the bytes never written stay zero, even right after a copy made a word at a time.
+TEST(QfsDecompress, StreamThatStopsShortLeavesTheRestZero) {
+  const auto zeros_after = [](Bytes bytes, std::size_t count) {
+    bytes.insert(bytes.end(), count, 0);
+    return bytes;
+  };
+  EXPECT_EQ(qfs_decompress({0x10, 0xFB, 0, 0, 9, 0xE0, 'a', 'b', 'c', 'd', 0xFD, 'e'}),
+            zeros_after({'a', 'b', 'c', 'd', 'e'}, 4));
+  EXPECT_EQ(qfs_decompress({0x10, 0xFB, 0, 1, 1, 0xFC}), Bytes(257, 0));
+  const Bytes seed = letters(12);
+  const Bytes copied = QfsWriter(60).literal_run(seed).short_copy({}, 3, 9).stop().bytes();
+  Bytes expected = seed;
+  expected.insert(expected.end(), seed.begin() + 3, seed.begin() + 6);
+  EXPECT_EQ(qfs_decompress(copied), zeros_after(expected, 45));
+}
+
 TEST(QfsDecompress, RejectsWrongSignatures) {
   const std::string message = "the texture file is neither an SHPI texture archive nor a QFS stream";
   for (const Bytes& stream : {Bytes{0xFB, 0x10, 0, 0, 0}, Bytes{0x12, 0xFB, 0, 0, 0},
@@ -181,8 +198,6 @@ TEST(QfsDecompress, RejectsMalformedStreams) {
        "the QFS stream claims 16777215 bytes of output, more than its 1 bytes of commands can make"},
       {"one byte more than 1 stream byte can make", {0x10, 0xFB, 0, 1, 2, 0xFC},
        "the QFS stream claims 258 bytes of output, more than its 1 bytes of commands can make"},
-      {"as much as 1 stream byte can make", {0x10, 0xFB, 0, 1, 1, 0xFC},
-       "the QFS stream ends after 0 of its 257 bytes"},
       {"truncated short command", {0x10, 0xFB, 0, 0, 8, 0xE0, 'a', 'b', 'c', 'd', 0x0C},
        "QFS command at byte 10 reads past the end of the stream"},
       {"truncated long command", {0x10, 0xFB, 0, 0, 8, 0xC0, 0x00, 0x00},
@@ -203,8 +218,8 @@ TEST(QfsDecompress, RejectsMalformedStreams) {
        "QFS command at byte 10 copies from before the start of the output"},
       {"copy with nothing produced", {0x10, 0xFB, 0, 0, 3, 0x00, 0x00},
        "QFS command at byte 5 copies from before the start of the output"},
-      {"stop before output is full", {0x10, 0xFB, 0, 0, 9, 0xE0, 'a', 'b', 'c', 'd', 0xFD, 'e'},
-       "the QFS stream ends after 5 of its 9 bytes"},
+      {"input ends before output is full", {0x10, 0xFB, 0, 0, 9, 0xE0, 'a', 'b', 'c', 'd', 0x01},
+       "QFS command at byte 10 reads past the end of the stream"},
       {"end of input before output is full", {0x11, 0xFB, 0, 0, 5, 0, 0, 0, 0xE0, 'a', 'b', 'c', 'd'},
        "the QFS stream ends after 4 of its 5 bytes"},
   };

@@ -13,11 +13,12 @@
 
 #include "common/bytes.hpp"
 #include "common/records.hpp"
-#include "mesh/convert.hpp"
 #include "mesh/fce_reader.hpp"
+#include "pipeline/convert.hpp"
 #include "mesh/geo.hpp"
 #include "support/temp_dir.hpp"
 #include "texture/qfs.hpp"
+#include "texture/texture_file.hpp"
 #include "texture/shpi.hpp"
 
 namespace tromvex {

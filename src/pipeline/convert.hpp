@@ -31,8 +31,8 @@ struct CarImages {
   Bytes tga_image;
 };
 
-// Converts a car. The texture file is consumed; it is expanded first unless it begins with
-// "SHPI". Throws MalformedFile for an input it cannot convert safely; the last phase
+// Converts a car. The texture file is consumed; it is unpacked first (read_texture_file)
+// unless it is a plain SHPI archive. Throws MalformedFile for an input it cannot convert safely; the last phase
 // announced to events before the throw tells which file was at fault (the mesh phase: the
 // GEO file; expanding and every other phase: the texture file).
 CarImages convert_car(std::span<const std::uint8_t> geo_image, Bytes texture_file,

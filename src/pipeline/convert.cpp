@@ -1,5 +1,5 @@
 // The whole conversion of a car in memory.
-#include "mesh/convert.hpp"
+#include "pipeline/convert.hpp"
 
 #include <utility>
 #include <vector>
@@ -7,16 +7,15 @@
 #include "mesh/fce_image.hpp"
 #include "mesh/geo.hpp"
 #include "texture/atlas.hpp"
-#include "texture/qfs.hpp"
 #include "texture/shpi.hpp"
+#include "texture/texture_file.hpp"
 #include "texture/tga.hpp"
 
 namespace tromvex {
 
 CarImages convert_car(std::span<const std::uint8_t> geo_image, Bytes texture_file,
                       ConversionEvents& events) {
-  const Bytes archive = is_shpi_archive(texture_file) ? std::move(texture_file)
-                                                      : qfs_decompress(std::move(texture_file));
+  const Bytes archive = read_texture_file(std::move(texture_file));
 
   events.before(Phase::texture_directory);
   std::vector<TextureRecord> textures = read_shpi_directory(archive);

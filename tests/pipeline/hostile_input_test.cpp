@@ -1,6 +1,6 @@
 // Hostile input: every prefix and every single-field corruption of a car's files is either
 // refused with MalformedFile or converted, never a crash, a stray exception, or a long stall.
-#include "mesh/convert.hpp"
+#include "pipeline/convert.hpp"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +18,7 @@
 #include "support/texture_builders.hpp"
 #include "texture/tga.hpp"
 #include "tools/qfs_compress.hpp"
+#include "tools/stream_compress.hpp"
 
 namespace tromvex {
 namespace {
@@ -137,6 +138,30 @@ TEST_F(HostileInput, FullCarConvertsTheSameFromThePlainAndTheCompressedArchive) 
   ASSERT_LT(car_->stream.size(), car_->archive.size()) << "the stream should carry back-references";
   EXPECT_EQ(convert(car_->geo, car_->archive, tally), Outcome::identical);
   EXPECT_EQ(convert(car_->geo, car_->stream, tally), Outcome::identical);
+}
+
+TEST_F(HostileInput, FullCarConvertsTheSameFromEveryHuffmanAndBtreeForm) {
+  Tally tally;
+  for (const int magic : {0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 0xB5}) {
+    EXPECT_EQ(convert(car_->geo, huffman_compress(car_->archive, static_cast<std::uint8_t>(magic)), tally),
+              Outcome::identical)
+        << std::hex << magic;
+  }
+  for (const DictionaryOrder order : {DictionaryOrder::defined_first, DictionaryOrder::defined_last}) {
+    EXPECT_EQ(convert(car_->geo, btree_compress(car_->archive, order), tally), Outcome::identical);
+  }
+}
+
+// Neither scheme has anything to spare at its end: every shorter prefix is refused.
+TEST_F(HostileInput, HuffmanAndBtreePrefixesAreRefused) {
+  for (const Bytes& stream : {huffman_compress(car_->archive, 0x32), btree_compress(car_->archive)}) {
+    Tally tally;
+    for (std::size_t length = 0; length < stream.size(); ++length) {
+      ASSERT_EQ(convert(car_->geo, prefix(stream, length), tally), Outcome::refused)
+          << "stream " << std::hex << int{stream[0]} << std::dec << " cut to " << length;
+    }
+    EXPECT_EQ(convert(car_->geo, stream, tally), Outcome::identical);
+  }
 }
 
 TEST_F(HostileInput, GeoPrefixIsRefusedUnlessItKeepsAllTwentySixParts) {
