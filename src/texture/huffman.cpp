@@ -41,6 +41,8 @@ constexpr unsigned kLongestCode = 15;
 constexpr unsigned kMostLeadingZeros = 15;
 constexpr unsigned kSymbolCount = 256;
 constexpr unsigned kBitsPerByte = 8;
+// Lookups of the first table decoded after one refill of the bit buffer.
+constexpr unsigned kBatch = 4;
 
 // Reads the bit stream most significant bit first through a 64-bit buffer. Peeking past the
 // end of the input sees zero bits; whether a bit past the end was consumed is told by
@@ -52,7 +54,7 @@ class BitReader {
     refill();
   }
 
-  // Fills the buffer to at least 57 bits: enough for any code with the number after it, or for
+  // Fills the buffer to at least 56 bits: enough for any code with the number after it, or for
   // four lookups of the first table.
   void refill() {
     if (next_ <= stream_.size() && stream_.size() - next_ >= sizeof(std::uint64_t)) {
@@ -133,19 +135,20 @@ void fill_run(std::uint8_t* out, std::uint8_t byte, std::size_t run, std::size_t
   std::memset(out, byte, run);
 }
 
-// The decoding tables. The first is indexed by the next first_bits() bits (at most 12, so that
-// it stays in the fastest cache); each entry holds one code, two whole codes that fit those bits
+// The decoding tables. The first is indexed by the next 12 bits, however short the codes (a
+// constant shift, and more codes paired), and stays in the fastest cache; each entry holds one code, two whole codes that fit those bits
 // together, or the place of a second table for the longer codes that begin with them. Built
 // from a complete code, so every index decodes.
 class CodeTable {
  public:
   enum Kind : unsigned { kOne = 1, kTwo = 2, kLonger = 3 };
-  static constexpr unsigned kMostFirstBits = 12;
+  static constexpr unsigned kFirstBits = 12;
+  static_assert(kBatch * kFirstBits <= 56, "a batch of lookups must fit one refill");
 
   // counts[l] codes of l bits for l = 1 to longest, for the symbols in list order.
   CodeTable(const std::array<std::uint32_t, kLongestCode + 1>& counts,
             const std::array<std::uint8_t, kSymbolCount>& symbols, unsigned longest, std::uint8_t escape)
-      : longest_(longest), first_bits_(std::min(longest, kMostFirstBits)), escape_(escape) {
+      : longest_(longest), first_bits_(kFirstBits), escape_(escape) {
     first_.assign(std::size_t{1} << first_bits_, 0);
     std::uint32_t code = 0;
     std::size_t next = 0;
@@ -330,7 +333,7 @@ class HuffmanDecoder {
       return true;
     };
     const std::uint32_t* const first = table.first();
-    const unsigned first_bits = table.first_bits();
+    constexpr unsigned first_bits = CodeTable::kFirstBits;  // a constant shift
     const std::uint8_t escape = escape_;
     std::size_t produced = 0;
     for (;;) {
@@ -345,35 +348,45 @@ class HuffmanDecoder {
       unsigned count = bits.count();
       const std::size_t end = limit;
       bool special = false;
-      while (count >= first_bits && end - produced >= 2) {
-        const std::uint32_t fast = first[buffer >> (64 - first_bits)];
-        if ((fast & CodeTable::kSpecial) != 0) {
-          special = true;
-          if (CodeTable::kind(fast) != CodeTable::kOne || produced == 0) break;
-          const unsigned code_bits = CodeTable::bits_of_all(fast);
-          const std::uint64_t after = buffer << code_bits;
-          const auto zeros = static_cast<unsigned>(std::countl_zero(after));
-          const unsigned width = zeros + 2;
-          const unsigned used = code_bits + zeros + 1 + width;
-          if (zeros > kMostLeadingZeros || used > count) break;
-          const std::uint32_t run =
-              static_cast<std::uint32_t>((after << (zeros + 1)) >> (64 - width)) + (std::uint32_t{1} << width) - 4;
-          if (run == 0 || run > end - produced) break;
-          fill_run(out + produced, out[produced - 1], run, end - produced);
-          produced += run;
-          buffer <<= used;
-          count -= used;
-          special = false;
-          continue;
+      // A batch: one refill, then kBatch lookups with no check between them, since a refill
+      // leaves at least 56 bits and each lookup takes at most 12; the output has room for two
+      // bytes a lookup. A special entry ends the batch.
+      while (end - produced >= 2 * kBatch) [[likely]] {
+        bits.restore(buffer, count);
+        bits.refill();
+        buffer = bits.buffer();
+        count = bits.count();
+        for (unsigned step = 0; step < kBatch; ++step) {
+          const std::uint32_t fast = first[buffer >> (64 - first_bits)];
+          if ((fast & CodeTable::kSpecial) != 0) [[unlikely]] {
+            special = true;
+            break;
+          }
+          out[produced] = CodeTable::first_symbol(fast);
+          out[produced + 1] = CodeTable::second_symbol(fast);
+          produced += CodeTable::kind(fast);
+          buffer <<= CodeTable::bits_of_all(fast);
+          count -= CodeTable::bits_of_all(fast);
         }
-        out[produced] = CodeTable::first_symbol(fast);
-        out[produced + 1] = CodeTable::second_symbol(fast);
-        produced += CodeTable::kind(fast);
-        buffer <<= CodeTable::bits_of_all(fast);
-        count -= CodeTable::bits_of_all(fast);
+        if (!special) continue;
+        const std::uint32_t fast = first[buffer >> (64 - first_bits)];
+        if (CodeTable::kind(fast) != CodeTable::kOne || produced == 0) break;
+        const unsigned code_bits = CodeTable::bits_of_all(fast);
+        const std::uint64_t after = buffer << code_bits;
+        const auto zeros = static_cast<unsigned>(std::countl_zero(after));
+        const unsigned width = zeros + 2;
+        const unsigned used = code_bits + zeros + 1 + width;
+        if (zeros > kMostLeadingZeros || used > count) break;
+        const std::uint32_t run =
+            static_cast<std::uint32_t>((after << (zeros + 1)) >> (64 - width)) + (std::uint32_t{1} << width) - 4;
+        if (run == 0 || run > end - produced) break;
+        fill_run(out + produced, out[produced - 1], run, end - produced);
+        produced += run;
+        buffer <<= used;
+        count -= used;
+        special = false;
       }
       bits.restore(buffer, count);
-      if (!special && limit - produced >= 2) continue;  // the buffer ran low: refill
       bits.refill();
       const std::uint16_t entry = table.decode(bits);
       const auto symbol = static_cast<std::uint8_t>(entry);
