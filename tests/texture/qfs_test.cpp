@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/malformed_file.hpp"
+#include "support/reference_decoders.hpp"
 #include "support/texture_builders.hpp"
 
 namespace tromvex {
@@ -257,39 +258,6 @@ TEST(QfsWriter, EncodesEachCommandFormAtItsLimits) {
             (Bytes{0x11, 0xFB, 0x12, 0x34, 0x56, 0xFC, 0xFC, 0xFC}));
 }
 
-// A plain decoder written straight from the command table, one byte at a time, for
-// streams known to be valid.
-Bytes reference_decode(const Bytes& s) {
-  const std::size_t length = (std::size_t{s[2]} << 16) | (std::size_t{s[3]} << 8) | s[4];
-  Bytes out(length);
-  std::size_t in = (s[0] & 1) ? 8 : 5;
-  std::size_t pos = 0;
-  while (in < s.size()) {
-    const unsigned b0 = s[in];
-    unsigned literals = 0, copy = 0, distance = 0, size = 1;
-    if (b0 < 0x80) {
-      const unsigned b1 = s[in + 1];
-      size = 2, literals = b0 & 3, copy = ((b0 >> 2) & 7) + 3, distance = ((b0 & 0x60) << 3) + b1 + 1;
-    } else if (b0 < 0xC0) {
-      const unsigned b1 = s[in + 1], b2 = s[in + 2];
-      size = 3, literals = b1 >> 6, copy = (b0 & 0x3F) + 4, distance = ((b1 & 0x3F) << 8) + b2 + 1;
-    } else if (b0 < 0xE0) {
-      const unsigned b1 = s[in + 1], b2 = s[in + 2], b3 = s[in + 3];
-      size = 4, literals = b0 & 3, copy = (((b0 >> 2) & 3) << 8) + b3 + 5;
-      distance = ((b0 & 0x10) << 12) + (b1 << 8) + b2 + 1;
-    } else if (b0 < 0xFC) {
-      literals = ((b0 & 0x1F) << 2) + 4;
-    } else {
-      if (pos < length) for (unsigned i = 0; i < (b0 & 3); ++i) out[pos++] = s[in + 1 + i];
-      break;
-    }
-    in += size;
-    for (unsigned i = 0; i < literals; ++i) out[pos++] = s[in++];
-    for (unsigned i = 0; i < copy; ++i, ++pos) out[pos] = out[pos - distance];
-  }
-  return out;
-}
-
 // Writes a random valid stream: every command form, literals and copies of every length,
 // distances from 1 (most often short, so copies overlap) to as far back as the output allows.
 Bytes random_stream(std::mt19937& random, std::size_t target_length) {
@@ -345,7 +313,8 @@ TEST(QfsDecompress, MatchesAPlainByteByByteDecoderOnRandomStreams) {
   std::mt19937 random(20240601);
   for (int round = 0; round < 300; ++round) {
     const Bytes stream = random_stream(random, round < 200 ? 2000 : 150000);
-    const Bytes expected = reference_decode(stream);
+    Bytes expected;
+    ASSERT_TRUE(test::reference_qfs_expand(stream, &expected)) << "round " << round;
     ASSERT_EQ(qfs_decompress(stream), expected) << "round " << round;
   }
 }
