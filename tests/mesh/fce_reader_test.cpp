@@ -111,7 +111,7 @@ TEST(FceReader, RefusesEveryPrefixOfTheSampleCar) {
   const Bytes fce = convert_car(make_sample_geo(), make_sample_qfs(), events).fce_image;
   ASSERT_NO_THROW(read_fce_image(fce));
   for (std::size_t size = 0; size < fce.size(); ++size) {
-    const Bytes prefix(fce.begin(), fce.begin() + static_cast<std::ptrdiff_t>(size));  // exact size
+    const Bytes prefix = test::prefix_of(fce, size);  // exact size
     const std::optional<std::string> message = test::rejection_of([&] { read_fce_image(prefix); });
     ASSERT_THAT(message, ::testing::Optional(::testing::AnyOf(
                              ::testing::HasSubstr("ends past its end"),

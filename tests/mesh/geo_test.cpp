@@ -246,7 +246,7 @@ TEST(ReadGeoMesh, RejectsAnImageCutShortNamingThePartWithoutWarnings) {
   };
   for (const auto& cut : cuts) {
     int warnings = 0;
-    const Bytes image(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut.size));
+    const Bytes image = test::prefix_of(whole, cut.size);
     EXPECT_THAT(test::rejection_of([&] { read_geo_mesh(image, {}, [&warnings] { ++warnings; }); }),
                 Optional(StartsWith(cut.message)))
         << "cut at " << cut.size;
@@ -255,7 +255,7 @@ TEST(ReadGeoMesh, RejectsAnImageCutShortNamingThePartWithoutWarnings) {
   // Every shorter prefix, each in a buffer of its own size, is rejected without a read past it.
   for (std::size_t size = 0; size < whole.size(); ++size) {
     int warnings = 0;
-    const Bytes image(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
+    const Bytes image = test::prefix_of(whole, size);
     EXPECT_THAT(test::rejection_of([&] { read_geo_mesh(image, {}, [&warnings] { ++warnings; }); }),
                 Optional(::testing::HasSubstr("ends past its end")))
         << size;

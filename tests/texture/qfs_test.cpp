@@ -229,7 +229,7 @@ TEST(QfsDecompress, RejectsEveryPrefixThatCutsTheOutputShort) {
                            .bytes();
   ASSERT_EQ(qfs_decompress(stream).size(), 38u);
   for (std::size_t size = 0; size < stream.size(); ++size) {
-    const Bytes prefix(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(size));
+    const Bytes prefix = test::prefix_of(stream, size);
     EXPECT_TRUE(test::rejection_of([&] { qfs_decompress(prefix); }).has_value()) << size;
   }
 }

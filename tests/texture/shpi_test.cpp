@@ -177,7 +177,7 @@ TEST(ReadShpiDirectory, RejectsMalformedArchives) {
        "the directory of the texture archive (3 entries) ends past its end"},
       {"picture offset past end", changed([&](Bytes& a) { put_u32(a, 20 + 8, 0xFFFFFFF0); }),
        "picture 1 ('tex1') of the texture archive ends past its end"},
-      {"picture header past end", Bytes(valid.begin(), valid.begin() + static_cast<std::ptrdiff_t>(texture_at + 15)),
+      {"picture header past end", test::prefix_of(valid, texture_at + 15),
        "picture 1 ('tex1') of the texture archive ends past its end"},
       {"pixels past end", Bytes(valid.begin(), valid.end() - 1),
        "picture 1 ('tex1') of the texture archive ends past its end"},
@@ -206,7 +206,7 @@ TEST(ReadShpiDirectory, RejectsEveryPrefixThatCutsARecordShort) {
   const Bytes archive = write_shpi_archive({indexed("!pal", 4, 4), indexed("tex1", 3, 3)});
   ASSERT_EQ(read_shpi_directory(archive).size(), 2u);
   for (std::size_t size = 0; size < archive.size(); ++size) {
-    const Bytes prefix(archive.begin(), archive.begin() + static_cast<std::ptrdiff_t>(size));
+    const Bytes prefix = test::prefix_of(archive, size);
     EXPECT_TRUE(test::rejection_of([&] { read_shpi_directory(prefix); }).has_value()) << size;
   }
 }

@@ -84,7 +84,7 @@ TEST(TgaReader, RefusesEveryPrefixOfACarTexture) {
   const Bytes tga = build_tga_image(TextureAtlas{Bytes(768), 1}, Bytes(1024, 1));
   ASSERT_EQ(test::rejection_of([&] { read_tga_image(tga); }), std::nullopt);
   for (std::size_t size = 0; size < tga.size(); size += 97) {
-    const Bytes prefix(tga.begin(), tga.begin() + static_cast<std::ptrdiff_t>(size));  // exact size
+    const Bytes prefix = test::prefix_of(tga, size);  // exact size
     EXPECT_THAT(test::rejection_of([&] { read_tga_image(prefix); }),
                 ::testing::Optional(::testing::EndsWith("ends past its end")))
         << size;

@@ -141,7 +141,7 @@ TEST(ReadVivDirectory, EveryPrefixIsRefusedOrReadWithTheSameMembers) {
   const VivContents contents{{"car.fce", {1, 2, 3}}, {"", {}}, {"CAR00.tga", {4, 5, 6, 7, 8}}};
   const Bytes image = build_viv_archive(viv_members(contents));
   for (std::size_t length = 0; length < image.size(); ++length) {
-    const Bytes prefix(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(length));
+    const Bytes prefix = test::prefix_of(image, length);
     try {
       expect_members(read_viv_directory(prefix), contents);
     } catch (const MalformedFile&) {
