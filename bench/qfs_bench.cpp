@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench_inputs.hpp"
+#include "decoder_runs.hpp"
 #include "qfs_baseline.hpp"
 #include "support/reference_decoders.hpp"
 #include "texture/qfs.hpp"
@@ -27,55 +28,38 @@ Bytes decode_byte_by_byte(Bytes input) {
   return out;
 }
 
-struct Stream {
-  Bytes compressed;
-  std::size_t output_size = 0;
-};
-
-Stream make_stream(std::size_t size, Grain grain) {
+PackedStream make_stream(std::size_t size, Grain grain) {
   const Bytes data = texture_like_bytes(size, grain);
   return {qfs_compress(data), data.size()};
 }
 
-const Stream& texture_like_stream() {
-  static const Stream stream = make_stream(kTextureLikeSize, Grain::clean);
+const PackedStream& texture_like_stream() {
+  static const PackedStream stream = make_stream(kTextureLikeSize, Grain::clean);
   return stream;
 }
 
-const Stream& grainy_stream() {
-  static const Stream stream = make_stream(kTextureLikeSize, Grain::stray_shades);
+const PackedStream& grainy_stream() {
+  static const PackedStream stream = make_stream(kTextureLikeSize, Grain::stray_shades);
   return stream;
 }
 
-const Stream& short_command_stream_250k() {
-  static const Stream stream = [] {
-    Stream s;
-    s.compressed = short_command_stream(kTextureLikeSize);
-    s.output_size = (std::size_t{s.compressed[2]} << 16) | (std::size_t{s.compressed[3]} << 8) | s.compressed[4];
+const PackedStream& short_command_stream_250k() {
+  static const PackedStream stream = [] {
+    PackedStream s;
+    s.packed = short_command_stream(kTextureLikeSize);
+    s.output_size =
+        (std::size_t{s.packed[2]} << 16) | (std::size_t{s.packed[3]} << 8) | s.packed[4];
     return s;
   }();
   return stream;
 }
 
-const Stream& large_stream() {
-  static const Stream stream = make_stream(kLargeSize, Grain::clean);
+const PackedStream& large_stream() {
+  static const PackedStream stream = make_stream(kLargeSize, Grain::clean);
   return stream;
 }
 
-// Both decoders consume their input, so each iteration hands over a fresh copy of the stream;
-// the copy is part of what is timed, the same for both.
-template <typename Decode>
-void run_decoder(benchmark::State& state, const Stream& stream, Decode decode) {
-  for (auto _ : state) {
-    Bytes out = decode(Bytes(stream.compressed));
-    benchmark::DoNotOptimize(out.data());
-    if (out.size() != stream.output_size) state.SkipWithError("wrong output size");
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(stream.output_size));
-  state.counters["ratio"] = static_cast<double>(stream.output_size) / static_cast<double>(stream.compressed.size());
-}
-
-void run_memcpy(benchmark::State& state, const Stream& stream) {
+void run_memcpy(benchmark::State& state, const PackedStream& stream) {
   const Bytes source(stream.output_size, 0x5A);
   for (auto _ : state) {
     Bytes out(stream.output_size);

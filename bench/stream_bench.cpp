@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "bench_inputs.hpp"
+#include "decoder_runs.hpp"
 #include "support/reference_decoders.hpp"
 #include "texture/btree.hpp"
 #include "texture/huffman.hpp"
@@ -24,40 +25,28 @@ Bytes decode_bit_by_bit(const Bytes& in) {
   return out;
 }
 
-struct Stream {
-  Bytes packed;
-  std::size_t output_size = 0;
-};
-
 template <typename Pack>
-Stream make_stream(Grain grain, Pack pack) {
+PackedStream make_stream(Grain grain, Pack pack) {
   const Bytes data = texture_like_bytes(kTextureLikeSize, grain);
-  Stream stream{pack(data), data.size()};
+  PackedStream stream{pack(data), data.size()};
   if (stream.output_size != data.size()) throw std::logic_error("texture-like data of the wrong size");
   return stream;
 }
 
-const Stream& huffman_stream(Grain grain) {
-  static const Stream clean = make_stream(Grain::clean, [](const Bytes& d) { return huffman_compress(d); });
-  static const Stream grainy = make_stream(Grain::stray_shades, [](const Bytes& d) { return huffman_compress(d); });
+const PackedStream& huffman_stream(Grain grain) {
+  static const PackedStream clean =
+      make_stream(Grain::clean, [](const Bytes& d) { return huffman_compress(d); });
+  static const PackedStream grainy =
+      make_stream(Grain::stray_shades, [](const Bytes& d) { return huffman_compress(d); });
   return grain == Grain::clean ? clean : grainy;
 }
 
-const Stream& btree_stream(Grain grain) {
-  static const Stream clean = make_stream(Grain::clean, [](const Bytes& d) { return btree_compress(d); });
-  static const Stream grainy = make_stream(Grain::stray_shades, [](const Bytes& d) { return btree_compress(d); });
+const PackedStream& btree_stream(Grain grain) {
+  static const PackedStream clean =
+      make_stream(Grain::clean, [](const Bytes& d) { return btree_compress(d); });
+  static const PackedStream grainy =
+      make_stream(Grain::stray_shades, [](const Bytes& d) { return btree_compress(d); });
   return grain == Grain::clean ? clean : grainy;
-}
-
-template <typename Decode>
-void run_decoder(benchmark::State& state, const Stream& stream, Decode decode) {
-  for (auto _ : state) {
-    Bytes out = decode(stream.packed);
-    benchmark::DoNotOptimize(out.data());
-    if (out.size() != stream.output_size) state.SkipWithError("wrong output size");
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(stream.output_size));
-  state.counters["ratio"] = static_cast<double>(stream.output_size) / static_cast<double>(stream.packed.size());
 }
 
 Bytes with_huffman_decompress(const Bytes& in) { return huffman_decompress(in); }
