@@ -67,6 +67,27 @@ class Walk {
 
 }  // namespace
 
+QfsCommand reference_qfs_command(std::span<const std::uint8_t> stream, std::size_t at) {
+  const auto byte = [&](std::size_t k) -> std::size_t {
+    return at + k < stream.size() ? stream[at + k] : 0;
+  };
+  const std::size_t b0 = byte(0);
+  if (b0 < 0x80) {
+    return {QfsCommandKind::short_copy, 2, b0 & 3, ((b0 >> 2) & 7) + 3,
+            ((b0 & 0x60) << 3) + byte(1) + 1};
+  }
+  if (b0 < 0xC0) {
+    return {QfsCommandKind::medium_copy, 3, byte(1) >> 6, (b0 & 0x3F) + 4,
+            ((byte(1) & 0x3F) << 8) + byte(2) + 1};
+  }
+  if (b0 < 0xE0) {
+    return {QfsCommandKind::long_copy, 4, b0 & 3, (((b0 >> 2) & 3) << 8) + byte(3) + 5,
+            ((b0 & 0x10) << 12) + (byte(1) << 8) + byte(2) + 1};
+  }
+  if (b0 < 0xFC) return {QfsCommandKind::literal_run, 1, ((b0 & 0x1F) << 2) + 4, 0, 0};
+  return {QfsCommandKind::stop, 1, b0 & 3, 0, 0};
+}
+
 bool reference_qfs_expand(std::span<const std::uint8_t> stream, Bytes* out) {
   const std::uint8_t* const in = stream.data();
   const std::size_t size = stream.size();
@@ -85,45 +106,18 @@ bool reference_qfs_expand(std::span<const std::uint8_t> stream, Bytes* out) {
     return true;
   };
   while (pos < size) {
-    const unsigned b0 = in[pos];
-    if (b0 >= 0xFC) {
-      ++pos;
-      if (produced < output_length && !literals(b0 & 3)) return false;
-      return true;
+    const QfsCommand command = reference_qfs_command(stream, pos);
+    if (size - pos < command.size) return false;
+    pos += command.size;
+    if (command.kind == QfsCommandKind::stop) {
+      return produced >= output_length || literals(command.literals);
     }
-    std::size_t command_size = 1;
-    if (b0 < 0x80) command_size = 2;
-    else if (b0 < 0xC0) command_size = 3;
-    else if (b0 < 0xE0) command_size = 4;
-    if (size - pos < command_size) return false;
-    const unsigned b1 = command_size > 1 ? in[pos + 1] : 0;
-    const unsigned b2 = command_size > 2 ? in[pos + 2] : 0;
-    const unsigned b3 = command_size > 3 ? in[pos + 3] : 0;
-    pos += command_size;
-    std::size_t literal_count = 0;
-    std::size_t length = 0;
-    std::size_t distance = 0;
-    if (b0 < 0x80) {
-      literal_count = b0 & 3;
-      length = ((b0 >> 2) & 7) + 3;
-      distance = ((b0 & 0x60) << 3) + b1 + 1;
-    } else if (b0 < 0xC0) {
-      literal_count = b1 >> 6;
-      length = (b0 & 0x3F) + 4;
-      distance = ((b1 & 0x3F) << 8) + b2 + 1;
-    } else if (b0 < 0xE0) {
-      literal_count = b0 & 3;
-      length = (((b0 >> 2) & 3) << 8) + b3 + 5;
-      distance = ((b0 & 0x10) << 12) + (b1 << 8) + b2 + 1;
-    } else {
-      literal_count = ((b0 & 0x1F) << 2) + 4;
-    }
-    if (!literals(literal_count)) return false;
-    if (length == 0) continue;
-    if (distance > produced) return false;
-    for (std::size_t i = 0; i < length; ++i, ++produced) {
+    if (!literals(command.literals)) return false;
+    if (command.length == 0) continue;
+    if (command.distance > produced) return false;
+    for (std::size_t i = 0; i < command.length; ++i, ++produced) {
       if (produced >= output_length) return false;
-      if (out != nullptr) (*out)[produced] = (*out)[produced - distance];
+      if (out != nullptr) (*out)[produced] = (*out)[produced - command.distance];
     }
   }
   return produced == output_length;

@@ -2,6 +2,7 @@
 // tests, the fuzz targets and the benchmarks compare the fast decoders with.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -15,6 +16,19 @@ namespace tromvex::test {
 
 // A QFS (RefPack) stream, 10 FB or 11 FB.
 bool reference_qfs_expand(std::span<const std::uint8_t> in, Bytes* out);
+
+// One QFS command, as its first byte lays it out.
+enum class QfsCommandKind { short_copy, medium_copy, long_copy, literal_run, stop };
+struct QfsCommand {
+  QfsCommandKind kind = QfsCommandKind::stop;
+  std::size_t size = 1;      // its own bytes
+  std::size_t literals = 0;  // the literal bytes that follow them
+  std::size_t length = 0;    // the bytes then copied from earlier output (0: no copy)
+  std::size_t distance = 0;  // how far back the copy starts
+};
+
+// The command that starts at stream[at]; bytes past the stream's end read as 0.
+QfsCommand reference_qfs_command(std::span<const std::uint8_t> stream, std::size_t at);
 
 // A Huffman stream, 30-35 FB or B0-B5 FB: reads one bit at a time and finds each code by
 // comparing it with the codes of each length in turn.
