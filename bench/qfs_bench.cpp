@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "bench_inputs.hpp"
+#include "decoder_runs.hpp"
 #include "qfs_baseline.hpp"
+#include "support/reference_decoders.hpp"
 #include "texture/qfs.hpp"
 #include "tools/qfs_compress.hpp"
 
@@ -19,99 +21,45 @@ namespace {
 constexpr std::size_t kTextureLikeSize = 250 * 1024;
 constexpr std::size_t kLargeSize = kQfsMaxLength;  // the largest a QFS header can describe
 
-// The baseline: every literal and every copied byte moved one at a time, with the same bounds
-// checks a safe decoder needs (checked once per command, not per byte).
+// The plain byte-by-byte reference decoder, every literal and copied byte moved one at a time.
 Bytes decode_byte_by_byte(Bytes input) {
-  const Bytes stream = std::move(input);
-  if (stream.size() < 5) throw std::runtime_error("short header");
-  const std::size_t length = (std::size_t{stream[2]} << 16) | (std::size_t{stream[3]} << 8) | stream[4];
-  Bytes out(length);
-  std::size_t in = (stream[0] & 1) != 0 ? 8 : 5;
-  std::size_t at = 0;
-  const auto byte = [&](std::size_t k) -> std::size_t {
-    if (k >= stream.size() - in) throw std::runtime_error("command past the end");
-    return stream[in + k];
-  };
-  const auto literals = [&](std::size_t skip, std::size_t count) {
-    if (skip > stream.size() - in || count > stream.size() - in - skip || count > length - at) {
-      throw std::runtime_error("literals out of bounds");
-    }
-    for (std::size_t k = 0; k < count; ++k) out[at++] = stream[in + skip + k];
-  };
-  while (in < stream.size()) {
-    const std::size_t b0 = stream[in];
-    std::size_t size = 1, count = 0, copy = 0, distance = 0;
-    if (b0 < 0x80) {
-      size = 2, count = b0 & 3, copy = ((b0 >> 2) & 7) + 3, distance = ((b0 & 0x60) << 3) + byte(1) + 1;
-    } else if (b0 < 0xC0) {
-      size = 3, count = byte(1) >> 6, copy = (b0 & 0x3F) + 4;
-      distance = ((byte(1) & 0x3F) << 8) + byte(2) + 1;
-    } else if (b0 < 0xE0) {
-      size = 4, count = b0 & 3, copy = (((b0 >> 2) & 3) << 8) + byte(3) + 5;
-      distance = ((b0 & 0x10) << 12) + (byte(1) << 8) + byte(2) + 1;
-    } else if (b0 < 0xFC) {
-      count = ((b0 & 0x1F) << 2) + 4;
-    } else {
-      if (at < length) literals(1, b0 & 3);
-      break;
-    }
-    literals(size, count);
-    in += size + count;
-    if (distance > at || copy > length - at) throw std::runtime_error("copy out of bounds");
-    for (std::size_t k = 0; k < copy; ++k, ++at) out[at] = out[at - distance];
-  }
+  Bytes out;
+  if (!test::reference_qfs_expand(input, &out)) throw std::runtime_error("refused stream");
   return out;
 }
 
-struct Stream {
-  Bytes compressed;
-  std::size_t output_size = 0;
-};
-
-Stream make_stream(std::size_t size, Grain grain) {
+PackedStream make_stream(std::size_t size, Grain grain) {
   const Bytes data = texture_like_bytes(size, grain);
   return {qfs_compress(data), data.size()};
 }
 
-const Stream& texture_like_stream() {
-  static const Stream stream = make_stream(kTextureLikeSize, Grain::clean);
+const PackedStream& texture_like_stream() {
+  static const PackedStream stream = make_stream(kTextureLikeSize, Grain::clean);
   return stream;
 }
 
-const Stream& grainy_stream() {
-  static const Stream stream = make_stream(kTextureLikeSize, Grain::stray_shades);
+const PackedStream& grainy_stream() {
+  static const PackedStream stream = make_stream(kTextureLikeSize, Grain::stray_shades);
   return stream;
 }
 
-const Stream& short_command_stream_250k() {
-  static const Stream stream = [] {
-    Stream s;
-    s.compressed = short_command_stream(kTextureLikeSize);
-    s.output_size = (std::size_t{s.compressed[2]} << 16) | (std::size_t{s.compressed[3]} << 8) | s.compressed[4];
+const PackedStream& short_command_stream_250k() {
+  static const PackedStream stream = [] {
+    PackedStream s;
+    s.packed = short_command_stream(kTextureLikeSize);
+    s.output_size =
+        (std::size_t{s.packed[2]} << 16) | (std::size_t{s.packed[3]} << 8) | s.packed[4];
     return s;
   }();
   return stream;
 }
 
-const Stream& large_stream() {
-  static const Stream stream = make_stream(kLargeSize, Grain::clean);
+const PackedStream& large_stream() {
+  static const PackedStream stream = make_stream(kLargeSize, Grain::clean);
   return stream;
 }
 
-// Both decoders consume their input, so each iteration hands over a fresh copy of the stream;
-// the copy is part of what is timed, the same for both.
-template <typename Decode>
-void run_decoder(benchmark::State& state, const Stream& stream, Decode decode) {
-  for (auto _ : state) {
-    Bytes out = decode(Bytes(stream.compressed));
-    benchmark::DoNotOptimize(out.data());
-    if (out.size() != stream.output_size) state.SkipWithError("wrong output size");
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(stream.output_size));
-  state.counters["ratio"] = static_cast<double>(stream.output_size) / static_cast<double>(stream.compressed.size());
-}
-
-void run_memcpy(benchmark::State& state, const Stream& stream) {
+void run_memcpy(benchmark::State& state, const PackedStream& stream) {
   const Bytes source(stream.output_size, 0x5A);
   for (auto _ : state) {
     Bytes out(stream.output_size);

@@ -7,7 +7,8 @@
 //   counts >= 0; vertex_count is even; part 0 begins with its 10 added (0, 0, 0) vertices;
 // - every polygon index is its file byte, plus 10 in part 0;
 // - every polygon's texture link is null or points into the texture table, at the record that
-//   find_texture names for its name, and the missing-texture callback ran once per null link;
+//   a plain linear scan of the names finds for its name, and the missing-texture callback ran
+//   once per null link;
 // - the vertices and polygons together are no more than the image's bytes can hold, so a file
 //   costs memory in proportion to its size.
 // Differentially, against a plain walk of the part blocks below: the image is accepted exactly
@@ -43,6 +44,27 @@ std::vector<TextureRecord> make_texture_table() {
     return texture;
   };
   return {record("!pal"), record("wgl0"), record("ab\0x"), record("wgl0")};
+}
+
+// Whether two texture names are equal as strings of at most 4 characters: bytes after a NUL
+// do not count.
+bool same_texture_name(const tromvex::TextureName& a, const tromvex::TextureName& b) {
+  for (std::size_t k = 0; k < a.size(); ++k) {
+    if (a[k] != b[k]) return false;
+    if (a[k] == 0) return true;
+  }
+  return true;
+}
+
+// The record a polygon's name links to, found without the reader's lookup: the highest-numbered
+// record after the palette (record 0) with that name, or -1.
+std::int32_t scan_for_texture(const tromvex::TextureName& name,
+                              const std::vector<TextureRecord>& textures) {
+  std::int32_t found = -1;
+  for (std::size_t i = 1; i < textures.size(); ++i) {
+    if (same_texture_name(name, textures[i].name)) found = static_cast<std::int32_t>(i);
+  }
+  return found;
 }
 
 // Compares one part as the reader returned it with its block in the file, which fits.
@@ -138,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       for (const std::int32_t index : polygon.indices) {
         FUZZ_CHECK(index >= index_shift && index <= index_shift + kLargestIndexByte);
       }
-      const std::int32_t found = find_texture(polygon.texture_name, textures);
+      const std::int32_t found = scan_for_texture(polygon.texture_name, textures);
       if (polygon.texture == nullptr) {
         FUZZ_CHECK(found == -1);
         ++unlinked;

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/console.hpp"
 #include "support/car_builder.hpp"
+#include "support/recording_console.hpp"
 #include "support/subprocess.hpp"
 #include "support/temp_dir.hpp"
 #include "support/transcript.hpp"
@@ -20,23 +20,13 @@
 namespace tromvex {
 namespace {
 
+using test::RecordingConsole;
 using test::run_process;
 using test::TempDir;
 
 using test::banner_and_usage;
 const std::string& kLoading = test::kLoadingLines;
 const std::string& kPrompt = test::kPressAnyKey;
-
-// A console that keeps the transcript and marks every pause in it.
-class RecordingConsole final : public Console {
- public:
-  void print(std::string_view text) override { transcript.append(text); }
-  int wait_for_key() override {
-    transcript += "<pause>";
-    return 'y';
-  }
-  std::string transcript;
-};
 
 std::vector<std::string> names_in(const TempDir& dir) {
   std::vector<std::string> names;
@@ -58,7 +48,7 @@ TEST(Driver, TooFewNamesStopWithUsageAndStatusOne) {
 }
 
 TEST(Driver, TooFewNamesPauseOnceAfterThePrompt) {
-  RecordingConsole console;
+  RecordingConsole console(RecordingConsole::Pauses::allowed);
   const std::vector<std::string> args{"tromvex", "a.geo", "a.qfs", "a.fce"};
   EXPECT_EQ(run(args, console), 1);  // the key pressed does not become the status
   EXPECT_EQ(console.transcript, banner_and_usage() + "\nNot enought parameters" + kPrompt + "<pause>");
@@ -166,7 +156,7 @@ struct CarInputs {
 
 TEST(Driver, CompletedRunEndsWithTheKeyPressedAsItsStatus) {
   CarInputs car;
-  RecordingConsole console;
+  RecordingConsole console(RecordingConsole::Pauses::allowed);
   const std::vector<std::string> args{"tromvex", car.geo, car.qfs, car.dir.file("car.fce"),
                                       car.dir.file("car00.tga")};
   EXPECT_EQ(run(args, console), 'y');
@@ -177,7 +167,7 @@ TEST(Driver, CompletedRunEndsWithTheKeyPressedAsItsStatus) {
 // The TGA file is written first; when the FCE file then cannot be created, the TGA file stays.
 TEST(Driver, FceFileThatCannotBeCreatedStopsAfterTheTgaFile) {
   CarInputs car;
-  RecordingConsole console;
+  RecordingConsole console(RecordingConsole::Pauses::allowed);
   const std::string fce = car.dir.file("no such folder/car.fce");
   const std::vector<std::string> args{"tromvex", car.geo, car.qfs, fce, car.dir.file("car00.tga")};
   EXPECT_EQ(run(args, console), 1);
@@ -188,7 +178,7 @@ TEST(Driver, FceFileThatCannotBeCreatedStopsAfterTheTgaFile) {
 
 TEST(Driver, TgaFileThatCannotBeCreatedStopsBeforeTheFceFile) {
   CarInputs car;
-  RecordingConsole console;
+  RecordingConsole console(RecordingConsole::Pauses::allowed);
   const std::string tga = car.dir.file("car.geo/car00.tga");  // a file is no folder
   const std::vector<std::string> args{"tromvex", car.geo, car.qfs, car.dir.file("car.fce"), tga};
   EXPECT_EQ(run(args, console), 1);
@@ -199,7 +189,7 @@ TEST(Driver, TgaFileThatCannotBeCreatedStopsBeforeTheFceFile) {
 #ifndef _WIN32
 TEST(Driver, FailedWriteSaysSoAndStops) {
   CarInputs car;
-  RecordingConsole console;
+  RecordingConsole console(RecordingConsole::Pauses::allowed);
   const std::vector<std::string> args{"tromvex", car.geo, car.qfs, car.dir.file("car.fce"), "/dev/full"};
   EXPECT_EQ(run(args, console), 1);
   EXPECT_EQ(console.transcript, conversion_lines() +

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/console.hpp"
+#include "support/recording_console.hpp"
 #include "support/subprocess.hpp"
 #include "support/temp_dir.hpp"
 #include "tools/stream_compress.hpp"
@@ -15,18 +15,8 @@
 namespace tromvex {
 namespace {
 
+using test::RecordingConsole;
 using test::TempDir;
-
-// A console that keeps the transcript; a pause would be a fault, so it is marked.
-class RecordingConsole final : public Console {
- public:
-  void print(std::string_view text) override { transcript.append(text); }
-  int wait_for_key() override {
-    transcript += "<pause>";
-    return 0;
-  }
-  std::string transcript;
-};
 
 const std::string kUsage =
     "Usage: tromvex-unpack <packed file> <unpacked file>\n"

@@ -13,10 +13,10 @@
 #define STBI_NO_STDIO
 #include <stb_image.h>
 
-#include "app/console.hpp"
-#include "pipeline/convert.hpp"
 #include "mesh/fce_reader.hpp"
+#include "pipeline/convert.hpp"
 #include "render/car_views.hpp"
+#include "support/recording_console.hpp"
 #include "support/subprocess.hpp"
 #include "support/temp_dir.hpp"
 #include "texture/tga_reader.hpp"
@@ -25,17 +25,8 @@
 namespace tromvex {
 namespace {
 
+using test::RecordingConsole;
 using test::TempDir;
-
-class RecordingConsole final : public Console {
- public:
-  void print(std::string_view text) override { transcript.append(text); }
-  int wait_for_key() override {
-    ADD_FAILURE() << "tromvex-view waited for a key";
-    return 0;
-  }
-  std::string transcript;
-};
 
 // The converted sample car as car.fce and car00.tga in a fresh folder.
 struct SampleCarFolder {

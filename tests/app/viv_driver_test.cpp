@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/console.hpp"
+#include "support/recording_console.hpp"
 #include "support/temp_dir.hpp"
 #include "support/viv_builder.hpp"
 #include "viv/viv.hpp"
@@ -17,6 +17,7 @@ namespace tromvex {
 namespace {
 
 using test::read_file;
+using test::RecordingConsole;
 using test::TempDir;
 using test::viv_archive;
 using test::write_file;
@@ -25,16 +26,6 @@ const std::string kUsage =
     "Usage: tromvex-viv list ARCHIVE\n"
     "       tromvex-viv extract ARCHIVE [MEMBER...] [-C DIR]\n"
     "       tromvex-viv put ARCHIVE FILE... [--as NAME]\n";
-
-class RecordingConsole final : public Console {
- public:
-  void print(std::string_view text) override { transcript.append(text); }
-  int wait_for_key() override {
-    ADD_FAILURE() << "tromvex-viv waited for a key";
-    return 0;
-  }
-  std::string transcript;
-};
 
 struct Outcome {
   int status;

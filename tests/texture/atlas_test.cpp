@@ -11,6 +11,7 @@
 
 #include "common/bytes.hpp"
 #include "common/malformed_file.hpp"
+#include "support/rejection.hpp"
 
 namespace tromvex {
 namespace {
@@ -118,25 +119,16 @@ TEST(LayoutTextureAtlas, CopiesEachTextureRowToItsPlaceAndLeavesTheRestIndexZero
   EXPECT_EQ(atlas.pixels, expected);
 }
 
-std::string rejection_of(std::vector<TextureRecord>& textures) {
-  try {
-    layout_texture_atlas(textures);
-  } catch (const MalformedFile& error) {
-    return error.what();
-  }
-  return "(accepted)";
-}
-
 TEST(LayoutTextureAtlas, RejectsATextureWiderThanTheCanvasLeavingRecordsUnchanged) {
   std::vector<TextureRecord> textures = textures_of({{100, 1}, {769, 1}});
   textures[2].name = {'a', 'b', 'c', 'd'};
-  EXPECT_EQ(rejection_of(textures),
+  EXPECT_EQ(test::rejection_of([&] { layout_texture_atlas(textures); }),
             "texture 2 ('abcd') of the texture archive is 769 pixels wide; at most 768 fit");
   EXPECT_EQ(places_of(textures), (std::vector<Place>{{-5, -6}, {-5, -6}}));
 
   textures[2].width = 900;
   textures[2].name = {'w', 0, 'z', 'z'};
-  EXPECT_EQ(rejection_of(textures),
+  EXPECT_EQ(test::rejection_of([&] { layout_texture_atlas(textures); }),
             "texture 2 ('w') of the texture archive is 900 pixels wide; at most 768 fit");
 }
 
@@ -146,7 +138,7 @@ TEST(LayoutTextureAtlas, RejectsALayoutTallerThanTheLimitLeavingRecordsUnchanged
   EXPECT_EQ(layout_texture_atlas(textures).height, kMaxAtlasHeight);
 
   textures = textures_of({{1, 32768}, {768, 0}, {1, 32769}});
-  EXPECT_EQ(rejection_of(textures),
+  EXPECT_EQ(test::rejection_of([&] { layout_texture_atlas(textures); }),
             "the textures of the texture archive need an atlas 65537 rows tall; at most 65536 fit");
   EXPECT_EQ(places_of(textures), (std::vector<Place>{{-5, -6}, {-5, -6}, {-5, -6}}));
 }
@@ -154,7 +146,7 @@ TEST(LayoutTextureAtlas, RejectsALayoutTallerThanTheLimitLeavingRecordsUnchanged
 TEST(LayoutTextureAtlas, RejectsATextureWithFewerPixelsThanItsSize) {
   std::vector<TextureRecord> textures = textures_of({{4, 4}});
   textures[1].pixels = textures[1].pixels.first(15);
-  EXPECT_EQ(rejection_of(textures),
+  EXPECT_EQ(test::rejection_of([&] { layout_texture_atlas(textures); }),
             "texture 1 ('') of the texture archive holds fewer pixels than its size needs");
   EXPECT_EQ(places_of(textures), (std::vector<Place>{{-5, -6}}));
 }

@@ -8,19 +8,11 @@
 #include <string>
 
 #include "common/malformed_file.hpp"
+#include "support/rejection.hpp"
 #include "tools/stream_compress.hpp"
 
 namespace tromvex {
 namespace {
-
-std::optional<std::string> rejection_of(const Bytes& stream) {
-  try {
-    btree_decompress(stream);
-  } catch (const MalformedFile& error) {
-    return error.what();
-  }
-  return std::nullopt;
-}
 
 TEST(BtreeDecompress, ExpandsTheWorkedExample) {
   // 80 -> 61 62; 81 -> 80 80; the body 81 81 63, a literal 80 through the escape, the end.
@@ -63,7 +55,8 @@ TEST(BtreeDecompress, RefusesEachMalformedStream) {
       {"more than the body can make", {0x46, 0xFB, 0, 1, 0, 0xFF, 1, 0x80, 0x61, 0x62, 0x80, 0xFF, 0x00},
        "the BTree stream claims 256 bytes of output, more than its 3 bytes of body can make"},
   };
-  for (const auto& c : cases) EXPECT_EQ(rejection_of(c.stream), c.message) << c.what;
+  for (const auto& c : cases)
+    EXPECT_EQ(test::rejection_of([&] { btree_decompress(c.stream); }), c.message) << c.what;
 }
 
 // 40 entries that each double the one before expand to 2^40 bytes: the lengths saturate and the
@@ -75,7 +68,8 @@ TEST(BtreeDecompress, RefusesAnExpansionOfATrillionBytesWithoutExpandingIt) {
     stream.insert(stream.end(), {static_cast<std::uint8_t>(0x80 + k), previous, previous});
   }
   stream.insert(stream.end(), {0xA7, 0xFF, 0x00});
-  EXPECT_EQ(rejection_of(stream), "BTree byte at byte 127 writes past the 16777215-byte output");
+  EXPECT_EQ(test::rejection_of([&] { btree_decompress(stream); }),
+            "BTree byte at byte 127 writes past the 16777215-byte output");
 }
 
 TEST(BtreeDecompress, UnpacksWhatThePackerWritesInBothDictionaryOrders) {
@@ -101,7 +95,7 @@ TEST(BtreeDecompress, RefusesEveryPrefixOfAValidStream) {
   for (std::size_t i = 0; i < 600; ++i) data.push_back(static_cast<std::uint8_t>("abcabdFF"[i % 8]));
   const Bytes stream = btree_compress(data, DictionaryOrder::defined_last);
   for (std::size_t size = 0; size < stream.size(); ++size) {
-    EXPECT_TRUE(rejection_of(Bytes(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(size))))
+    EXPECT_TRUE(test::rejection_of([&] { btree_decompress(test::prefix_of(stream, size)); }))
         << size;
   }
 }

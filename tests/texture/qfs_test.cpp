@@ -9,22 +9,14 @@
 #include <string>
 
 #include "common/malformed_file.hpp"
+#include "support/reference_decoders.hpp"
+#include "support/rejection.hpp"
 #include "support/texture_builders.hpp"
 
 namespace tromvex {
 namespace {
 
 using test::QfsWriter;
-
-// Expands the stream and returns the message it was rejected with, or nullopt if accepted.
-std::optional<std::string> rejection_of(const Bytes& stream) {
-  try {
-    qfs_decompress(stream);
-  } catch (const MalformedFile& error) {
-    return error.what();
-  }
-  return std::nullopt;
-}
 
 Bytes letters(std::size_t count, char first = 'a') {
   Bytes bytes;
@@ -179,7 +171,7 @@ TEST(QfsDecompress, RejectsWrongSignatures) {
   const std::string message = "the texture file is neither an SHPI texture archive nor a QFS stream";
   for (const Bytes& stream : {Bytes{0xFB, 0x10, 0, 0, 0}, Bytes{0x12, 0xFB, 0, 0, 0},
                               Bytes{0x10, 0xFA, 0, 0, 0}, Bytes{0x10}, Bytes{}}) {
-    EXPECT_EQ(rejection_of(stream), message);
+    EXPECT_EQ(test::rejection_of([&] { qfs_decompress(stream); }), message);
   }
 }
 
@@ -223,7 +215,8 @@ TEST(QfsDecompress, RejectsMalformedStreams) {
       {"end of input before output is full", {0x11, 0xFB, 0, 0, 5, 0, 0, 0, 0xE0, 'a', 'b', 'c', 'd'},
        "the QFS stream ends after 4 of its 5 bytes"},
   };
-  for (const auto& c : cases) EXPECT_EQ(rejection_of(c.stream), c.message) << c.what;
+  for (const auto& c : cases)
+    EXPECT_EQ(test::rejection_of([&] { qfs_decompress(c.stream); }), c.message) << c.what;
 }
 
 TEST(QfsDecompress, RejectsEveryPrefixThatCutsTheOutputShort) {
@@ -236,8 +229,8 @@ TEST(QfsDecompress, RejectsEveryPrefixThatCutsTheOutputShort) {
                            .bytes();
   ASSERT_EQ(qfs_decompress(stream).size(), 38u);
   for (std::size_t size = 0; size < stream.size(); ++size) {
-    const Bytes prefix(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(size));
-    EXPECT_TRUE(rejection_of(prefix).has_value()) << size;
+    const Bytes prefix = test::prefix_of(stream, size);
+    EXPECT_TRUE(test::rejection_of([&] { qfs_decompress(prefix); }).has_value()) << size;
   }
 }
 
@@ -255,39 +248,6 @@ TEST(QfsWriter, EncodesEachCommandFormAtItsLimits) {
   EXPECT_EQ(command_of(QfsWriter(0).stop({1, 2, 3})), (Bytes{0xFF, 1, 2, 3}));
   EXPECT_EQ(QfsWriter(0x123456, QfsWriter::Header::long_form).bytes(),
             (Bytes{0x11, 0xFB, 0x12, 0x34, 0x56, 0xFC, 0xFC, 0xFC}));
-}
-
-// A plain decoder written straight from the command table, one byte at a time, for
-// streams known to be valid.
-Bytes reference_decode(const Bytes& s) {
-  const std::size_t length = (std::size_t{s[2]} << 16) | (std::size_t{s[3]} << 8) | s[4];
-  Bytes out(length);
-  std::size_t in = (s[0] & 1) ? 8 : 5;
-  std::size_t pos = 0;
-  while (in < s.size()) {
-    const unsigned b0 = s[in];
-    unsigned literals = 0, copy = 0, distance = 0, size = 1;
-    if (b0 < 0x80) {
-      const unsigned b1 = s[in + 1];
-      size = 2, literals = b0 & 3, copy = ((b0 >> 2) & 7) + 3, distance = ((b0 & 0x60) << 3) + b1 + 1;
-    } else if (b0 < 0xC0) {
-      const unsigned b1 = s[in + 1], b2 = s[in + 2];
-      size = 3, literals = b1 >> 6, copy = (b0 & 0x3F) + 4, distance = ((b1 & 0x3F) << 8) + b2 + 1;
-    } else if (b0 < 0xE0) {
-      const unsigned b1 = s[in + 1], b2 = s[in + 2], b3 = s[in + 3];
-      size = 4, literals = b0 & 3, copy = (((b0 >> 2) & 3) << 8) + b3 + 5;
-      distance = ((b0 & 0x10) << 12) + (b1 << 8) + b2 + 1;
-    } else if (b0 < 0xFC) {
-      literals = ((b0 & 0x1F) << 2) + 4;
-    } else {
-      if (pos < length) for (unsigned i = 0; i < (b0 & 3); ++i) out[pos++] = s[in + 1 + i];
-      break;
-    }
-    in += size;
-    for (unsigned i = 0; i < literals; ++i) out[pos++] = s[in++];
-    for (unsigned i = 0; i < copy; ++i, ++pos) out[pos] = out[pos - distance];
-  }
-  return out;
 }
 
 // Writes a random valid stream: every command form, literals and copies of every length,
@@ -345,7 +305,8 @@ TEST(QfsDecompress, MatchesAPlainByteByByteDecoderOnRandomStreams) {
   std::mt19937 random(20240601);
   for (int round = 0; round < 300; ++round) {
     const Bytes stream = random_stream(random, round < 200 ? 2000 : 150000);
-    const Bytes expected = reference_decode(stream);
+    Bytes expected;
+    ASSERT_TRUE(test::reference_qfs_expand(stream, &expected)) << "round " << round;
     ASSERT_EQ(qfs_decompress(stream), expected) << "round " << round;
   }
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/malformed_file.hpp"
+#include "support/rejection.hpp"
 #include "support/texture_builders.hpp"
 
 namespace tromvex {
@@ -36,15 +37,6 @@ ShpiPicture indexed(const std::string& name, std::int16_t width, std::int16_t he
   picture.height = height;
   picture.pixels = counting_bytes(static_cast<std::size_t>(width * height), 0x10);
   return picture;
-}
-
-std::optional<std::string> rejection_of(const Bytes& archive) {
-  try {
-    read_shpi_directory(archive);
-  } catch (const MalformedFile& error) {
-    return error.what();
-  }
-  return std::nullopt;
 }
 
 void put_u32(Bytes& bytes, std::size_t at, std::uint32_t value) { write_u32_le(bytes.data() + at, value); }
@@ -152,7 +144,7 @@ TEST(ReadShpiDirectory, NamesStrangeBytesSafelyInMessages) {
   ShpiPicture odd = indexed(std::string("\x01" "a'\xFF", 4), 1, 1);
   odd.width = -1;
   const Bytes archive = write_shpi_archive({indexed("!pal", 1, 1), odd});
-  EXPECT_EQ(rejection_of(archive),
+  EXPECT_EQ(test::rejection_of([&] { read_shpi_directory(archive); }),
             "picture 1 ('\\x01a\\x27\\xFF') of the texture archive has a negative width (-1)");
 }
 
@@ -185,7 +177,7 @@ TEST(ReadShpiDirectory, RejectsMalformedArchives) {
        "the directory of the texture archive (3 entries) ends past its end"},
       {"picture offset past end", changed([&](Bytes& a) { put_u32(a, 20 + 8, 0xFFFFFFF0); }),
        "picture 1 ('tex1') of the texture archive ends past its end"},
-      {"picture header past end", Bytes(valid.begin(), valid.begin() + static_cast<std::ptrdiff_t>(texture_at + 15)),
+      {"picture header past end", test::prefix_of(valid, texture_at + 15),
        "picture 1 ('tex1') of the texture archive ends past its end"},
       {"pixels past end", Bytes(valid.begin(), valid.end() - 1),
        "picture 1 ('tex1') of the texture archive ends past its end"},
@@ -196,7 +188,8 @@ TEST(ReadShpiDirectory, RejectsMalformedArchives) {
       {"four-byte pixels past end", changed([&](Bytes& a) { a[texture_at + 1] = 0x01; }),
        "picture 1 ('tex1') of the texture archive ends past its end"},
   };
-  for (const auto& c : cases) EXPECT_EQ(rejection_of(c.archive), c.message) << c.what;
+  for (const auto& c : cases)
+    EXPECT_EQ(test::rejection_of([&] { read_shpi_directory(c.archive); }), c.message) << c.what;
 }
 
 TEST(ReadShpiDirectory, RejectsPicturesThatShareTheirPixels) {
@@ -204,7 +197,7 @@ TEST(ReadShpiDirectory, RejectsPicturesThatShareTheirPixels) {
   Bytes archive = write_shpi_archive({indexed("!pal", 1, 1), indexed("tex1", 10, 10)});
   ASSERT_EQ(archive.size(), 173u);
   put_u32(archive, kShpiHeaderSize + 4, static_cast<std::uint32_t>(shpi_picture_offset(archive, 1)));
-  EXPECT_EQ(rejection_of(archive),
+  EXPECT_EQ(test::rejection_of([&] { read_shpi_directory(archive); }),
             "picture 1 ('tex1') of the texture archive overlaps others: the pixel data of pictures "
             "0 to 1 add up to more than the archive's 173 bytes");
 }
@@ -213,8 +206,8 @@ TEST(ReadShpiDirectory, RejectsEveryPrefixThatCutsARecordShort) {
   const Bytes archive = write_shpi_archive({indexed("!pal", 4, 4), indexed("tex1", 3, 3)});
   ASSERT_EQ(read_shpi_directory(archive).size(), 2u);
   for (std::size_t size = 0; size < archive.size(); ++size) {
-    const Bytes prefix(archive.begin(), archive.begin() + static_cast<std::ptrdiff_t>(size));
-    EXPECT_TRUE(rejection_of(prefix).has_value()) << size;
+    const Bytes prefix = test::prefix_of(archive, size);
+    EXPECT_TRUE(test::rejection_of([&] { read_shpi_directory(prefix); }).has_value()) << size;
   }
 }
 

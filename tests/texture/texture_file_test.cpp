@@ -7,20 +7,12 @@
 #include <string>
 
 #include "common/malformed_file.hpp"
+#include "support/rejection.hpp"
 #include "tools/qfs_compress.hpp"
 #include "tools/stream_compress.hpp"
 
 namespace tromvex {
 namespace {
-
-std::optional<std::string> rejection_of(const Bytes& file) {
-  try {
-    read_texture_file(file);
-  } catch (const MalformedFile& error) {
-    return error.what();
-  }
-  return std::nullopt;
-}
 
 const Bytes kArchive = [] {
   Bytes archive{'S', 'H', 'P', 'I'};
@@ -75,7 +67,7 @@ TEST(TextureFile, RefusesTheSchemesItDoesNotReadByName) {
       {{}, unknown},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(rejection_of(c.file), c.message);
+    EXPECT_EQ(test::rejection_of([&] { read_texture_file(c.file); }), c.message);
     EXPECT_THROW(texture_file_scheme(c.file), MalformedFile);
   }
 }

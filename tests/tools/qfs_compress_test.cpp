@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/reference_decoders.hpp"
 #include "texture/qfs.hpp"
 
 namespace tromvex {
@@ -63,42 +64,32 @@ StreamSummary summarize(const Bytes& stream) {
   StreamSummary summary;
   std::size_t at = kHeaderSize;
   while (at < stream.size()) {
-    const std::uint32_t b0 = stream[at];
-    const auto next = [&](std::size_t k) -> std::uint32_t {
-      return at + k < stream.size() ? stream[at + k] : 0;
-    };
-    std::size_t literals = 0, length = 0, distance = 0, size = 1;
-    if (b0 < 0x80) {
-      ++summary.short_copies;
-      size = 2;
-      literals = b0 & 3;
-      length = ((b0 >> 2) & 7) + 3;
-      distance = ((b0 & 0x60) << 3) + next(1) + 1;
-    } else if (b0 < 0xC0) {
-      ++summary.medium_copies;
-      size = 3;
-      literals = next(1) >> 6;
-      length = (b0 & 0x3F) + 4;
-      distance = ((next(1) & 0x3F) << 8) + next(2) + 1;
-    } else if (b0 < 0xE0) {
-      ++summary.long_copies;
-      size = 4;
-      literals = b0 & 3;
-      length = (((b0 >> 2) & 3) << 8) + next(3) + 5;
-      distance = ((b0 & 0x10) << 12) + (next(1) << 8) + next(2) + 1;
-    } else if (b0 < 0xFC) {
-      ++summary.literal_runs;
-      literals = ((b0 & 0x1F) << 2) + 4;
-    } else {
-      ++summary.stops;
-      summary.output_length += b0 & 3;
-      summary.ends_at_stop = at + 1 + (b0 & 3) == stream.size();
+    const test::QfsCommand command = test::reference_qfs_command(stream, at);
+    switch (command.kind) {
+      case test::QfsCommandKind::short_copy:
+        ++summary.short_copies;
+        break;
+      case test::QfsCommandKind::medium_copy:
+        ++summary.medium_copies;
+        break;
+      case test::QfsCommandKind::long_copy:
+        ++summary.long_copies;
+        break;
+      case test::QfsCommandKind::literal_run:
+        ++summary.literal_runs;
+        break;
+      case test::QfsCommandKind::stop:
+        ++summary.stops;
+        break;
+    }
+    summary.output_length += command.literals + command.length;
+    if (command.kind == test::QfsCommandKind::stop) {
+      summary.ends_at_stop = at + command.size + command.literals == stream.size();
       break;
     }
-    summary.output_length += literals + length;
-    summary.longest_copy = std::max(summary.longest_copy, length);
-    summary.farthest_copy = std::max(summary.farthest_copy, distance);
-    at += size + literals;
+    summary.longest_copy = std::max(summary.longest_copy, command.length);
+    summary.farthest_copy = std::max(summary.farthest_copy, command.distance);
+    at += command.size + command.literals;
   }
   return summary;
 }

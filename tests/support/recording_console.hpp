@@ -1,0 +1,34 @@
+// A console for the tests that run a driver in-process: it keeps what the driver prints.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+#include "app/console.hpp"
+
+namespace tromvex::test {
+
+// Keeps the transcript and marks every pause in it as "<pause>", answering 'y'. Only the
+// converter pauses; for the other programs (the default) a pause also fails the test.
+class RecordingConsole final : public Console {
+ public:
+  enum class Pauses { forbidden, allowed };
+
+  explicit RecordingConsole(Pauses pauses = Pauses::forbidden) : pauses_(pauses) {}
+
+  void print(std::string_view text) override { transcript.append(text); }
+  int wait_for_key() override {
+    if (pauses_ == Pauses::forbidden) ADD_FAILURE() << "the program waited for a key";
+    transcript += "<pause>";
+    return 'y';
+  }
+
+  std::string transcript;
+
+ private:
+  Pauses pauses_;
+};
+
+}  // namespace tromvex::test
