@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
-
 #include "common/malformed_file.hpp"
 
 namespace tromvex {
