@@ -2,6 +2,7 @@
 // the failure text each outcome gets, a step's exceptions turned into one failure text, and main.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <new>
 #include <optional>
@@ -19,7 +20,8 @@ namespace tromvex {
 inline constexpr int kFailureStatus = 1;
 inline constexpr int kUsageStatus = 2;
 
-// Prints line and a line break and returns kFailureStatus. Throws only what console throws.
+// Prints line and a line break and returns kFailureStatus. Throws only std::bad_alloc and what
+// console throws.
 int fail(Console& console, std::string_view line);
 
 // Prints usage as it stands and returns kUsageStatus. Throws only what console throws.
@@ -30,6 +32,7 @@ int print_usage(Console& console, std::string_view usage);
 std::optional<std::string> load_input(const std::string& path, Bytes& bytes);
 
 // The failure text of an output whose write failed, leaving what stood at path as it was.
+// Throws std::bad_alloc only.
 std::string disk_full_failure(const std::string& path);
 
 // Writes bytes as the whole file at path (UTF-8) through a temporary file and a rename. Returns
@@ -44,6 +47,7 @@ std::optional<std::string> write_output(const std::string& path,
 // <subject>" for std::bad_alloc, and "Could not <verb> <subject>: <what>" for any other
 // std::exception (a fault of ours, not of the files: still a failure, never a crash).
 // file_at_fault is asked only after work has thrown, so it may name the file being read then.
+// Throws only std::bad_alloc, for the text itself.
 template <typename Work, typename FileAtFault>
 std::optional<std::string> failure_of(Work&& work, std::string_view verb,
                                       const std::string& subject, FileAtFault&& file_at_fault) {
@@ -64,7 +68,8 @@ std::optional<std::string> failure_of(Work&& work, std::string_view verb,
 using Driver = int (*)(std::span<const std::string> args, Console& console);
 
 // The whole of each program's main: decodes the command line to UTF-8 and runs driver on the
-// process's own console. Returns driver's status.
+// process's own console. Returns driver's status; throws only std::bad_alloc and
+// what driver throws.
 int run_on_system_console(int argc, char** argv, Driver driver);
 
 }  // namespace tromvex
