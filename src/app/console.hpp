@@ -8,10 +8,11 @@ namespace tromvex {
 class Console {
  public:
   virtual ~Console() = default;
-  // Writes text exactly as given, with no line break added.
+  // Writes text exactly as given, with no line break added. The system console throws
+  // nothing; a console that keeps the text may throw std::bad_alloc.
   virtual void print(std::string_view text) = 0;
   // Flushes what was printed, then waits for one key press; returns its character code
-  // (0 for an extended key, and at once with 0 when there is no console).
+  // (0 for an extended key, and at once with 0 when there is no console). Throws nothing.
   virtual int wait_for_key() = 0;
 };
 

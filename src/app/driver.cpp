@@ -2,14 +2,11 @@
 // line before each, writes the two outputs and ends with the pause.
 #include "app/driver.hpp"
 
-#include <exception>
-#include <new>
 #include <optional>
 #include <string_view>
 #include <utility>
 
-#include "app/platform.hpp"
-#include "common/malformed_file.hpp"
+#include "app/companion.hpp"
 #include "common/version.hpp"
 #include "pipeline/convert.hpp"
 
@@ -34,7 +31,7 @@ int stop(Console& console, std::string_view message) {
   console.print(message);
   console.print("\nPress any key...");
   console.wait_for_key();
-  return 1;
+  return kFailureStatus;
 }
 
 // Prints the progress lines of each phase and remembers which phase is running, so that a
@@ -93,12 +90,9 @@ struct CarInputs {
 std::optional<int> load_inputs(Console& console, const CarFileNames& names, CarInputs& inputs) {
   console.print("Reading NFS2(SE) files:\n");
   console.print("\t- Reading GEO file...\n");
-  std::optional<Bytes> geo_image = load_whole_file(names.geo);
-  if (!geo_image) return stop(console, "\nCould not open " + names.geo);
+  if (auto failure = load_input(names.geo, inputs.geo_image)) return stop(console, "\n" + *failure);
   console.print("\t- Reading QFS file...\n");
-  std::optional<Bytes> texture_file = load_whole_file(names.qfs);
-  if (!texture_file) return stop(console, "\nCould not open " + names.qfs);
-  inputs = {std::move(*geo_image), std::move(*texture_file)};
+  if (auto failure = load_input(names.qfs, inputs.texture_file)) return stop(console, "\n" + *failure);
   return std::nullopt;
 }
 
@@ -107,33 +101,18 @@ std::optional<int> load_inputs(Console& console, const CarFileNames& names, CarI
 std::optional<int> convert_inputs(Console& console, const CarFileNames& names, CarInputs inputs,
                                   CarImages& images) {
   ProgressPrinter progress(console);
-  try {
-    images = convert_car(inputs.geo_image, std::move(inputs.texture_file), progress);
-  } catch (const MalformedFile& error) {
-    const std::string& name = progress.reading_geo_file() ? names.geo : names.qfs;
-    return stop(console, "\nCould not read " + name + ": " + error.what());
-  } catch (const std::bad_alloc&) {
-    return stop(console, "\nNot enough memory to convert " + names.geo + " and " + names.qfs);
-  } catch (const std::exception& error) {
-    // A fault of ours, not of the files: still a failure stop, never a crash.
-    return stop(console,
-                "\nCould not convert " + names.geo + " and " + names.qfs + ": " + error.what());
-  }
+  const auto failure = failure_of(
+      [&] { images = convert_car(inputs.geo_image, std::move(inputs.texture_file), progress); },
+      "convert", names.geo + " and " + names.qfs,
+      [&] { return progress.reading_geo_file() ? names.geo : names.qfs; });
+  if (failure) return stop(console, "\n" + *failure);
   return std::nullopt;
 }
 
 // Writes one output file.
-std::optional<int> write_output(Console& console, const std::string& name, const Bytes& image) {
-  switch (write_whole_file(name, image)) {
-    case WriteOutcome::written:
-      return std::nullopt;
-    case WriteOutcome::cannot_create:
-      return stop(console, "\nCould not open " + name);
-    case WriteOutcome::write_failed:
-      return stop(console,
-                  "\nCould not write " + name + " (is the disk full?); it was left as it was");
-  }
-  return stop(console, "\nCould not write " + name);
+std::optional<int> write_file(Console& console, const std::string& name, const Bytes& image) {
+  if (auto failure = write_output(name, image)) return stop(console, "\n" + *failure);
+  return std::nullopt;
 }
 
 // Writes the TGA file, then the FCE file; a TGA file already written stays when the FCE file fails.
@@ -141,9 +120,9 @@ std::optional<int> write_outputs(Console& console, const CarFileNames& names,
                                  const CarImages& images) {
   console.print("Writing NFS3 files:\n");
   console.print("\t- Writing TGA file...\n");
-  if (auto status = write_output(console, names.tga, images.tga_image)) return status;
+  if (auto status = write_file(console, names.tga, images.tga_image)) return status;
   console.print("\t- Writing FCE file...\n");
-  return write_output(console, names.fce, images.fce_image);
+  return write_file(console, names.fce, images.fce_image);
 }
 
 }  // namespace

@@ -1,10 +1,5 @@
 // tromvex: converts an NFS2(SE) car (GEO and QFS files) into an NFS3 car (FCE and TGA files).
-#include "app/console.hpp"
+#include "app/companion.hpp"
 #include "app/driver.hpp"
-#include "app/platform.hpp"
 
-int main(int argc, char** argv) {
-  const auto args = tromvex::command_line_arguments(argc, argv);
-  tromvex::SystemConsole console;
-  return tromvex::run(args, console);
-}
+int main(int argc, char** argv) { return tromvex::run_on_system_console(argc, argv, tromvex::run); }

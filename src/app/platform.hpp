@@ -16,21 +16,22 @@ namespace tromvex {
 // Reads one key press from the console device, not from standard input, with line input and
 // echo off for the read and the previous mode restored after it; echoes the key. Returns its
 // character code, 0 for an extended key (arrow, function key), and 0 at once with no console.
-// Standard output is flushed first.
+// Standard output is flushed first. Throws nothing.
 int wait_for_key();
 
 // Writes UTF-8 text to standard output as it stands; on a Windows console as Unicode, so that
-// names beyond ASCII show as typed.
+// names beyond ASCII show as typed. Throws std::bad_alloc only (Windows: the UTF-16 copy).
 void write_console_text(std::string_view text);
 
-// The command line as UTF-8 strings, the program's own name first.
+// The command line as UTF-8 strings, the program's own name first. Throws std::bad_alloc only.
 std::vector<std::string> command_line_arguments(int argc, char** argv);
 
 // The whole file named by path (UTF-8) in one new buffer, or nothing when it cannot be opened
-// or read.
+// or read, or when there is not memory enough for it. Throws std::bad_alloc only (for the
+// file name's conversion, never for the content).
 std::optional<Bytes> load_whole_file(const std::string& path);
 
-// Whether path (UTF-8) names an existing folder.
+// Whether path (UTF-8) names an existing folder. Throws std::bad_alloc only.
 bool is_folder(const std::string& path);
 
 enum class WriteOutcome {
@@ -42,7 +43,8 @@ enum class WriteOutcome {
 // Writes bytes as the whole content of the file at path (UTF-8). A regular file is written
 // to a temporary file in the same folder, which replaces the target only once it has been
 // written and closed in full, so a failure never leaves a half-written file where a good one
-// stood. Devices (such as /dev/null) are written in place.
+// stood. Devices (such as /dev/null) are written in place. Throws std::bad_alloc only (for
+// the names of the file and its temporary).
 WriteOutcome write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace tromvex

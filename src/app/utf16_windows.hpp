@@ -9,7 +9,7 @@
 
 namespace tromvex {
 
-// Nothing for bytes that are not UTF-8.
+// Nothing for bytes that are not UTF-8. Throws std::bad_alloc only.
 inline std::optional<std::wstring> to_wide(std::string_view text) {
   if (text.empty()) return std::wstring();
   const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),

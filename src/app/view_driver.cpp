@@ -2,15 +2,12 @@
 #include "app/view_driver.hpp"
 
 #include <charconv>
-#include <exception>
-#include <new>
 #include <optional>
 #include <string_view>
 #include <vector>
 
-#include "app/platform.hpp"
+#include "app/companion.hpp"
 #include "app/png.hpp"
-#include "common/malformed_file.hpp"
 #include "mesh/fce_reader.hpp"
 #include "render/car_views.hpp"
 #include "texture/tga_reader.hpp"
@@ -76,53 +73,33 @@ ParsedArguments parse(std::span<const std::string> args) {
   return {parsed, {}};
 }
 
-int fail(Console& console, const std::string& message) {
-  console.print(message + "\n");
-  return 1;
-}
-
 }  // namespace
 
 int run_view(std::span<const std::string> args, Console& console) {
   const ParsedArguments parsed = parse(args);
-  if (!parsed.arguments) {
-    console.print("tromvex-view: " + parsed.problem + "\n" + kUsage);
-    return 2;
-  }
+  if (!parsed.arguments) return print_usage(console, "tromvex-view: " + parsed.problem + "\n" + kUsage);
   const ViewArguments& a = *parsed.arguments;
 
-  const std::optional<Bytes> fce_file = load_whole_file(a.fce_name);
-  if (!fce_file) return fail(console, "Could not open " + a.fce_name);
-  const std::optional<Bytes> tga_file = load_whole_file(a.tga_name);
-  if (!tga_file) return fail(console, "Could not open " + a.tga_name);
+  Bytes fce_file;
+  if (auto failure = load_input(a.fce_name, fce_file)) return fail(console, *failure);
+  Bytes tga_file;
+  if (auto failure = load_input(a.tga_name, tga_file)) return fail(console, *failure);
 
   Bytes png;
   CarViews views;
   const std::string* reading = &a.fce_name;
-  try {
-    const FceCar car = read_fce_image(*fce_file);
-    reading = &a.tga_name;
-    const RgbaPicture texture = read_tga_image(*tga_file);
-    reading = &a.fce_name;  // a car that would take too long to draw
-    views = render_car_views(car, texture, a.options);
-    png = encode_png(views.picture);
-  } catch (const MalformedFile& error) {
-    return fail(console, "Could not read " + *reading + ": " + error.what());
-  } catch (const std::bad_alloc&) {
-    return fail(console, "Not enough memory to draw " + a.fce_name);
-  } catch (const std::exception& error) {
-    // A fault of ours, not of the files: still reported, never a crash.
-    return fail(console, "Could not draw " + a.fce_name + ": " + error.what());
-  }
-
-  switch (write_whole_file(a.png_name, png)) {
-    case WriteOutcome::written:
-      break;
-    case WriteOutcome::cannot_create:
-      return fail(console, "Could not open " + a.png_name);
-    case WriteOutcome::write_failed:
-      return fail(console, "Could not write " + a.png_name + " (is the disk full?); it was left as it was");
-  }
+  const auto failure = failure_of(
+      [&] {
+        const FceCar car = read_fce_image(fce_file);
+        reading = &a.tga_name;
+        const RgbaPicture texture = read_tga_image(tga_file);
+        reading = &a.fce_name;  // a car that would take too long to draw
+        views = render_car_views(car, texture, a.options);
+        png = encode_png(views.picture);
+      },
+      "draw", a.fce_name, [&] { return *reading; });
+  if (failure) return fail(console, *failure);
+  if (auto write_failure = write_output(a.png_name, png)) return fail(console, *write_failure);
   console.print("Wrote " + a.png_name + ": " + std::to_string(views.picture.width) + " x " +
                 std::to_string(views.picture.height) + " pixels, " +
                 std::to_string(views.parts_drawn) + " parts, " +

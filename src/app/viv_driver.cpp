@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/companion.hpp"
 #include "app/platform.hpp"
 #include "common/malformed_file.hpp"
 #include "common/records.hpp"
@@ -19,9 +20,6 @@
 
 namespace tromvex {
 namespace {
-
-constexpr int kFailed = 1;
-constexpr int kWrongArguments = 2;
 
 constexpr std::string_view kUsage =
     "Usage: tromvex-viv list ARCHIVE\n"
@@ -34,10 +32,13 @@ std::string member_label(std::size_t index, std::string_view name) {
 }
 
 std::string write_failure(const std::string& path, WriteOutcome outcome) {
-  if (outcome == WriteOutcome::write_failed) {
-    return "Could not write " + path + " (is the disk full?); it was left as it was\n";
-  }
-  return "Could not write " + path + ": it cannot be created or put in place\n";
+  if (outcome == WriteOutcome::write_failed) return disk_full_failure(path);
+  return "Could not write " + path + ": it cannot be created or put in place";
+}
+
+// The failure line of a file that cannot be opened or read.
+std::string unreadable(const std::string& path) {
+  return "Could not read " + path + ": the file cannot be opened or read";
 }
 
 // An archive image and its directory, whose members are views into the image.
@@ -50,14 +51,14 @@ struct LoadedArchive {
 std::optional<LoadedArchive> load_archive(const std::string& path, Console& console) {
   std::optional<Bytes> image = load_whole_file(path);
   if (!image) {
-    console.print("Could not read " + path + ": the file cannot be opened or read\n");
+    fail(console, unreadable(path));
     return std::nullopt;
   }
   LoadedArchive archive{std::move(*image), {}};
   try {
     archive.members = read_viv_directory(archive.image);
   } catch (const MalformedFile& error) {
-    console.print("Could not read " + path + ": " + error.what() + "\n");
+    fail(console, "Could not read " + path + ": " + std::string(error.what()));
     return std::nullopt;
   }
   return archive;
@@ -65,7 +66,7 @@ std::optional<LoadedArchive> load_archive(const std::string& path, Console& cons
 
 int list(const std::string& path, Console& console) {
   const auto archive = load_archive(path, console);
-  if (!archive) return kFailed;
+  if (!archive) return kFailureStatus;
   const std::vector<VivMember>& members = archive->members;
   std::size_t name_width = 0;
   for (const VivMember& member : members)
@@ -144,27 +145,24 @@ std::string path_in(const std::string& folder, const std::string& name) {
 int extract(const std::string& path, const std::vector<std::string>& selectors,
             const std::optional<std::string>& folder, Console& console) {
   const auto archive = load_archive(path, console);
-  if (!archive) return kFailed;
+  if (!archive) return kFailureStatus;
   if (folder && !is_folder(*folder)) {
-    console.print("Could not extract into " + *folder + ": there is no folder of that name\n");
-    return kFailed;
+    return fail(console, "Could not extract into " + *folder + ": there is no folder of that name");
   }
   const auto chosen = select_members(path, archive->members, selectors, console);
-  if (!chosen) return kFailed;
+  if (!chosen) return kFailureStatus;
   int status = 0;
   for (const std::size_t index : *chosen) {
     const VivMember& member = archive->members[index];
     // The one check that keeps every file inside the folder: a name is a file name only.
     if (!is_safe_member_name(member.name)) {
-      console.print("Refused " + member_label(index, member.name) + ": its name is not a plain file name\n");
-      status = kFailed;
+      status = fail(console, "Refused " + member_label(index, member.name) + ": its name is not a plain file name");
       continue;
     }
     const std::string target = path_in(folder.value_or(""), member.name);
     const WriteOutcome outcome = write_whole_file(target, member.bytes);
     if (outcome != WriteOutcome::written) {
-      console.print(write_failure(target, outcome));
-      status = kFailed;
+      status = fail(console, write_failure(target, outcome));
       continue;
     }
     console.print("Extracted " + target + " (" + std::to_string(member.bytes.size()) + " bytes)\n");
@@ -181,16 +179,15 @@ std::string base_name(const std::string& path) {
 int put(const std::string& path, const std::vector<std::string>& files,
         const std::optional<std::string>& as_name, Console& console) {
   auto archive = load_archive(path, console);
-  if (!archive) return kFailed;
+  if (!archive) return kFailureStatus;
   // The rebuilt archive holds a copy of every member: members that share their bytes would
   // multiply them, and a small crafted archive could ask for gigabytes.
   std::uint64_t data_total = 0;
   for (const VivMember& member : archive->members) data_total += member.bytes.size();
   if (data_total > archive->image.size()) {
-    console.print("Could not update " + path + ": its members overlap; their data add up to " +
-                  std::to_string(data_total) + " bytes, more than the archive's " +
-                  std::to_string(archive->image.size()) + "\n");
-    return kFailed;
+    return fail(console, "Could not update " + path + ": its members overlap; their data add up to " +
+                             std::to_string(data_total) + " bytes, more than the archive's " +
+                             std::to_string(archive->image.size()));
   }
   std::vector<Bytes> contents;  // owns the bytes the new members view
   contents.reserve(files.size());
@@ -198,15 +195,11 @@ int put(const std::string& path, const std::vector<std::string>& files,
   for (const std::string& file : files) {
     const std::string name = as_name.value_or(base_name(file));
     if (!is_safe_member_name(name)) {
-      console.print("Refused the name '" + printable_name(name) + "' for " + file +
-                    ": a member name must be a plain file name\n");
-      return kFailed;
+      return fail(console, "Refused the name '" + printable_name(name) + "' for " + file +
+                               ": a member name must be a plain file name");
     }
     std::optional<Bytes> bytes = load_whole_file(file);
-    if (!bytes) {
-      console.print("Could not read " + file + ": the file cannot be opened or read\n");
-      return kFailed;
-    }
+    if (!bytes) return fail(console, unreadable(file));
     contents.push_back(std::move(*bytes));
     const std::string size = " (" + std::to_string(contents.back().size()) + " bytes)\n";
     const auto replaced = find_viv_member(archive->members, name);
@@ -220,14 +213,10 @@ int put(const std::string& path, const std::vector<std::string>& files,
   try {
     image = build_viv_archive(archive->members);
   } catch (const std::length_error& error) {
-    console.print("Could not write " + path + ": " + error.what() + "\n");
-    return kFailed;
+    return fail(console, "Could not write " + path + ": " + error.what());
   }
   const WriteOutcome outcome = write_whole_file(path, image);
-  if (outcome != WriteOutcome::written) {
-    console.print(write_failure(path, outcome));
-    return kFailed;
-  }
+  if (outcome != WriteOutcome::written) return fail(console, write_failure(path, outcome));
   for (const std::string& line : lines) console.print(line);
   console.print("Wrote " + path + " (" + std::to_string(archive->members.size()) + " members, " +
                 std::to_string(image.size()) + " bytes)\n");
@@ -259,10 +248,7 @@ std::optional<Arguments> parse_arguments(std::span<const std::string> args) {
 }
 
 int run_command(std::span<const std::string> args, Console& console) {
-  const auto usage = [&console] {
-    console.print(kUsage);
-    return kWrongArguments;
-  };
+  const auto usage = [&console] { return print_usage(console, kUsage); };
   if (args.size() < 3) return usage();
   const std::string& command = args[1];
   const auto parsed = parse_arguments(args.subspan(2));
@@ -283,12 +269,11 @@ int run_viv(std::span<const std::string> args, Console& console) {
   try {
     return run_command(args, console);
   } catch (const std::bad_alloc&) {
-    console.print("Not enough memory\n");
+    return fail(console, "Not enough memory");
   } catch (const std::exception& error) {
     // A fault of ours, not of the archive: still a failure, never a crash.
-    console.print(std::string("Could not complete the command: ") + error.what() + "\n");
+    return fail(console, std::string("Could not complete the command: ") + error.what());
   }
-  return kFailed;
 }
 
 }  // namespace tromvex

@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cmath>
 #include <cstddef>
 #include <limits>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -227,10 +227,7 @@ void draw_legend(Canvas& canvas, const Layout& layout, const FceCar& car,
 }  // namespace
 
 CarViews render_car_views(const FceCar& car, const RgbaPicture& texture, const CarViewOptions& options) {
-  if (options.width < kMinPictureWidth || options.width > kMaxPictureWidth) {
-    throw std::invalid_argument("the picture width must be " + std::to_string(kMinPictureWidth) +
-                                " to " + std::to_string(kMaxPictureWidth));
-  }
+  assert(options.width >= kMinPictureWidth && options.width <= kMaxPictureWidth);
   const std::vector<std::size_t> chosen = parts_to_draw(car);
   const Layout layout = lay_out(options.width, options.colour_parts ? chosen.size() : 0);
   Canvas canvas(options.width, layout.legend.y + layout.legend.height, kBackground);

@@ -30,9 +30,10 @@ struct CarViews {
 // above in perspective, over a plain background with the ground line (the lowest vertex) in
 // the side and front views. The picture is options.width pixels wide and half as tall, plus
 // the legend. The texture is the car's (v up from its bottom row); its alpha-0 texels are
-// cut out. Throws std::invalid_argument for a width out of range, and MalformedFile for a car
-// whose triangles cover a view more than 256 times over, so that drawing any file costs the
-// picture, its depth buffer and time in proportion to the picture and the triangles.
+// cut out. Asserts that options.width is in range (the caller checks what a user asked for).
+// Throws MalformedFile for a car whose triangles cover a view more than 256 times over, so
+// that drawing any file costs the picture, its depth buffer and time in proportion to the
+// picture and the triangles; and std::bad_alloc.
 CarViews render_car_views(const FceCar& car, const RgbaPicture& texture, const CarViewOptions& options);
 
 }  // namespace tromvex

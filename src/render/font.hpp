@@ -14,7 +14,7 @@ inline constexpr int kGlyphHeight = 5;
 inline constexpr int kGlyphAdvance = 4;
 
 // Draws text with its top left corner at (x, y), stopping before a character would pass
-// right_limit; pixels outside the picture are left alone.
+// right_limit; pixels outside the picture are left alone. Throws nothing.
 void draw_text(Canvas& canvas, int x, int y, std::string_view text, int scale, Rgb colour,
                int right_limit);
 

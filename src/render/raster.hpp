@@ -10,6 +10,7 @@
 
 namespace tromvex {
 
+// The vector arithmetic below throws nothing.
 struct Vec3d {
   double x = 0.0;
   double y = 0.0;
@@ -43,11 +44,13 @@ struct PixelRect {
 // The picture being drawn and its depth buffer, one depth a pixel.
 struct Canvas {
   // A picture of width x height pixels filled with background; every depth starts farthest.
+  // Throws std::bad_alloc only.
   Canvas(int width, int height, Rgb background);
 
   RgbaPicture picture;
   std::vector<float> depth;  // larger is nearer
 
+  // These two throw nothing.
   void set_pixel(int x, int y, Rgb colour);  // ignores pixels outside the picture
   void fill(const PixelRect& rect, Rgb colour);  // clipped to the picture
 };
@@ -89,6 +92,7 @@ struct DrawTriangle {
 // (unless two-sided), behind a perspective eye, of no area, or with a coordinate that is not
 // finite is not drawn. Nothing outside the cell is touched. A null or empty texture counts
 // as opaque white. Returns the work done: the rows and pixel centres looked at, at least 1.
+// Throws nothing.
 std::int64_t draw_triangle(Canvas& canvas, const PixelRect& cell, const Camera& camera,
                    const DrawTriangle& triangle, const RgbaPicture* texture);
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <limits>
 #include <stdexcept>
 
@@ -102,9 +103,8 @@ std::vector<VivMember> read_viv_directory(std::span<const std::uint8_t> archive)
 Bytes build_viv_archive(std::span<const VivMember> members) {
   std::uint64_t directory_end = kVivHeaderSize;
   for (const VivMember& member : members) {
-    if (member.name.find('\0') != std::string::npos) {
-      throw std::invalid_argument("a VIV member name cannot hold a NUL");
-    }
+    // Names come from a directory (read up to their NUL) or past is_safe_member_name.
+    assert(member.name.find('\0') == std::string::npos);
     directory_end += kVivEntryFieldsSize + member.name.size() + 1;
   }
   const std::uint64_t header_length = round_up(directory_end);

@@ -35,7 +35,8 @@ struct VivMember {
 // name. Throws MalformedFile, naming the member at fault, for an archive that is not BIGF, a
 // directory that runs past the end, a name without its NUL, a member whose data run past the
 // end, or a member count that the archive's bytes cannot hold (checked before anything is
-// allocated, so the directory costs no more than about the archive's own size).
+// allocated, so the directory costs no more than about the archive's own size), and
+// std::bad_alloc when memory runs out.
 std::vector<VivMember> read_viv_directory(std::span<const std::uint8_t> archive);
 // The members would outlive a temporary image they view.
 std::vector<VivMember> read_viv_directory(Bytes&& archive) = delete;
@@ -43,29 +44,31 @@ std::vector<VivMember> read_viv_directory(Bytes&& archive) = delete;
 // Builds an archive image from members, in the given order, from their names and bytes (their
 // offsets are not read): the header length and every data offset rounded up to a multiple of
 // 4 with zero bytes between, the size field equal to the image's size. Throws
-// std::length_error when the archive would not fit in 4 GiB, and std::invalid_argument for a
-// name holding a NUL.
+// std::length_error when the archive would not fit in 4 GiB (the members' sizes decide it), and
+// std::bad_alloc. Asserts that no name holds a NUL: names read from a directory never do, and
+// a new name is one that passed is_safe_member_name.
 Bytes build_viv_archive(std::span<const VivMember> members);
 
-// Whether two member names are the same without regard to case (ASCII letters).
+// Whether two member names are the same without regard to case (ASCII letters). Throws nothing.
 bool same_member_name(std::string_view a, std::string_view b);
 
 // The name with its ASCII letters in upper case: two names are the same without regard to case
-// exactly when their folded names are equal.
+// exactly when their folded names are equal. Throws std::bad_alloc only.
 std::string folded_member_name(std::string_view name);
 
-// The index of the first member named name without regard to case, or nothing.
+// The index of the first member named name without regard to case, or nothing. Throws nothing.
 std::optional<std::size_t> find_viv_member(std::span<const VivMember> members, std::string_view name);
 
 // Whether name can be written as a file in a folder without leaving it or reaching anything
 // but a plain file there, on every system: not empty, not "." or "..", no path separator ('/',
 // '\\'), no ':' (a drive letter or a Windows stream), no control character, no trailing dot or
 // space (Windows drops them), and not a Windows device name (CON, NUL, COM1, "aux.txt" ...).
+// Throws std::bad_alloc only.
 bool is_safe_member_name(std::string_view name);
 
 // Replaces the bytes of the first member named like file (without regard to case; the
 // member keeps its stored name and its place) or, when there is none, appends file. Returns
-// true for a replacement, false for an append.
+// true for a replacement, false for an append. Throws std::bad_alloc only.
 bool put_viv_member(std::vector<VivMember>& members, const VivMember& file);
 
 }  // namespace tromvex

@@ -1,0 +1,50 @@
+// What the drivers share: statuses, whole-file input and output with their failure texts, main.
+#include "app/companion.hpp"
+
+#include <vector>
+
+#include "app/platform.hpp"
+
+namespace tromvex {
+
+int fail(Console& console, std::string_view line) {
+  console.print(std::string(line) + "\n");
+  return kFailureStatus;
+}
+
+int print_usage(Console& console, std::string_view usage) {
+  console.print(usage);
+  return kUsageStatus;
+}
+
+std::optional<std::string> load_input(const std::string& path, Bytes& bytes) {
+  std::optional<Bytes> loaded = load_whole_file(path);
+  if (!loaded) return "Could not open " + path;
+  bytes = std::move(*loaded);
+  return std::nullopt;
+}
+
+std::string disk_full_failure(const std::string& path) {
+  return "Could not write " + path + " (is the disk full?); it was left as it was";
+}
+
+std::optional<std::string> write_output(const std::string& path,
+                                        std::span<const std::uint8_t> bytes) {
+  switch (write_whole_file(path, bytes)) {
+    case WriteOutcome::written:
+      return std::nullopt;
+    case WriteOutcome::cannot_create:
+      return "Could not open " + path;
+    case WriteOutcome::write_failed:
+      break;
+  }
+  return disk_full_failure(path);
+}
+
+int run_on_system_console(int argc, char** argv, Driver driver) {
+  const std::vector<std::string> args = command_line_arguments(argc, argv);
+  SystemConsole console;
+  return driver(args, console);
+}
+
+}  // namespace tromvex
