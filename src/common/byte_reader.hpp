@@ -47,7 +47,7 @@ class ByteReader {
 
   std::uint32_t u32();
   std::int32_t s32() { return static_cast<std::int32_t>(u32()); }
-  std::int32_t s16();
+  std::int16_t s16();
   std::uint32_t u32_be();
 
   // The next count bytes, as a view into the image; advances past them.

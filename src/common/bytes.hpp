@@ -16,8 +16,8 @@ inline std::uint32_t read_u32_le(const std::uint8_t* p) {
          (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-// Reads two bytes at p as a signed 16-bit little-endian value, widened with its sign.
-inline std::int32_t read_s16_le(const std::uint8_t* p) {
+// Reads two bytes at p as a signed 16-bit little-endian value; the caller has checked the bounds.
+inline std::int16_t read_s16_le(const std::uint8_t* p) {
   const auto raw = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
   return static_cast<std::int16_t>(raw);
 }

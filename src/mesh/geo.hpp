@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <vector>
 
@@ -10,8 +9,13 @@
 
 namespace tromvex {
 
-// Called once for each polygon whose texture name matches no texture record.
-using MissingTextureSink = std::function<void()>;
+// Told of each polygon whose texture name matches no texture record. The default does nothing.
+class MissingTextureSink {
+ public:
+  virtual ~MissingTextureSink() = default;
+  // Called once for each such polygon, in file order.
+  virtual void missing_texture() {}
+};
 
 // Returns the number (1 to textures.size() - 1) of the highest-numbered record whose name
 // equals name as a bounded 4-character string comparison, or -1. Record 0 is never compared.
@@ -24,6 +28,6 @@ std::int32_t find_texture(const TextureName& name, std::span<const TextureRecord
 // or a count that is negative.
 std::vector<GeoPart> read_geo_mesh(std::span<const std::uint8_t> geo_image,
                                    std::span<const TextureRecord> textures,
-                                   const MissingTextureSink& on_missing_texture);
+                                   MissingTextureSink& on_missing_texture);
 
 }  // namespace tromvex

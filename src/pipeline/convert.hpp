@@ -6,6 +6,7 @@
 #include <span>
 
 #include "common/bytes.hpp"
+#include "mesh/geo.hpp"
 
 namespace tromvex {
 
@@ -16,14 +17,12 @@ enum class Phase {
   mesh_conversion,     // building the FCE parts and the FCE image
 };
 
-// What a conversion tells its caller as it goes. The defaults do nothing.
-class ConversionEvents {
+// What a conversion tells its caller as it goes: the start of each phase and, as the GEO reader
+// finds them, the polygons whose texture is missing. The defaults do nothing.
+class ConversionEvents : public MissingTextureSink {
  public:
-  virtual ~ConversionEvents() = default;
   // Called right before each phase begins.
   virtual void before(Phase) {}
-  // Called once for each polygon whose texture is missing from the archive.
-  virtual void missing_texture() {}
 };
 
 struct CarImages {

@@ -15,6 +15,11 @@ namespace {
 
 using ::testing::StartsWith;
 
+struct WarningCounter final : MissingTextureSink {
+  void missing_texture() override { ++count; }
+  int count = 0;
+};
+
 // Reads an image with the given texture table, counting the missing-texture warnings.
 struct ReadResult {
   std::vector<GeoPart> parts;
@@ -23,17 +28,22 @@ struct ReadResult {
 
 ReadResult read(const Bytes& image, const std::vector<TextureRecord>& textures = {}) {
   ReadResult result;
-  result.parts = read_geo_mesh(image, textures, [&result] { ++result.warnings; });
+  WarningCounter counter;
+  result.parts = read_geo_mesh(image, textures, counter);
+  result.warnings = counter.count;
   return result;
 }
 
 std::string rejection_of(const Bytes& image, int* warnings) {
+  WarningCounter counter;
+  std::string outcome = "(accepted)";
   try {
-    read_geo_mesh(image, {}, [warnings] { ++*warnings; });
+    read_geo_mesh(image, {}, counter);
   } catch (const MalformedFile& error) {
-    return error.what();
+    outcome = error.what();
   }
-  return "(accepted)";
+  *warnings += counter.count;
+  return outcome;
 }
 
 std::vector<TextureRecord> records_named(std::initializer_list<const char*> names) {
