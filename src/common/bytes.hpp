@@ -1,5 +1,6 @@
 // Byte helpers shared by every reader and writer of file images: little-endian for the car
-// files, big-endian for VIV archives.
+// files, big-endian for VIV archives. None of them checks bounds or throws: the caller has
+// checked that the bytes lie in the buffer.
 #pragma once
 
 #include <bit>
@@ -30,6 +31,7 @@ inline void write_u32_le(std::uint8_t* p, std::uint32_t value) {
   p[3] = static_cast<std::uint8_t>(value >> 24);
 }
 
+// Stores value little-endian at p, as its two's-complement bit pattern.
 inline void write_s32_le(std::uint8_t* p, std::int32_t value) {
   write_u32_le(p, static_cast<std::uint32_t>(value));
 }

@@ -15,7 +15,7 @@ namespace tromvex {
 using TextureName = std::array<std::uint8_t, 4>;
 
 // A name as a message shows it: the bytes up to the first NUL, with every byte that is not
-// printable ASCII, and the quote and backslash, written as \xNN.
+// printable ASCII, and the quote and backslash, written as \xNN. Throws nothing.
 std::string printable_name(const TextureName& name);
 // The same for a name of any length, all of whose bytes are shown.
 std::string printable_name(std::string_view name);

@@ -21,7 +21,7 @@ enum class Phase {
 // finds them, the polygons whose texture is missing. The defaults do nothing.
 class ConversionEvents : public MissingTextureSink {
  public:
-  // Called right before each phase begins.
+  // Called right before each phase begins. What it throws passes through convert_car.
   virtual void before(Phase) {}
 };
 
@@ -31,9 +31,10 @@ struct CarImages {
 };
 
 // Converts a car. The texture file is consumed; it is unpacked first (read_texture_file)
-// unless it is a plain SHPI archive. Throws MalformedFile for an input it cannot convert safely; the last phase
-// announced to events before the throw tells which file was at fault (the mesh phase: the
-// GEO file; expanding and every other phase: the texture file).
+// unless it is a plain SHPI archive. Throws MalformedFile for an input it cannot convert
+// safely, and passes on whatever events throws; the last phase announced to events before the
+// throw tells which file was at fault (the mesh phase: the GEO file; expanding and every other
+// phase: the texture file).
 CarImages convert_car(std::span<const std::uint8_t> geo_image, Bytes texture_file,
                       ConversionEvents& events);
 

@@ -25,7 +25,7 @@ std::vector<TextureRecord> read_shpi_directory(std::span<const std::uint8_t> arc
 std::vector<TextureRecord> read_shpi_directory(const Bytes&& archive) = delete;
 
 // How messages name record `index` of the archive: "picture I ('name') of the texture
-// archive". Throws nothing but std::bad_alloc.
+// archive". Throws nothing.
 std::string picture_subject(std::size_t index, const TextureName& name);
 
 }  // namespace tromvex
