@@ -39,8 +39,8 @@ Point mirrored(const Point& p) { return {-p.x, p.y, p.z}; }
 // Faces are listed with their corners in one turn, starting at the corner that gets the
 // texture's lower left. Real cars wind every outside triangle so that (v1 - v0) x (v2 - v0),
 // with the coordinates as stored, points into the car: for faces listed this way that is the
-// triangle order of flag 0x04 cleared. A face's mirror image on the other side of the car
-// reverses the turn, so it carries the flag set instead.
+// triangle order of kGeoFlagCornerOrder cleared. A face's mirror image on the other side of
+// the car reverses the turn, so it carries the flag set instead.
 constexpr std::uint32_t kFacing = 0;
 constexpr std::uint32_t kMirroredFacing = kGeoFlagCornerOrder;
 // Glass, the wing and the antenna are thin: kGeoFlagTwoSided.
