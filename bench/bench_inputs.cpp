@@ -82,7 +82,7 @@ GeoFilePart grid_part(int part, int texture_count) {
       name[1] = static_cast<char>('0' + texture / 10);
       name[2] = static_cast<char>('0' + texture % 10);
       name[3] = 0;
-      grid.polygons.push_back({quad % 3 == 0 ? kGeoFlagCornerOrder : kGeoFlagFive,
+      grid.polygons.push_back({quad % 3 == 0 ? kGeoFlagCornerOrder : kGeoFlagTwoSided,
                                {at(r, c), at(r, c + 1), at(r + 1, c + 1), at(r + 1, c)},
                                texture_name(name)});
     }

@@ -76,12 +76,12 @@ Bytes car_geo() {
   geo.parts[0].vertex_count = 3;
   geo.parts[0].position = {256, -512, 65536};
   geo.parts[0].vertices = {{256, 0, -256}, {0, 512, 0}, {-32768, 32767, 1}};
-  geo.parts[0].polygons = {polygon("wgl0", 0, {0, 1, 2, 3}), polygon("none", 0x04, {3, 2, 1, 0})};
+  geo.parts[0].polygons = {polygon("wgl0", 0, {0, 1, 2, 3}), polygon("none", kGeoFlagCornerOrder, {3, 2, 1, 0})};
   geo.parts[12].vertex_count = 4;
   geo.parts[12].vertices = {{0, -300, 0}, {10, 300, 0}, {0, 0, 5}, {1, 2, 3}};
-  geo.parts[12].polygons = {polygon("whl0", 0x14, {0, 1, 2, 3})};
+  geo.parts[12].polygons = {polygon("whl0", kGeoFlagCornerOrder | kGeoFlagTwoSided, {0, 1, 2, 3})};
   geo.parts[25].vertex_count = 2;
-  geo.parts[25].polygons = {polygon("body", 0x10, {0, 1, 1, 0}), polygon("ab", 0, {255, 0, 0, 0})};
+  geo.parts[25].polygons = {polygon("body", kGeoFlagTwoSided, {0, 1, 1, 0}), polygon("ab", 0, {255, 0, 0, 0})};
   geo.trailer = pattern(12, 1, 1);
   return write_geo_file(geo);
 }

@@ -14,11 +14,6 @@
 
 namespace tromvex {
 
-// Polygon flag bits the converter reads: 0x04 chooses the corner order of the two triangles,
-// 0x10 marks the triangles with FCE flags 5 instead of 1.
-inline constexpr std::uint32_t kGeoFlagCornerOrder = 0x04;
-inline constexpr std::uint32_t kGeoFlagFive = 0x10;
-
 // The GEO file layout: a 140-byte header, then 26 part blocks of a 52-byte header (vertex
 // count, polygon count, three position values, 32 unread bytes), 6-byte vertices and
 // 12-byte polygons.

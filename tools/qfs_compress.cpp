@@ -5,11 +5,13 @@
 #include <stdexcept>
 #include <vector>
 
+#include "texture/refpack.hpp"
+
 namespace tromvex {
 namespace {
 
-constexpr std::uint8_t kSignatureFirst = 0x10;  // no 3 extra header bytes
-constexpr std::uint8_t kSignatureSecond = 0xFB;
+// The header and the command forms are laid out in texture/refpack.hpp.
+using namespace refpack;
 
 // The three back-reference commands: their size in bytes and the matches they can carry.
 struct CopyForm {
@@ -18,16 +20,11 @@ struct CopyForm {
   std::size_t max_length;
   std::size_t max_distance;
 };
-constexpr CopyForm kShortCopy{2, 3, 10, 1024};
-constexpr CopyForm kMediumCopy{3, 4, 67, 16384};
-constexpr CopyForm kLongCopy{4, 5, 1028, 131072};
+constexpr CopyForm kShortCopy{kShortCommandSize, kShortMinCopy, kShortMaxCopy, kShortMaxDistance};
+constexpr CopyForm kMediumCopy{kMediumCommandSize, kMediumMinCopy, kMediumMaxCopy,
+                               kMediumMaxDistance};
+constexpr CopyForm kLongCopy{kLongCommandSize, kLongMinCopy, kLongMaxCopy, kLongMaxDistance};
 
-constexpr std::uint8_t kMediumCopyBase = 0x80;
-constexpr std::uint8_t kLongCopyBase = 0xC0;
-constexpr std::uint8_t kLiteralRunBase = 0xE0;
-constexpr std::uint8_t kStopBase = 0xFC;
-constexpr std::size_t kLiteralRunStep = 4;      // a literal run carries a multiple of 4 bytes
-constexpr std::size_t kMaxLiteralRun = 112;
 constexpr std::size_t kMaxCarriedLiterals = 3;  // carried by a copy or by the stop command
 
 constexpr std::size_t kWindowSize = kLongCopy.max_distance;  // a power of two
@@ -131,18 +128,15 @@ class StreamWriter {
  public:
   explicit StreamWriter(std::span<const std::uint8_t> data) : data_(data) {
     out_.reserve(data.size() / 2 + 16);
-    out_.push_back(kSignatureFirst);
-    out_.push_back(kSignatureSecond);
+    out_.push_back(kSignatureByte0);  // the short header
+    out_.push_back(kSignatureByte1);
     out_.push_back(static_cast<std::uint8_t>(data.size() >> 16));
     out_.push_back(static_cast<std::uint8_t>(data.size() >> 8));
     out_.push_back(static_cast<std::uint8_t>(data.size()));
   }
 
-  // The bytes from the end of the last copy up to position go out as literals. Fields, with
-  // L the literal count (0-3), N the copy length less the form's minimum, D the distance - 1:
-  //   2-byte: 0DDNNNLL DDDDDDDD                    (D bits 9-8 in the first byte)
-  //   3-byte: 10NNNNNN LLDDDDDD DDDDDDDD
-  //   4-byte: 110DNNLL DDDDDDDD DDDDDDDD NNNNNNNN  (D bit 16, N bits 9-8 in the first byte)
+  // The bytes from the end of the last copy up to position go out as literals: up to 3 carried
+  // by the copy command (L), the rest in literal commands before it.
   void copy(std::size_t position, const Match& match) {
     const std::size_t carried = flush_literal_runs(position);
     const std::size_t offset = match.distance - 1;
@@ -150,16 +144,19 @@ class StreamWriter {
     const CopyForm& form = shortest_form(match);
     if (&form == &kShortCopy) {
       const std::size_t length_code = match.length - kShortCopy.min_length;
-      push(static_cast<std::uint8_t>(((offset >> 3) & 0x60) | (length_code << 2) | literal_bits));
+      push(static_cast<std::uint8_t>(((offset >> kShortDistanceHighShift) & kShortDistanceHighMask) |
+                                     (length_code << kShortLengthShift) | literal_bits));
       push(static_cast<std::uint8_t>(offset));
     } else if (&form == &kMediumCopy) {
-      push(static_cast<std::uint8_t>(kMediumCopyBase | (match.length - kMediumCopy.min_length)));
-      push(static_cast<std::uint8_t>((std::size_t{literal_bits} << 6) | (offset >> 8)));
+      push(static_cast<std::uint8_t>(kFirstMediumCommand | (match.length - kMediumCopy.min_length)));
+      push(static_cast<std::uint8_t>((std::size_t{literal_bits} << kMediumLiteralShift) |
+                                     (offset >> 8)));
       push(static_cast<std::uint8_t>(offset));
     } else {
       const std::size_t length_code = match.length - kLongCopy.min_length;
-      push(static_cast<std::uint8_t>(kLongCopyBase | ((offset >> 12) & 0x10) |
-                                     ((length_code >> 8) << 2) | literal_bits));
+      push(static_cast<std::uint8_t>(
+          kFirstLongCommand | ((offset >> kLongDistanceHighShift) & kLongDistanceHighMask) |
+          ((length_code >> kLongLengthHighShift) & kLongLengthHighMask) | literal_bits));
       push(static_cast<std::uint8_t>(offset >> 8));
       push(static_cast<std::uint8_t>(offset));
       push(static_cast<std::uint8_t>(length_code));
@@ -170,7 +167,7 @@ class StreamWriter {
 
   Bytes finish() {
     const std::size_t carried = flush_literal_runs(data_.size());
-    push(static_cast<std::uint8_t>(kStopBase | carried));
+    push(static_cast<std::uint8_t>(kFirstStopCommand | carried));
     push_literals(data_.size() - carried, carried);
     return std::move(out_);
   }
@@ -181,8 +178,8 @@ class StreamWriter {
   std::size_t flush_literal_runs(std::size_t end) {
     std::size_t waiting = end - literal_begin_;
     while (waiting > kMaxCarriedLiterals) {
-      const std::size_t run = std::min(kMaxLiteralRun, waiting - waiting % kLiteralRunStep);
-      push(static_cast<std::uint8_t>(kLiteralRunBase | ((run - kLiteralRunStep) / kLiteralRunStep)));
+      const std::size_t run = std::min(kMaxLiteralRun, waiting - waiting % kLiteralRunUnit);
+      push(static_cast<std::uint8_t>(kFirstLiteralCommand | (run / kLiteralRunUnit - 1)));
       push_literals(literal_begin_, run);
       literal_begin_ += run;
       waiting -= run;

@@ -39,11 +39,11 @@ Point mirrored(const Point& p) { return {-p.x, p.y, p.z}; }
 // Faces are listed with their corners in one turn, starting at the corner that gets the
 // texture's lower left. Real cars wind every outside triangle so that (v1 - v0) x (v2 - v0),
 // with the coordinates as stored, points into the car: for faces listed this way that is the
-// triangle order of flag 0x04 cleared. A face's mirror image on the other side of the car
-// reverses the turn, so it carries the flag set instead.
+// triangle order of kGeoFlagCornerOrder cleared. A face's mirror image on the other side of
+// the car reverses the turn, so it carries the flag set instead.
 constexpr std::uint32_t kFacing = 0;
 constexpr std::uint32_t kMirroredFacing = kGeoFlagCornerOrder;
-constexpr std::uint32_t kThin = kGeoFlagFive;  // glass, the wing, the antenna
+// Glass, the wing and the antenna are thin: kGeoFlagTwoSided.
 
 class PartBuilder {
  public:
@@ -116,8 +116,8 @@ constexpr Prism kCabin{85, 80, -120, 80, 70, 130, -90, 20};
 // The wing about its own mounting point, which its part's position gives (see rear_wing).
 constexpr Prism kWing{85, -2, -15, 15, 85, 2, -15, 15};
 constexpr PrismTextures kPaintedBody{"body", 0, "body", 0, "body", "body", 0};
-constexpr PrismTextures kGlassCabin{"wind", kThin, "body", 0, "wind", "wind", kThin};
-constexpr PrismTextures kThinWing{"body", kThin, "body", kThin, "body", "body", kThin};
+constexpr PrismTextures kGlassCabin{"wind", kGeoFlagTwoSided, "body", 0, "wind", "wind", kGeoFlagTwoSided};
+constexpr PrismTextures kThinWing{"body", kGeoFlagTwoSided, "body", kGeoFlagTwoSided, "body", "body", kGeoFlagTwoSided};
 
 GeoFilePart lower_body() {
   PartBuilder part;
@@ -176,7 +176,7 @@ GeoFilePart rear_wing() {
 GeoFilePart wing_struts() {
   PartBuilder part;
   // The right strut faces right; its mirror faces left.
-  part.panel({{{50, 80, -190}, {50, 80, -210}, {50, 100, -210}, {50, 100, -190}}}, "body", kThin,
+  part.panel({{{50, 80, -190}, {50, 80, -210}, {50, 100, -210}, {50, 100, -190}}}, "body", kGeoFlagTwoSided,
              true);
   return part.take();
 }
@@ -187,7 +187,7 @@ GeoFilePart antenna() {
   const std::uint8_t base_rear = part.vertex({-60, 130, -80});
   const std::uint8_t base_front = part.vertex({-60, 130, -72});
   const std::uint8_t tip = part.vertex({-60, 175, -88});
-  part.face({base_front, base_rear, tip, tip}, "grll", kThin | kFacing);
+  part.face({base_front, base_rear, tip, tip}, "grll", kGeoFlagTwoSided | kFacing);
   return part.take();
 }
 
@@ -282,14 +282,14 @@ GeoFilePart wheel_rim(const WheelPlace& place) {
 
 GeoFilePart flat_wing() {
   PartBuilder part;
-  part.panel({{{85, 104, -215}, {-85, 104, -215}, {-85, 104, -185}, {85, 104, -185}}}, "body", kThin);
+  part.panel({{{85, 104, -215}, {-85, 104, -215}, {-85, 104, -185}, {85, 104, -185}}}, "body", kGeoFlagTwoSided);
   return part.take();
 }
 
 // The cabin as a windscreen and one long roof slope.
 GeoFilePart wedge_cabin() {
   PartBuilder part;
-  part.panel(front_panel(-85, 85, 80, 130, 80), "wind", kThin);
+  part.panel(front_panel(-85, 85, 80, 130, 80), "wind", kGeoFlagTwoSided);
   part.panel({{{70, 130, -120}, {-70, 130, -120}, {-70, 130, 20}, {70, 130, 20}}}, "body", 0);
   return part.take();
 }

@@ -22,9 +22,9 @@ std::uint32_t ByteReader::u32() {
   return value;
 }
 
-std::int32_t ByteReader::s16() {
+std::int16_t ByteReader::s16() {
   require(2);
-  const std::int32_t value = read_s16_le(bytes_.data() + position_);
+  const std::int16_t value = read_s16_le(bytes_.data() + position_);
   position_ += 2;
   return value;
 }

@@ -1,5 +1,6 @@
 // Byte helpers shared by every reader and writer of file images: little-endian for the car
-// files, big-endian for VIV archives.
+// files, big-endian for VIV archives. None of them checks bounds or throws: the caller has
+// checked that the bytes lie in the buffer.
 #pragma once
 
 #include <bit>
@@ -16,8 +17,8 @@ inline std::uint32_t read_u32_le(const std::uint8_t* p) {
          (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-// Reads two bytes at p as a signed 16-bit little-endian value, widened with its sign.
-inline std::int32_t read_s16_le(const std::uint8_t* p) {
+// Reads two bytes at p as a signed 16-bit little-endian value; the caller has checked the bounds.
+inline std::int16_t read_s16_le(const std::uint8_t* p) {
   const auto raw = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
   return static_cast<std::int16_t>(raw);
 }
@@ -30,6 +31,7 @@ inline void write_u32_le(std::uint8_t* p, std::uint32_t value) {
   p[3] = static_cast<std::uint8_t>(value >> 24);
 }
 
+// Stores value little-endian at p, as its two's-complement bit pattern.
 inline void write_s32_le(std::uint8_t* p, std::int32_t value) {
   write_u32_le(p, static_cast<std::uint32_t>(value));
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -14,7 +15,7 @@ namespace tromvex {
 using TextureName = std::array<std::uint8_t, 4>;
 
 // A name as a message shows it: the bytes up to the first NUL, with every byte that is not
-// printable ASCII, and the quote and backslash, written as \xNN.
+// printable ASCII, and the quote and backslash, written as \xNN. Throws nothing.
 std::string printable_name(const TextureName& name);
 // The same for a name of any length, all of whose bytes are shown.
 std::string printable_name(std::string_view name);
@@ -39,13 +40,22 @@ struct TextureRecord {
   std::span<const std::uint8_t> pixels;  // the picture's pixel data, viewed in the archive
 };
 
-// One vertex of a GEO part, in the file's units (1/256).
+// GEO coordinates and positions count in GEO units: 1/256 of an FCE unit.
+inline constexpr double kGeoUnit = 1.0 / 256.0;
+
+// One vertex of a GEO part, in GEO units.
 struct GeoVertex {
   std::int16_t x = 0;
   std::int16_t y = 0;
   std::int16_t z = 0;
   bool operator==(const GeoVertex&) const = default;
 };
+
+// The polygon flag bits the converter reads. A polygon p0 p1 p2 p3 becomes two triangles split
+// along p0-p2: (p0 p1 p2), (p2 p3 p0) with kGeoFlagCornerOrder set, (p0 p3 p2), (p2 p1 p0) with
+// it clear. kGeoFlagTwoSided gives both triangles FCE flags 5, drawn from both sides, instead of 1.
+inline constexpr std::uint32_t kGeoFlagCornerOrder = 0x04;
+inline constexpr std::uint32_t kGeoFlagTwoSided = 0x10;
 
 // One four-cornered polygon of a GEO part.
 struct GeoPolygon {
@@ -61,13 +71,15 @@ struct GeoPart {
   std::int32_t polygon_count = 0;
   std::vector<GeoVertex> vertices;
   std::vector<GeoPolygon> polygons;
-  Vec3f position;                  // the file's position / 256
+  Vec3f position;                  // the file's position times kGeoUnit
 };
 
 inline constexpr int kGeoPartCount = 26;
 
 // The 768-wide canvas of palette indices on which every texture gets its place.
 inline constexpr std::int32_t kAtlasWidth = 768;
+// The bytes of one canvas row: one palette index a pixel.
+inline constexpr std::size_t kAtlasRowSize = kAtlasWidth;
 struct TextureAtlas {
   std::vector<std::uint8_t> pixels;  // kAtlasWidth * height bytes, row after row
   std::int32_t height = 0;
@@ -76,7 +88,7 @@ struct TextureAtlas {
 // One triangle of an FCE part.
 struct FceTriangle {
   std::array<std::int32_t, 3> indices{};  // counted from the part's own first vertex
-  std::uint32_t flags = 0;                // 5 for a polygon with bit 0x10 set, else 1
+  std::uint32_t flags = 0;                // 5 for a polygon with kGeoFlagTwoSided, else 1
   std::array<float, 3> u{};
   std::array<float, 3> v{};
   bool operator==(const FceTriangle&) const = default;

@@ -7,7 +7,6 @@
 #include <cassert>
 #include <cstdint>
 #include <limits>
-#include <stdexcept>
 #include <vector>
 
 #include "mesh/fce_parts.hpp"
@@ -64,18 +63,16 @@ constexpr int kFceTriangleFillWordCount = 3;
 // 32 bits are what the field can hold.
 std::uint32_t low_word(std::int64_t value) { return static_cast<std::uint32_t>(value); }
 
-// The data blocks are filled through one running position; each write checks that it stays
-// inside the image, so parts whose arrays disagree with their counts cannot write past it.
+// The data blocks are filled through one running position. Parts whose arrays agree with their
+// counts (as assemble_fce_parts makes them) never write past the image; each write asserts it.
 class BlockWriter {
  public:
   explicit BlockWriter(Bytes& image, std::size_t position = kFceHeaderSize)
       : image_(image), position_(position) {}
 
-  // The next size bytes, checked to lie inside the image; moves past them.
+  // The next size bytes, which the caller's counts keep inside the image; moves past them.
   std::uint8_t* take(std::size_t size) {
-    if (position_ > image_.size() || size > image_.size() - position_) {
-      throw std::logic_error("the FCE parts hold more data than their totals say");
-    }
+    assert(position_ <= image_.size() && size <= image_.size() - position_);
     std::uint8_t* const record = image_.data() + position_;
     position_ += size;
     return record;
@@ -180,9 +177,7 @@ void write_data_blocks(Bytes& image, const FceParts& parts) {
 Bytes zero_image(FceTotals totals) {
   // Totals come from counts that are never negative; a negative one would shrink the image
   // below its header.
-  if (totals.vertex_total < 0 || totals.triangle_total < 0) {
-    throw std::logic_error("the FCE vertex and triangle totals cannot be negative");
-  }
+  assert(totals.vertex_total >= 0 && totals.triangle_total >= 0);
   const std::int64_t v = totals.vertex_total;
   const std::int64_t t = totals.triangle_total;
   constexpr std::int64_t kBytesPerVertex =
@@ -242,9 +237,7 @@ Bytes build_fce_image(std::span<const GeoPart> geo_parts, std::int32_t atlas_hei
                                                 static_cast<std::size_t>(part.first_triangle),
                            vertices);
     assemble_fce_part(k, geo_parts, atlas_height, writer);
-    if (vertices.size() != static_cast<std::size_t>(part.vertex_count)) {
-      throw std::logic_error("an FCE part holds another number of vertices than its count");
-    }
+    assert(vertices.size() == static_cast<std::size_t>(part.vertex_count));
     if (is_wheel_part(k)) {
       const float extent = centre_part_in_y(vertices, part.position);
       if (k == kLoweringWheelPart) lowering = extent;  // the whole extent, not its half

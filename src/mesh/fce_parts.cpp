@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
-#include <limits>
-#include <stdexcept>
 #include <string_view>
+
+#include "common/narrow.hpp"
 
 namespace tromvex {
 namespace {
@@ -40,21 +40,15 @@ constexpr bool every_name_fits_with_its_terminator() {
 }
 static_assert(every_name_fits_with_its_terminator());
 
-// GEO coordinates and positions are in units of 1/256 of an FCE unit.
-constexpr double kOneOver256 = 1.0 / 256.0;
-constexpr float kOneOver256f = 0.00390625f;
 // u is a fraction of the atlas width, taken by multiplying with this double constant.
 constexpr double kOneOver768 = 1.0 / 768.0;
 static_assert(kAtlasWidth == 768);
 // The texture rectangle is inset by this many pixels on each side.
 constexpr std::int64_t kTextureInset = 2;
 
-// Triangle flags: bit 0x10 of a polygon's flags selects the second value.
-constexpr std::uint32_t kPolygonFlagSecondKind = 0x10;
-constexpr std::uint32_t kTriangleFlagsSecondKind = 5;
-constexpr std::uint32_t kTriangleFlagsFirstKind = 1;
-// Bit 0x04 of a polygon's flags chooses the order in which its two triangles run.
-constexpr std::uint32_t kPolygonFlagForwardOrder = 0x04;
+// The FCE flags of the triangles of a polygon with and without kGeoFlagTwoSided.
+constexpr std::uint32_t kTriangleFlagsTwoSided = 5;
+constexpr std::uint32_t kTriangleFlagsOneSided = 1;
 
 // The two triangles of a quadrilateral p0 p1 p2 p3, split along p0-p2, as corner numbers.
 using TrianglePair = std::array<std::array<int, 3>, 2>;
@@ -66,12 +60,6 @@ struct Corner {
   float u = 0.0f;
   float v = 0.0f;
 };
-
-std::int32_t to_int32(std::int64_t value) {
-  assert(value >= std::numeric_limits<std::int32_t>::min() &&
-         value <= std::numeric_limits<std::int32_t>::max());
-  return static_cast<std::int32_t>(value);
-}
 
 // The texture rectangle of one polygon, inset by two pixels, as fractions of the atlas.
 struct TextureRectangle {
@@ -132,11 +120,10 @@ void add_polygon_triangles(const GeoPolygon& polygon, std::int32_t vertex_base,
                   corner_v[c]};
   }
 
-  const std::uint32_t flags = (polygon.flags & kPolygonFlagSecondKind) != 0
-                                  ? kTriangleFlagsSecondKind
-                                  : kTriangleFlagsFirstKind;
+  const std::uint32_t flags =
+      (polygon.flags & kGeoFlagTwoSided) != 0 ? kTriangleFlagsTwoSided : kTriangleFlagsOneSided;
   const TrianglePair& order =
-      (polygon.flags & kPolygonFlagForwardOrder) != 0 ? kForwardOrder : kBackwardOrder;
+      (polygon.flags & kGeoFlagCornerOrder) != 0 ? kForwardOrder : kBackwardOrder;
   sink.triangle(make_triangle(corners, order[0], flags));
   sink.triangle(make_triangle(corners, order[1], flags));
 }
@@ -146,7 +133,7 @@ void add_polygon_triangles(const GeoPolygon& polygon, std::int32_t vertex_base,
 // The sum is taken in double and rounded once; with equal positions it is exactly c / 256.
 float fce_coordinate(std::int16_t coordinate, float own_position, float first_position) {
   const double offset = static_cast<double>(own_position) - static_cast<double>(first_position);
-  return static_cast<float>((static_cast<double>(coordinate) + offset) * kOneOver256);
+  return static_cast<float>((static_cast<double>(coordinate) + offset) * kGeoUnit);
 }
 
 void add_geo_part(const GeoPart& geo, const GeoPart& first_geo, std::int32_t vertex_base,
@@ -165,9 +152,7 @@ void add_geo_part(const GeoPart& geo, const GeoPart& first_geo, std::int32_t ver
 
 // The GEO parts that FCE part k gathers.
 std::span<const GeoPart> gathered_parts(std::size_t k, std::span<const GeoPart> geo_parts) {
-  if (geo_parts.size() != kGeoPartCount || k >= kPartTable.size()) {
-    throw std::invalid_argument("an FCE part is made of the 26 GEO parts of a car");
-  }
+  assert(geo_parts.size() == kGeoPartCount && k < kPartTable.size());
   const PartRow& row = kPartTable[k];
   return geo_parts.subspan(static_cast<std::size_t>(row.first_geo_part),
                            static_cast<std::size_t>(row.last_geo_part - row.first_geo_part));
@@ -206,8 +191,10 @@ FcePart describe_fce_part(std::size_t k, std::span<const GeoPart> geo_parts) {
   part.vertex_count = to_int32(vertex_sum);
   part.triangle_count = to_int32(2 * polygon_sum);
   const GeoPart& first_geo = gathered.front();
-  part.position = {first_geo.position.x * kOneOver256f, first_geo.position.y * kOneOver256f,
-                   first_geo.position.z * kOneOver256f};
+  // Scaled in float: 1/256 is exact there, so only the product is rounded.
+  constexpr auto unit = static_cast<float>(kGeoUnit);
+  part.position = {first_geo.position.x * unit, first_geo.position.y * unit,
+                   first_geo.position.z * unit};
   return part;
 }
 
@@ -223,9 +210,7 @@ void assemble_fce_part(std::size_t k, std::span<const GeoPart> geo_parts, std::i
 }
 
 FceParts assemble_fce_parts(std::span<const GeoPart> geo_parts, std::int32_t atlas_height) {
-  if (geo_parts.size() != kGeoPartCount) {
-    throw std::invalid_argument("assemble_fce_parts needs exactly the 26 GEO parts of a car");
-  }
+  assert(geo_parts.size() == kGeoPartCount);
   FceParts parts;
   for (std::size_t k = 0; k < parts.size(); ++k) {
     parts[k] = describe_fce_part(k, geo_parts);

@@ -22,8 +22,6 @@ constexpr std::size_t kGeoIndicesPerPolygon = 4;
 // Part 0 starts with ten (0, 0, 0) vertices that the file does not hold; its polygons'
 // indices are shifted past them.
 constexpr std::int32_t kPart0LeadingVertices = 10;
-// Positions are stored in units of 1/256.
-constexpr double kGeoPositionScale = 1.0 / 256.0;
 
 std::string part_subject(int part) { return "part " + std::to_string(part) + " of the GEO file"; }
 
@@ -48,9 +46,9 @@ void require_items(const ByteReader& reader, std::uint64_t count, std::uint64_t 
 
 GeoVertex read_vertex(ByteReader& reader) {
   GeoVertex vertex;
-  vertex.x = static_cast<std::int16_t>(reader.s16());
-  vertex.y = static_cast<std::int16_t>(reader.s16());
-  vertex.z = static_cast<std::int16_t>(reader.s16());
+  vertex.x = reader.s16();
+  vertex.y = reader.s16();
+  vertex.z = reader.s16();
   return vertex;
 }
 
@@ -68,7 +66,7 @@ GeoPolygon read_polygon(ByteReader& reader, std::int32_t index_shift) {
 
 Vec3f read_position(ByteReader& reader) {
   const auto scaled = [&reader] {
-    return static_cast<float>(static_cast<double>(reader.s32()) * kGeoPositionScale);
+    return static_cast<float>(static_cast<double>(reader.s32()) * kGeoUnit);
   };
   Vec3f position;
   position.x = scaled();
@@ -162,7 +160,7 @@ std::int32_t find_texture(const TextureName& name, std::span<const TextureRecord
 
 std::vector<GeoPart> read_geo_mesh(std::span<const std::uint8_t> geo_image,
                                    std::span<const TextureRecord> textures,
-                                   const MissingTextureSink& on_missing_texture) {
+                                   MissingTextureSink& on_missing_texture) {
   ByteReader reader(geo_image, "the header of the GEO file");
   reader.seek(kGeoFirstPartOffset);
 
@@ -178,7 +176,7 @@ std::vector<GeoPart> read_geo_mesh(std::span<const std::uint8_t> geo_image,
     for (GeoPolygon& polygon : part.polygons) {
       const std::int32_t match = lookup.find(polygon.texture_name);
       if (match < 0) {
-        if (on_missing_texture) on_missing_texture();
+        on_missing_texture.missing_texture();
       } else {
         polygon.texture = &textures[static_cast<std::size_t>(match)];
       }

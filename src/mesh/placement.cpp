@@ -3,20 +3,15 @@
 
 #include <algorithm>
 #include <array>
-#include <cassert>
 #include <cstdint>
-#include <limits>
+
+#include "common/narrow.hpp"
 
 namespace tromvex {
 namespace {
 
 // The eight wheel parts, "High" then "Medium"; the bodies (0, 5, 10, 11) are not centred.
 constexpr std::array<std::size_t, 8> kWheelParts{1, 2, 3, 4, 6, 7, 8, 9};
-
-std::int32_t to_int32(std::int64_t value) {
-  assert(value >= 0 && value <= std::numeric_limits<std::int32_t>::max());
-  return static_cast<std::int32_t>(value);
-}
 
 }  // namespace
 

@@ -21,8 +21,7 @@ CarImages convert_car(std::span<const std::uint8_t> geo_image, Bytes texture_fil
   std::vector<TextureRecord> textures = read_shpi_directory(archive);
 
   events.before(Phase::mesh);
-  const std::vector<GeoPart> geo_parts =
-      read_geo_mesh(geo_image, textures, [&events] { events.missing_texture(); });
+  const std::vector<GeoPart> geo_parts = read_geo_mesh(geo_image, textures, events);
 
   events.before(Phase::texture_conversion);
   CarImages images;

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "common/bytes.hpp"
+#include "mesh/geo.hpp"
 
 namespace tromvex {
 
@@ -16,14 +17,12 @@ enum class Phase {
   mesh_conversion,     // building the FCE parts and the FCE image
 };
 
-// What a conversion tells its caller as it goes. The defaults do nothing.
-class ConversionEvents {
+// What a conversion tells its caller as it goes: the start of each phase and, as the GEO reader
+// finds them, the polygons whose texture is missing. The defaults do nothing.
+class ConversionEvents : public MissingTextureSink {
  public:
-  virtual ~ConversionEvents() = default;
-  // Called right before each phase begins.
+  // Called right before each phase begins. What it throws passes through convert_car.
   virtual void before(Phase) {}
-  // Called once for each polygon whose texture is missing from the archive.
-  virtual void missing_texture() {}
 };
 
 struct CarImages {
@@ -32,9 +31,10 @@ struct CarImages {
 };
 
 // Converts a car. The texture file is consumed; it is unpacked first (read_texture_file)
-// unless it is a plain SHPI archive. Throws MalformedFile for an input it cannot convert safely; the last phase
-// announced to events before the throw tells which file was at fault (the mesh phase: the
-// GEO file; expanding and every other phase: the texture file).
+// unless it is a plain SHPI archive. Throws MalformedFile for an input it cannot convert
+// safely, and passes on whatever events throws; the last phase announced to events before the
+// throw tells which file was at fault (the mesh phase: the GEO file; expanding and every other
+// phase: the texture file).
 CarImages convert_car(std::span<const std::uint8_t> geo_image, Bytes texture_file,
                       ConversionEvents& events);
 

@@ -2,19 +2,18 @@
 #include "texture/atlas.hpp"
 
 #include <algorithm>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "common/malformed_file.hpp"
+#include "texture/shpi.hpp"
 
 namespace tromvex {
 namespace {
-
-constexpr auto kCanvasWidth = static_cast<std::size_t>(kAtlasWidth);
 
 // A texture's top-left corner on the canvas. Rows are summed in 64 bits so that no archive
 // can overflow them before the height limit is checked.
@@ -28,27 +27,21 @@ struct Layout {
   std::int64_t height = 0;
 };
 
-std::string texture_subject(const TextureRecord& texture, std::size_t number) {
-  return "texture " + std::to_string(number) + " ('" + printable_name(texture.name) +
-         "') of the texture archive";
+// Whether a texture's pixels fill its width x height; the archive reader makes every record so.
+bool holds_its_pixels(const TextureRecord& texture) {
+  return texture.width >= 0 && texture.height >= 0 &&
+         texture.pixels.size() >= static_cast<std::uint64_t>(texture.width) *
+                                      static_cast<std::uint64_t>(texture.height);
 }
 
-// A texture wider than the canvas fits in no row, not even an empty one. The size and pixel
-// checks hold for every record the archive reader builds; they keep the copy in bounds anyway.
+// A texture wider than the canvas fits in no row, not even an empty one.
 void check_texture(const TextureRecord& texture, std::size_t number) {
-  if (texture.width < 0 || texture.height < 0) {
-    throw MalformedFile(texture_subject(texture, number) + " has a negative size");
-  }
   if (texture.width > kAtlasWidth) {
-    throw MalformedFile(texture_subject(texture, number) + " is " + std::to_string(texture.width) +
-                        " pixels wide; at most " + std::to_string(kAtlasWidth) + " fit");
+    throw MalformedFile(picture_subject(number, texture.name) + " is " +
+                        std::to_string(texture.width) + " pixels wide; at most " +
+                        std::to_string(kAtlasWidth) + " fit");
   }
-  const auto pixel_count =
-      static_cast<std::uint64_t>(texture.width) * static_cast<std::uint64_t>(texture.height);
-  if (texture.pixels.size() < pixel_count) {
-    throw MalformedFile(texture_subject(texture, number) +
-                        " holds fewer pixels than its size needs");
-  }
+  assert(holds_its_pixels(texture));
 }
 
 // Textures go left to right in record order; one that does not fit in what is left of the row
@@ -98,7 +91,7 @@ std::int32_t place_textures(std::span<TextureRecord> textures) {
 // last band whose top is not below it. Each band is gathered once, keeping only the textures
 // with pixels: at most 768 of them, since their widths add up to at most 768.
 void AtlasRowPainter::paint(std::int64_t row, std::uint8_t* out) {
-  if (row < last_row_) throw std::logic_error("atlas rows must be painted in increasing order");
+  assert(row >= last_row_);
   last_row_ = row;
   while (next_ < textures_.size() && textures_[next_].atlas_y <= row) {
     const std::int32_t top = textures_[next_].atlas_y;
@@ -106,17 +99,13 @@ void AtlasRowPainter::paint(std::int64_t row, std::uint8_t* out) {
     for (; next_ < textures_.size() && textures_[next_].atlas_y == top; ++next_) {
       const TextureRecord& texture = textures_[next_];
       if (texture.width <= 0 || texture.height <= 0) continue;
-      const auto pixel_count =
-          static_cast<std::uint64_t>(texture.width) * static_cast<std::uint64_t>(texture.height);
-      if (texture.atlas_x < 0 || texture.atlas_x > kAtlasWidth - texture.width ||
-          texture.pixels.size() < pixel_count) {
-        throw std::logic_error("a placed texture does not lie in the atlas");
-      }
+      assert(holds_its_pixels(texture) && texture.atlas_x >= 0 &&
+             texture.atlas_x <= kAtlasWidth - texture.width);
       band_.push_back(&texture);
     }
   }
   // Canvas bytes that no texture covers are palette index 0.
-  std::memset(out, 0, kCanvasWidth);
+  std::memset(out, 0, kAtlasRowSize);
   for (const TextureRecord* texture : band_) {
     const std::int64_t texture_row = row - texture->atlas_y;
     if (texture_row < 0 || texture_row >= texture->height) continue;
@@ -129,10 +118,10 @@ void AtlasRowPainter::paint(std::int64_t row, std::uint8_t* out) {
 TextureAtlas layout_texture_atlas(std::span<TextureRecord> textures) {
   TextureAtlas atlas;
   atlas.height = place_textures(textures);
-  atlas.pixels.resize(kCanvasWidth * static_cast<std::size_t>(atlas.height));
+  atlas.pixels.resize(kAtlasRowSize * static_cast<std::size_t>(atlas.height));
   AtlasRowPainter painter(textures);
   for (std::int32_t row = 0; row < atlas.height; ++row) {
-    painter.paint(row, atlas.pixels.data() + static_cast<std::size_t>(row) * kCanvasWidth);
+    painter.paint(row, atlas.pixels.data() + static_cast<std::size_t>(row) * kAtlasRowSize);
   }
   return atlas;
 }

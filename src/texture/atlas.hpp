@@ -17,11 +17,12 @@ inline constexpr std::int32_t kMaxAtlasHeight = 65536;
 // into its atlas_x and atlas_y, and copies its pixels onto the canvas. Record 0 (the palette)
 // is left alone. Canvas bytes no texture covers are index 0.
 // Throws MalformedFile for a texture wider than 768 (it fits in no row) or a layout taller
-// than kMaxAtlasHeight rows; the records are then left unchanged.
+// than kMaxAtlasHeight rows; the records are then left unchanged. Asserts what the archive
+// reader guarantees of every record: a size that is not negative and pixels enough for it.
 TextureAtlas layout_texture_atlas(std::span<TextureRecord> textures);
 
 // The same placement without the canvas: checks, places and writes atlas_x and atlas_y exactly
-// as layout_texture_atlas does, and returns the atlas height. Throws as it does.
+// as layout_texture_atlas does, and returns the atlas height. Throws and asserts as it does.
 std::int32_t place_textures(std::span<TextureRecord> textures);
 
 // Paints rows of the canvas that textures placed by place_textures make, one at a time and
@@ -30,11 +31,12 @@ std::int32_t place_textures(std::span<TextureRecord> textures);
 // work in all, plus the row copies.
 class AtlasRowPainter {
  public:
-  // The textures must stay where they are while the painter is used.
+  // The textures must stay where they are while the painter is used. Throws nothing.
   explicit AtlasRowPainter(std::span<const TextureRecord> textures) : textures_(textures) {}
 
-  // Writes canvas row `row` into out, which holds kAtlasWidth bytes. Throws std::logic_error
-  // for a row before one already painted or for a texture that does not lie in the canvas.
+  // Writes canvas row `row` into out, which holds kAtlasWidth bytes. Throws nothing; asserts
+  // that no row before one already painted is asked for and that every texture lies in the
+  // canvas with pixels enough for its size, as place_textures leaves them.
   void paint(std::int64_t row, std::uint8_t* out);
 
  private:

@@ -9,7 +9,7 @@
 
 namespace tromvex {
 
-// True when the stream's first two bytes are 46 FB.
+// True when the stream's first two bytes are 46 FB. Throws nothing.
 bool has_btree_magic(std::span<const std::uint8_t> stream);
 
 // Expands a whole BTree stream. Returns a new buffer of exactly the output length its header

@@ -9,7 +9,8 @@
 
 namespace tromvex {
 
-// True when the stream's first two bytes are a Huffman magic: 30-35 FB or B0-B5 FB.
+// True when the stream's first two bytes are a Huffman magic: 30-35 FB or B0-B5 FB. Throws
+// nothing.
 bool has_huffman_magic(std::span<const std::uint8_t> stream);
 
 // Expands a whole Huffman stream. Returns a new buffer of exactly the output length its header

@@ -8,37 +8,17 @@
 #include <utility>
 
 #include "common/malformed_file.hpp"
+#include "texture/refpack.hpp"
 
 namespace tromvex {
 
 namespace {
 
-// Header: two signature bytes, the output length (24-bit big-endian), and in the long form
-// three more bytes that carry nothing we use.
-constexpr std::uint8_t kSignatureByte0 = 0x10;  // bit 0 aside, which selects the header form
-constexpr std::uint8_t kSignatureByte1 = 0xFB;
-constexpr std::uint8_t kLongHeaderBit = 0x01;
-constexpr std::size_t kSignatureSize = 2;
-constexpr std::size_t kShortHeaderSize = 5;
-constexpr std::size_t kLongHeaderSize = 8;
+// The header and the command forms are laid out in texture/refpack.hpp.
+using namespace refpack;
 
-// The first command byte chooses one of five command forms.
-constexpr std::uint8_t kFirstMediumCommand = 0x80;   // 3 command bytes
-constexpr std::uint8_t kFirstLongCommand = 0xC0;     // 4 command bytes
-constexpr std::uint8_t kFirstLiteralCommand = 0xE0;  // 1 command byte, literals only
-constexpr std::uint8_t kFirstStopCommand = 0xFC;     // 1 command byte, up to 3 literals, then the end
-
-constexpr std::size_t kShortCommandSize = 2;
-constexpr std::size_t kMediumCommandSize = 3;
-constexpr std::size_t kLongCommandSize = 4;
 // The most output one stream byte can make: a 4-byte command copying 1028 bytes.
-constexpr std::size_t kMaxOutputPerCommandByte = 1028 / kLongCommandSize;
-
-constexpr unsigned kSmallLiteralCountMask = 0x03;  // short, long and stop forms carry 0-3 literals
-constexpr unsigned kShortMinCopy = 3;
-constexpr unsigned kMediumMinCopy = 4;
-constexpr unsigned kLongMinCopy = 5;
-constexpr unsigned kLiteralCommandMinCount = 4;
+constexpr std::size_t kMaxOutputPerCommandByte = kLongMaxCopy / kLongCommandSize;
 
 // Short literal runs and copies are moved in whole blocks of this size while both buffers have
 // room for the whole block; the bytes past the run or copy are rewritten by later commands (or
@@ -132,22 +112,26 @@ class QfsDecoder {
     const std::size_t left = stream_.size() - in_;
     if (b0 < kFirstMediumCommand) {
       if (kShortCommandSize > left) fail_past_input();
-      return {kShortCommandSize, b0 & kSmallLiteralCountMask, ((b0 >> 2) & 0x07u) + kShortMinCopy,
-              (static_cast<std::size_t>(b0 & 0x60) << 3) + c[1] + 1};
+      return {kShortCommandSize, b0 & kCarriedLiteralMask,
+              ((b0 & kShortLengthMask) >> kShortLengthShift) + kShortMinCopy,
+              (static_cast<std::size_t>(b0 & kShortDistanceHighMask) << kShortDistanceHighShift) +
+                  c[1] + 1};
     }
     if (b0 < kFirstLongCommand) {
       if (kMediumCommandSize > left) fail_past_input();
-      return {kMediumCommandSize, static_cast<std::size_t>(c[1] >> 6),
-              (b0 & 0x3Fu) + kMediumMinCopy, (static_cast<std::size_t>(c[1] & 0x3F) << 8) + c[2] + 1};
+      return {kMediumCommandSize, static_cast<std::size_t>(c[1] >> kMediumLiteralShift),
+              (b0 & kMediumLengthMask) + kMediumMinCopy,
+              (static_cast<std::size_t>(c[1] & kMediumDistanceHighMask) << 8) + c[2] + 1};
     }
     if (b0 < kFirstLiteralCommand) {
       if (kLongCommandSize > left) fail_past_input();
-      return {kLongCommandSize, b0 & kSmallLiteralCountMask,
-              (static_cast<std::size_t>((b0 >> 2) & 0x03) << 8) + c[3] + kLongMinCopy,
-              (static_cast<std::size_t>(b0 & 0x10) << 12) + (static_cast<std::size_t>(c[1]) << 8) +
-                  c[2] + 1};
+      return {kLongCommandSize, b0 & kCarriedLiteralMask,
+              (static_cast<std::size_t>(b0 & kLongLengthHighMask) << kLongLengthHighShift) + c[3] +
+                  kLongMinCopy,
+              (static_cast<std::size_t>(b0 & kLongDistanceHighMask) << kLongDistanceHighShift) +
+                  (static_cast<std::size_t>(c[1]) << 8) + c[2] + 1};
     }
-    return {1, (static_cast<std::size_t>(b0 & 0x1F) << 2) + kLiteralCommandMinCount, 0, 0};
+    return {1, ((b0 & kLiteralRunMask) + std::size_t{1}) * kLiteralRunUnit, 0, 0};
   }
 
   void copy_literals(std::size_t count) {
@@ -190,7 +174,7 @@ class QfsDecoder {
   // full they are dropped unread.
   void finish_at_stop(std::uint8_t b0) {
     ++in_;
-    if (produced_ < output_.size()) copy_literals(b0 & kSmallLiteralCountMask);
+    if (produced_ < output_.size()) copy_literals(b0 & kCarriedLiteralMask);
   }
 
   std::string command_name() const { return "QFS command at byte " + std::to_string(command_start_); }

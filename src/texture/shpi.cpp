@@ -26,11 +26,6 @@ constexpr std::int32_t kIndexedType = 123;  // one palette index a pixel; bytes 
 constexpr std::uint64_t kIndexedPixelSize = 1;
 constexpr std::uint64_t kColourPixelSize = 4;
 
-std::string picture_subject(std::size_t index, const TextureName& name) {
-  return "picture " + std::to_string(index) + " ('" + printable_name(name) +
-         "') of the texture archive";
-}
-
 std::int32_t read_entry_count(std::span<const std::uint8_t> archive) {
   if (archive.size() < kArchiveHeaderSize) {
     throw MalformedFile("the texture archive is " + std::to_string(archive.size()) +
@@ -103,6 +98,11 @@ TextureRecord read_picture(std::span<const std::uint8_t> archive, std::size_t in
 }
 
 }  // namespace
+
+std::string picture_subject(std::size_t index, const TextureName& name) {
+  return "picture " + std::to_string(index) + " ('" + printable_name(name) +
+         "') of the texture archive";
+}
 
 std::vector<TextureRecord> read_shpi_directory(std::span<const std::uint8_t> archive) {
   const std::int32_t entry_count = read_entry_count(archive);

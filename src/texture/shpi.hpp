@@ -1,8 +1,10 @@
 // Reads the directory of an SHPI texture archive into texture records.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "common/bytes.hpp"
@@ -21,5 +23,9 @@ namespace tromvex {
 // large one).
 std::vector<TextureRecord> read_shpi_directory(std::span<const std::uint8_t> archive);
 std::vector<TextureRecord> read_shpi_directory(const Bytes&& archive) = delete;
+
+// How messages name record `index` of the archive: "picture I ('name') of the texture
+// archive". Throws nothing.
+std::string picture_subject(std::size_t index, const TextureName& name);
 
 }  // namespace tromvex

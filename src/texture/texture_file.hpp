@@ -10,6 +10,7 @@
 namespace tromvex {
 
 // True when the image begins with "SHPI", i.e. it is a texture archive that needs no unpacking.
+// Throws nothing.
 bool is_shpi_archive(std::span<const std::uint8_t> image);
 
 // Names what the file is packed with, as a user reads it: "plain SHPI", "RefPack 10 FB",

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cstring>
-#include <stdexcept>
 
 #include "texture/atlas.hpp"
 
@@ -15,10 +15,9 @@ constexpr std::size_t kTgaSide = 256;       // the image is kTgaSide pixels wide
 constexpr std::size_t kBytesPerPixel = 4;   // blue, green, red, alpha
 constexpr std::size_t kBytesPerColour = 4;  // blue, green, red, flag
 constexpr std::size_t kPaletteSize = 256;   // atlas indices are bytes
-constexpr auto kCanvasWidth = static_cast<std::size_t>(kAtlasWidth);
 // Each output pixel takes one atlas byte: column k reads atlas column 3k, the two bytes after
 // it are skipped.
-constexpr std::size_t kAtlasColumnStep = kCanvasWidth / kTgaSide;
+constexpr std::size_t kAtlasColumnStep = kAtlasRowSize / kTgaSide;
 
 // Uncompressed true-colour, 256 x 256, 32 bits a pixel, origin at the lower left, no alpha bits
 // declared. Byte 7, the colour map entry size, holds 32 although there is no colour map.
@@ -94,27 +93,23 @@ void resample(Bytes& image, std::size_t height, std::span<const std::uint8_t> pa
 }  // namespace
 
 Bytes build_tga_image(const TextureAtlas& atlas, std::span<const std::uint8_t> palette) {
-  if (atlas.height < 0 ||
-      atlas.pixels.size() / kCanvasWidth < static_cast<std::size_t>(atlas.height)) {
-    throw std::logic_error("build_tga_image: the atlas holds fewer rows than its height");
-  }
+  assert(atlas.height >= 0 &&
+         atlas.pixels.size() / kAtlasRowSize >= static_cast<std::size_t>(atlas.height));
   Bytes image = empty_image();
   // An empty atlas has no row to sample: its image keeps all-zero pixels.
   if (atlas.height == 0) return image;
   resample(image, static_cast<std::size_t>(atlas.height), palette, [&atlas](std::size_t row) {
-    return atlas.pixels.data() + row * kCanvasWidth;
+    return atlas.pixels.data() + row * kAtlasRowSize;
   });
   return image;
 }
 
 Bytes build_tga_image(std::span<const TextureRecord> textures, std::int32_t atlas_height) {
-  if (textures.empty() || atlas_height < 0) {
-    throw std::logic_error("build_tga_image: no palette, or a negative atlas height");
-  }
+  assert(!textures.empty() && atlas_height >= 0);
   Bytes image = empty_image();
   if (atlas_height == 0) return image;
   AtlasRowPainter painter(textures);
-  std::array<std::uint8_t, kCanvasWidth> row_pixels{};
+  std::array<std::uint8_t, kAtlasRowSize> row_pixels{};
   std::int64_t painted_row = -1;
   resample(image, static_cast<std::size_t>(atlas_height), textures.front().pixels,
            [&](std::size_t row) {

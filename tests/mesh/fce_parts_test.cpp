@@ -181,7 +181,7 @@ TEST(FcePartAssembly, VerticesOfLaterGatheredPartsMoveByTheirPositionDifference)
   const FceParts parts = assemble_fce_parts(geo, 64);
 
   ASSERT_EQ(parts[10].vertices.size(), 2u);
-  const float unit = 0.00390625f;
+  const auto unit = static_cast<float>(kGeoUnit);
   EXPECT_EQ(parts[10].vertices[0], (Vec3f{1 * unit, -1 * unit, 32767 * unit}));
   EXPECT_EQ(parts[10].vertices[1], (Vec3f{-3 * unit, 255 * unit, -32768 * unit}));
   for (const std::size_t wheel : {std::size_t{1}, std::size_t{6}}) {
@@ -208,14 +208,14 @@ TEST(FcePartAssembly, TrianglesRunThroughTheCornersInTheOrderBit4Chooses) {
   const std::array<Case, 5> cases{{
       {0x00, 1, {0, 3, 2}, {2, 1, 0}, {kLeft, kLeft, kRight}, {kBottom, kTop, kTop},
        {kRight, kRight, kLeft}, {kTop, kBottom, kBottom}},
-      {0x04, 1, {0, 1, 2}, {2, 3, 0}, {kLeft, kRight, kRight}, {kBottom, kBottom, kTop},
+      {kGeoFlagCornerOrder, 1, {0, 1, 2}, {2, 3, 0}, {kLeft, kRight, kRight}, {kBottom, kBottom, kTop},
        {kRight, kLeft, kLeft}, {kTop, kTop, kBottom}},
-      {0x10, 5, {0, 3, 2}, {2, 1, 0}, {kLeft, kLeft, kRight}, {kBottom, kTop, kTop},
+      {kGeoFlagTwoSided, 5, {0, 3, 2}, {2, 1, 0}, {kLeft, kLeft, kRight}, {kBottom, kTop, kTop},
        {kRight, kRight, kLeft}, {kTop, kBottom, kBottom}},
-      {0x14, 5, {0, 1, 2}, {2, 3, 0}, {kLeft, kRight, kRight}, {kBottom, kBottom, kTop},
+      {kGeoFlagCornerOrder | kGeoFlagTwoSided, 5, {0, 1, 2}, {2, 3, 0}, {kLeft, kRight, kRight}, {kBottom, kBottom, kTop},
        {kRight, kLeft, kLeft}, {kTop, kTop, kBottom}},
-      // Bits other than 0x04 and 0x10 change nothing.
-      {0xFFFFFFEB, 1, {0, 3, 2}, {2, 1, 0}, {kLeft, kLeft, kRight}, {kBottom, kTop, kTop},
+      // The other bits change nothing.
+      {~(kGeoFlagCornerOrder | kGeoFlagTwoSided), 1, {0, 3, 2}, {2, 1, 0}, {kLeft, kLeft, kRight}, {kBottom, kTop, kTop},
        {kRight, kRight, kLeft}, {kTop, kBottom, kBottom}},
   }};
   const TextureRecord texture = placed_texture(64, 32, 64, 64);
@@ -234,8 +234,8 @@ TEST(FcePartAssembly, TrianglesRunThroughTheCornersInTheOrderBit4Chooses) {
 TEST(FcePartAssembly, UntexturedPolygonsAndAZeroHighAtlasGiveZeroCoordinates) {
   const TextureRecord texture = placed_texture(64, 32, 64, 0);
   std::vector<GeoPart> geo = empty_geo_parts();
-  add_polygon(geo[23], 0x04, {4, 5, 6, 7}, nullptr);
-  add_polygon(geo[24], 0x10, {0, 1, 2, 3}, &texture);
+  add_polygon(geo[23], kGeoFlagCornerOrder, {4, 5, 6, 7}, nullptr);
+  add_polygon(geo[24], kGeoFlagTwoSided, {0, 1, 2, 3}, &texture);
   const FceParts parts = assemble_fce_parts(geo, 0);
   const std::vector<FceTriangle>& triangles = parts[11].triangles;
   ASSERT_EQ(triangles.size(), 4u);

@@ -17,6 +17,11 @@ namespace {
 using ::testing::Optional;
 using ::testing::StartsWith;
 
+struct WarningCounter final : MissingTextureSink {
+  void missing_texture() override { ++count; }
+  int count = 0;
+};
+
 // Reads an image with the given texture table, counting the missing-texture warnings.
 struct ReadResult {
   std::vector<GeoPart> parts;
@@ -25,7 +30,9 @@ struct ReadResult {
 
 ReadResult read(const Bytes& image, const std::vector<TextureRecord>& textures = {}) {
   ReadResult result;
-  result.parts = read_geo_mesh(image, textures, [&result] { ++result.warnings; });
+  WarningCounter counter;
+  result.parts = read_geo_mesh(image, textures, counter);
+  result.warnings = counter.count;
   return result;
 }
 
@@ -245,21 +252,21 @@ TEST(ReadGeoMesh, RejectsAnImageCutShortNamingThePartWithoutWarnings) {
       {whole.size() - 1, "part 25 of the GEO file ends past its end"},
   };
   for (const auto& cut : cuts) {
-    int warnings = 0;
+    WarningCounter counter;
     const Bytes image = test::prefix_of(whole, cut.size);
-    EXPECT_THAT(test::rejection_of([&] { read_geo_mesh(image, {}, [&warnings] { ++warnings; }); }),
+    EXPECT_THAT(test::rejection_of([&] { read_geo_mesh(image, {}, counter); }),
                 Optional(StartsWith(cut.message)))
         << "cut at " << cut.size;
-    EXPECT_EQ(warnings, 0);
+    EXPECT_EQ(counter.count, 0);
   }
   // Every shorter prefix, each in a buffer of its own size, is rejected without a read past it.
   for (std::size_t size = 0; size < whole.size(); ++size) {
-    int warnings = 0;
+    WarningCounter counter;
     const Bytes image = test::prefix_of(whole, size);
-    EXPECT_THAT(test::rejection_of([&] { read_geo_mesh(image, {}, [&warnings] { ++warnings; }); }),
+    EXPECT_THAT(test::rejection_of([&] { read_geo_mesh(image, {}, counter); }),
                 Optional(::testing::HasSubstr("ends past its end")))
         << size;
-    EXPECT_EQ(warnings, 0);
+    EXPECT_EQ(counter.count, 0);
   }
   EXPECT_EQ(read(whole).warnings, 4);
 }
@@ -287,10 +294,10 @@ TEST(ReadGeoMesh, RejectsNegativeCountsAndCountsTheFileCannotHold) {
     Bytes image = write_geo_file(geo);
     write_s32_le(image.data() + empty_part_offset(4), c.vertex_count);
     write_s32_le(image.data() + empty_part_offset(4) + 4, c.polygon_count);
-    int warnings = 0;
-    EXPECT_THAT(test::rejection_of([&] { read_geo_mesh(image, {}, [&warnings] { ++warnings; }); }),
+    WarningCounter counter;
+    EXPECT_THAT(test::rejection_of([&] { read_geo_mesh(image, {}, counter); }),
                 Optional(StartsWith(c.message)));
-    EXPECT_EQ(warnings, 0);
+    EXPECT_EQ(counter.count, 0);
   }
 }
 

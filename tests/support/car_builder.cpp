@@ -57,11 +57,11 @@ Bytes car_geo() {
   parts[0].vertices = {{256, -512, 1}, {512, 0, 0}, {0, 256, -256}};
   parts[0].position = {65536, 0, -32768};
   parts[0].polygons = {polygon(0, {0, 1, 2, 3}, "tex1"),
-                       polygon(kGeoFlagCornerOrder | kGeoFlagFive, {3, 2, 1, 0}, "tex2")};
+                       polygon(kGeoFlagCornerOrder | kGeoFlagTwoSided, {3, 2, 1, 0}, "tex2")};
   parts[3].vertex_count = 2;
   parts[3].vertices = {{10, 20, 30}, {-10, -20, -30}};
   parts[3].position = parts[0].position;
-  parts[3].polygons = {polygon(kGeoFlagFive, {0, 1, 1, 0}, "none")};
+  parts[3].polygons = {polygon(kGeoFlagTwoSided, {0, 1, 1, 0}, "none")};
   parts[12].vertex_count = 4;
   parts[12].vertices = {{0, 0, 0}, {256, 64, 0}, {256, 192, 256}, {0, 128, 256}};
   parts[12].position = {0, 512, 0};
@@ -74,7 +74,7 @@ Bytes car_geo() {
   parts[18].polygons = {polygon(0, {0, 1, 0, 1}, "tex1")};
   parts[21].vertex_count = 2;
   parts[21].vertices = {{1, 2, 3}, {4, 5, 6}};
-  parts[21].polygons = {polygon(kGeoFlagFive, {1, 0, 1, 0}, "tex2")};
+  parts[21].polygons = {polygon(kGeoFlagTwoSided, {1, 0, 1, 0}, "tex2")};
   return write_geo_file(geo);
 }
 

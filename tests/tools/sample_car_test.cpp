@@ -71,21 +71,23 @@ TEST(SampleCar, MeshShowsEveryFeature) {
   const Bytes geo = make_sample_geo();
   const Bytes archive = qfs_decompress(make_sample_qfs());
   const std::vector<TextureRecord> textures = read_shpi_directory(archive);
-  const std::vector<GeoPart> parts = read_geo_mesh(geo, textures, [] { ADD_FAILURE() << "a texture is missing"; });
+  CountingEvents missing_textures;
+  const std::vector<GeoPart> parts = read_geo_mesh(geo, textures, missing_textures);
+  EXPECT_EQ(missing_textures.missing, 0);
   ASSERT_EQ(parts.size(), std::size_t{kGeoPartCount});
 
-  std::set<std::uint32_t> corner_order_bits, five_bits;
+  std::set<std::uint32_t> corner_order_bits, two_sided_bits;
   for (std::size_t p = 0; p < parts.size(); ++p) {
     SCOPED_TRACE("part " + std::to_string(p));
     EXPECT_GT(parts[p].polygon_count, 0);
     for (const GeoPolygon& polygon : parts[p].polygons) {
-      corner_order_bits.insert(polygon.flags & 0x04);
-      five_bits.insert(polygon.flags & 0x10);
+      corner_order_bits.insert(polygon.flags & kGeoFlagCornerOrder);
+      two_sided_bits.insert(polygon.flags & kGeoFlagTwoSided);
       for (const std::int32_t index : polygon.indices) EXPECT_LT(index, parts[p].vertex_count);
     }
   }
   EXPECT_EQ(corner_order_bits.size(), 2u);  // both set and clear
-  EXPECT_EQ(five_bits.size(), 2u);
+  EXPECT_EQ(two_sided_bits.size(), 2u);
 
   const std::vector<std::uint32_t> counts = file_vertex_counts(geo);
   EXPECT_TRUE(std::any_of(counts.begin(), counts.end(), [](std::uint32_t n) { return n % 2 != 0; }));
