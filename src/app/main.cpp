@@ -4,6 +4,7 @@
 #include "app/platform.hpp"
 
 int main(int argc, char** argv) {
+  tromvex::reuse_freed_memory();
   const auto args = tromvex::command_line_arguments(argc, argv);
   tromvex::SystemConsole console;
   return tromvex::run(args, console);

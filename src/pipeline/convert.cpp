@@ -15,7 +15,7 @@ namespace tromvex {
 
 CarImages convert_car(std::span<const std::uint8_t> geo_image, Bytes texture_file,
                       ConversionEvents& events) {
-  const Bytes archive = read_texture_file(std::move(texture_file));
+  Bytes archive = read_texture_file(std::move(texture_file));
 
   events.before(Phase::texture_directory);
   std::vector<TextureRecord> textures = read_shpi_directory(archive);
@@ -30,6 +30,10 @@ CarImages convert_car(std::span<const std::uint8_t> geo_image, Bytes texture_fil
   // atlas lives on.
   const std::int32_t atlas_height = place_textures(textures);
   images.tga_image = build_tga_image(textures, atlas_height);
+  // The pictures are painted; the mesh needs only their places. The archive's memory goes back
+  // before the mesh conversion asks for its own.
+  for (TextureRecord& texture : textures) texture.pixels = {};
+  Bytes().swap(archive);
 
   events.before(Phase::mesh_conversion);
   images.fce_image = build_fce_image(geo_parts, atlas_height);
