@@ -136,6 +136,12 @@ void reuse_freed_memory() {
 #endif
 }
 
+void return_freed_memory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
+
 std::optional<Bytes> load_whole_file(const std::string& path) {
   // A folder would open here but holds no bytes; a pipe cannot be measured by seeking, and
   // opening one that nobody writes to would wait for ever.

@@ -31,6 +31,10 @@ std::vector<std::string> command_line_arguments(int argc, char** argv);
 // that matters; does nothing where the allocator already works that way.
 void reuse_freed_memory();
 
+// Gives the memory freed so far back to the system, where reuse_freed_memory made the allocator
+// keep it.
+void return_freed_memory();
+
 // The whole file named by path (UTF-8) in one new buffer, or nothing when it cannot be opened
 // or read.
 std::optional<Bytes> load_whole_file(const std::string& path);
