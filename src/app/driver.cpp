@@ -140,6 +140,7 @@ int run(std::span<const std::string> args, Console& console) {
   if (auto status = write_outputs(console, names, images)) return *status;
 
   images = {};  // the memory goes back before the pause, which may last
+  return_freed_memory();
   console.print(kSuccess);
   return console.wait_for_key();
 }

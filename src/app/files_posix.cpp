@@ -1,6 +1,9 @@
 // Whole-file reads and safe whole-file writes (POSIX).
 #include <fcntl.h>
 #include <limits.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +28,10 @@ constexpr mode_t kNewFileMode = 0666;
 // As many links as the system follows in one path before it gives up (SYMLOOP_MAX).
 constexpr int kMaxLinkHops = 40;
 constexpr int kMaxTemporaryAttempts = 100;
+#if defined(__GLIBC__)
+// The largest block the heap serves; larger ones (no car comes near) get pages of their own.
+constexpr int kHeapBlockLimit = 32 << 20;  // 32 MiB, the most glibc takes on 64-bit systems
+#endif
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -118,6 +125,22 @@ WriteOutcome replace_file(const std::string& target, std::optional<mode_t> keep_
 }
 
 }  // namespace
+
+void reuse_freed_memory() {
+#if defined(__GLIBC__)
+  // glibc maps each block of 128 KiB or more on its own and unmaps it when freed, and gives the
+  // top of the heap back past 128 KiB free: every image of a run would be fresh pages. A run
+  // holds a few MiB at most, so its blocks all come from the heap, which keeps what is freed.
+  mallopt(M_MMAP_THRESHOLD, kHeapBlockLimit);
+  mallopt(M_TRIM_THRESHOLD, kHeapBlockLimit);
+#endif
+}
+
+void return_freed_memory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
 
 std::optional<Bytes> load_whole_file(const std::string& path) {
   // A folder would open here but holds no bytes; a pipe cannot be measured by seeking, and

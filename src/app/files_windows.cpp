@@ -134,6 +134,10 @@ WriteOutcome write_through_temporary(const std::wstring& path, std::span<const s
 
 }  // namespace
 
+// The Windows heap already keeps freed blocks for reuse.
+void reuse_freed_memory() {}
+void return_freed_memory() {}
+
 // Reads to the end rather than trusting the size alone: a device or pipe has none, and a file
 // may change while it is read.
 std::optional<Bytes> load_whole_file(const std::string& path) {

@@ -26,6 +26,15 @@ void write_console_text(std::string_view text);
 // The command line as UTF-8 strings, the program's own name first. Throws std::bad_alloc only.
 std::vector<std::string> command_line_arguments(int argc, char** argv);
 
+// Lets the allocator hand memory a run has freed to its later buffers instead of mapping fresh
+// pages for every large one (each fresh page costs a fault). Called once, before any allocation
+// that matters; does nothing where the allocator already works that way.
+void reuse_freed_memory();
+
+// Gives the memory freed so far back to the system, where reuse_freed_memory made the allocator
+// keep it.
+void return_freed_memory();
+
 // The whole file named by path (UTF-8) in one new buffer, or nothing when it cannot be opened
 // or read, or when there is not memory enough for it. Throws std::bad_alloc only (for the
 // file name's conversion, never for the content).
