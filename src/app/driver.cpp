@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/companion.hpp"
+#include "app/platform.hpp"
 #include "common/version.hpp"
 #include "pipeline/convert.hpp"
 

@@ -28,7 +28,7 @@ struct Layout {
 };
 
 // Whether a texture's pixels fill its width x height; the archive reader makes every record so.
-bool holds_its_pixels(const TextureRecord& texture) {
+[[maybe_unused]] bool holds_its_pixels(const TextureRecord& texture) {
   return texture.width >= 0 && texture.height >= 0 &&
          texture.pixels.size() >= static_cast<std::uint64_t>(texture.width) *
                                       static_cast<std::uint64_t>(texture.height);
