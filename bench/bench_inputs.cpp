@@ -28,18 +28,30 @@ Bytes picture(std::uint32_t n, Grain grain) {
   std::uint32_t state = n * 2654435761u + 1;
   const int base = static_cast<int>(next_random(state) % 192);
   std::array<std::uint8_t, 16 * 16> tile{};
-  for (auto& t : tile) t = static_cast<std::uint8_t>(base + static_cast<int>(next_random(state) % 8));
+  for (auto& t : tile)
+    t = static_cast<std::uint8_t>(base + static_cast<int>(next_random(state) % 8));
 
   Bytes pixels(kSide * kSide);
   for (int y = 0; y < kSide; ++y) {
     for (int x = 0; x < kSide; ++x) {
       int index = base;
       switch (n % 5) {
-        case 0: index += (x + y) * 32 / (2 * kSide); break;                      // gradient
-        case 1: index += ((x / 32) * 7 + (y / 32) * 3) % 16; break;             // flat panels
-        case 2: index += (y * 16 / kSide + kBayer[static_cast<std::size_t>(y % 4)][static_cast<std::size_t>(x % 4)] / 8) ; break;   // dithering
-        case 3: index = tile[static_cast<std::size_t>((y % 16) * 16 + x % 16)]; break;                    // repeated tile
-        default: index += (next_random(state) % 16 == 0) ? 3 : 0; break;       // flat with grain
+        case 0:
+          index += (x + y) * 32 / (2 * kSide);
+          break;  // gradient
+        case 1:
+          index += ((x / 32) * 7 + (y / 32) * 3) % 16;
+          break;  // flat panels
+        case 2:
+          index += (y * 16 / kSide +
+                    kBayer[static_cast<std::size_t>(y % 4)][static_cast<std::size_t>(x % 4)] / 8);
+          break;  // dithering
+        case 3:
+          index = tile[static_cast<std::size_t>((y % 16) * 16 + x % 16)];
+          break;  // repeated tile
+        default:
+          index += (next_random(state) % 16 == 0) ? 3 : 0;
+          break;  // flat with grain
       }
       // Painted textures are rarely clean: a quarter of the pixels stray by a shade or two.
       if (grain == Grain::stray_shades && n % 5 != 3 && next_random(state) % 4 == 0) {
@@ -54,7 +66,8 @@ Bytes picture(std::uint32_t n, Grain grain) {
 Bytes palette() {
   Bytes colours;
   for (int i = 0; i < 256; ++i) {
-    for (const int c : {i, (i * 3) % 256, 255 - i, 255}) colours.push_back(static_cast<std::uint8_t>(c));
+    for (const int c : {i, (i * 3) % 256, 255 - i, 255})
+      colours.push_back(static_cast<std::uint8_t>(c));
   }
   return colours;
 }
@@ -74,7 +87,9 @@ GeoFilePart grid_part(int part, int texture_count) {
   }
   for (int r = 0; r + 1 < kRows; ++r) {
     for (int c = 0; c + 1 < kColumns; ++c) {
-      const auto at = [](int row, int column) { return static_cast<std::uint8_t>(row * kColumns + column); };
+      const auto at = [](int row, int column) {
+        return static_cast<std::uint8_t>(row * kColumns + column);
+      };
       const int quad = r * (kColumns - 1) + c;
       char name[5];
       const int texture = (part * 7 + quad) % texture_count;
@@ -120,7 +135,8 @@ Bytes short_command_stream(std::size_t output_size) {
     const std::size_t literals = next_random(state) % 4;
     const std::size_t target = 6 + next_random(state) % 14;  // 6 to 19 bytes
     const std::size_t copy = target - literals;
-    const std::size_t distance = 1 + next_random(state) % std::min<std::size_t>(produced + literals, 1024);
+    const std::size_t distance =
+        1 + next_random(state) % std::min<std::size_t>(produced + literals, 1024);
     if (copy <= 10) {  // two bytes: 0-3 literals, a copy of 3-10 from 1-1024 back
       const std::size_t d = distance - 1;
       body.push_back(static_cast<std::uint8_t>(((d >> 3) & 0x60) | ((copy - 3) << 2) | literals));
@@ -131,7 +147,8 @@ Bytes short_command_stream(std::size_t output_size) {
       body.push_back(static_cast<std::uint8_t>((literals << 6) | (d >> 8)));
       body.push_back(static_cast<std::uint8_t>(d & 0xFF));
     }
-    for (std::size_t i = 0; i < literals; ++i) body.push_back(static_cast<std::uint8_t>(next_random(state)));
+    for (std::size_t i = 0; i < literals; ++i)
+      body.push_back(static_cast<std::uint8_t>(next_random(state)));
     produced += literals + copy;
   }
   body.push_back(0xFC);
@@ -144,7 +161,8 @@ Bytes short_command_stream(std::size_t output_size) {
 CarFiles large_car() {
   constexpr int kTextures = 18;
   GeoFile geo;
-  for (int p = 0; p < kGeoPartCount; ++p) geo.parts[static_cast<std::size_t>(p)] = grid_part(p, kTextures);
+  for (int p = 0; p < kGeoPartCount; ++p)
+    geo.parts[static_cast<std::size_t>(p)] = grid_part(p, kTextures);
 
   std::vector<ShpiPicture> pictures;
   ShpiPicture palette_picture;

@@ -24,7 +24,8 @@ void run_conversion(benchmark::State& state, const CarFiles& car) {
     benchmark::DoNotOptimize(images.tga_image.data());
   }
   if (missing.count > 0) state.SkipWithError("the car has polygons without a texture");
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(car.geo.size() + car.qfs.size()));
+  state.SetBytesProcessed(state.iterations() *
+                          static_cast<std::int64_t>(car.geo.size() + car.qfs.size()));
 }
 
 void BM_ConvertCar_Sample(benchmark::State& state) {

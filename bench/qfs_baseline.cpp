@@ -27,7 +27,7 @@ constexpr std::size_t kLongHeaderSize = 8;
 constexpr std::uint8_t kFirstMediumCommand = 0x80;   // 3 command bytes
 constexpr std::uint8_t kFirstLongCommand = 0xC0;     // 4 command bytes
 constexpr std::uint8_t kFirstLiteralCommand = 0xE0;  // 1 command byte, literals only
-constexpr std::uint8_t kFirstStopCommand = 0xFC;     // 1 command byte, up to 3 literals, then the end
+constexpr std::uint8_t kFirstStopCommand = 0xFC;  // 1 command byte, up to 3 literals, then the end
 
 constexpr std::size_t kShortCommandSize = 2;
 constexpr std::size_t kMediumCommandSize = 3;
@@ -51,7 +51,7 @@ constexpr std::size_t kShortWordCopy = 32;
 // One decoded command: literals first, then a copy counted back from after the literals.
 struct Command {
   std::size_t literal_count = 0;
-  std::size_t copy_length = 0;    // 0 for a literal-only command
+  std::size_t copy_length = 0;  // 0 for a literal-only command
   std::size_t copy_distance = 0;
 };
 
@@ -190,7 +190,9 @@ class QfsDecoder {
     if (produced_ < output_.size()) copy_literals(b0 & kSmallLiteralCountMask);
   }
 
-  std::string command_name() const { return "QFS command at byte " + std::to_string(command_start_); }
+  std::string command_name() const {
+    return "QFS command at byte " + std::to_string(command_start_);
+  }
 
   [[noreturn]] void fail_past_input() const {
     throw MalformedFile(command_name() + " reads past the end of the stream");
@@ -209,8 +211,8 @@ class QfsDecoder {
 };
 
 bool has_qfs_signature(std::span<const std::uint8_t> stream) {
-  return stream.size() >= kSignatureSize &&
-         (stream[0] & ~kLongHeaderBit) == kSignatureByte0 && stream[1] == kSignatureByte1;
+  return stream.size() >= kSignatureSize && (stream[0] & ~kLongHeaderBit) == kSignatureByte0 &&
+         stream[1] == kSignatureByte1;
 }
 
 std::size_t read_output_length(std::span<const std::uint8_t> header) {

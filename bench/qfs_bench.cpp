@@ -82,8 +82,12 @@ void BM_Baseline_ShortCommands(benchmark::State& state) {
 void BM_Baseline_TextureLike(benchmark::State& state) {
   run_decoder(state, texture_like_stream(), decode_with_baseline);
 }
-void BM_Baseline_Grainy(benchmark::State& state) { run_decoder(state, grainy_stream(), decode_with_baseline); }
-void BM_Baseline_16MB(benchmark::State& state) { run_decoder(state, large_stream(), decode_with_baseline); }
+void BM_Baseline_Grainy(benchmark::State& state) {
+  run_decoder(state, grainy_stream(), decode_with_baseline);
+}
+void BM_Baseline_16MB(benchmark::State& state) {
+  run_decoder(state, large_stream(), decode_with_baseline);
+}
 
 void BM_QfsDecompress_TextureLike(benchmark::State& state) {
   run_decoder(state, texture_like_stream(), decode_with_qfs_decompress);
@@ -96,26 +100,44 @@ void BM_Memcpy_TextureLike(benchmark::State& state) { run_memcpy(state, texture_
 void BM_QfsDecompress_Grainy(benchmark::State& state) {
   run_decoder(state, grainy_stream(), decode_with_qfs_decompress);
 }
-void BM_ByteByByte_Grainy(benchmark::State& state) { run_decoder(state, grainy_stream(), decode_byte_by_byte); }
+void BM_ByteByByte_Grainy(benchmark::State& state) {
+  run_decoder(state, grainy_stream(), decode_byte_by_byte);
+}
 void BM_Memcpy_Grainy(benchmark::State& state) { run_memcpy(state, grainy_stream()); }
 
 void BM_QfsDecompress_16MB(benchmark::State& state) {
   run_decoder(state, large_stream(), decode_with_qfs_decompress);
 }
-void BM_ByteByByte_16MB(benchmark::State& state) { run_decoder(state, large_stream(), decode_byte_by_byte); }
+void BM_ByteByByte_16MB(benchmark::State& state) {
+  run_decoder(state, large_stream(), decode_byte_by_byte);
+}
 void BM_Memcpy_16MB(benchmark::State& state) { run_memcpy(state, large_stream()); }
 
 // The fastest of the repetitions as well as the median: on a shared machine the minimum is
 // the figure least disturbed by other work.
-double fastest(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
+double fastest(const std::vector<double>& times) {
+  return *std::min_element(times.begin(), times.end());
+}
 
-BENCHMARK(BM_QfsDecompress_ShortCommands)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
-BENCHMARK(BM_Baseline_ShortCommands)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
-BENCHMARK(BM_QfsDecompress_TextureLike)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
-BENCHMARK(BM_Baseline_TextureLike)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
-BENCHMARK(BM_ByteByByte_TextureLike)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
+BENCHMARK(BM_QfsDecompress_ShortCommands)
+    ->Unit(benchmark::kMicrosecond)
+    ->ComputeStatistics("min", fastest);
+BENCHMARK(BM_Baseline_ShortCommands)
+    ->Unit(benchmark::kMicrosecond)
+    ->ComputeStatistics("min", fastest);
+BENCHMARK(BM_QfsDecompress_TextureLike)
+    ->Unit(benchmark::kMicrosecond)
+    ->ComputeStatistics("min", fastest);
+BENCHMARK(BM_Baseline_TextureLike)
+    ->Unit(benchmark::kMicrosecond)
+    ->ComputeStatistics("min", fastest);
+BENCHMARK(BM_ByteByByte_TextureLike)
+    ->Unit(benchmark::kMicrosecond)
+    ->ComputeStatistics("min", fastest);
 BENCHMARK(BM_Memcpy_TextureLike)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
-BENCHMARK(BM_QfsDecompress_Grainy)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
+BENCHMARK(BM_QfsDecompress_Grainy)
+    ->Unit(benchmark::kMicrosecond)
+    ->ComputeStatistics("min", fastest);
 BENCHMARK(BM_Baseline_Grainy)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
 BENCHMARK(BM_ByteByByte_Grainy)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
 BENCHMARK(BM_Memcpy_Grainy)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);

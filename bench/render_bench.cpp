@@ -7,9 +7,9 @@
 #include <numbers>
 
 #include "app/png.hpp"
-#include "pipeline/convert.hpp"
 #include "mesh/fce_image.hpp"
 #include "mesh/fce_reader.hpp"
+#include "pipeline/convert.hpp"
 #include "render/car_views.hpp"
 #include "texture/tga_reader.hpp"
 #include "tools/sample_car.hpp"
@@ -18,7 +18,8 @@ namespace tromvex::bench {
 namespace {
 
 CarImages sample_images() {
-  class Quiet : public ConversionEvents {} events;
+  class Quiet : public ConversionEvents {
+  } events;
   return convert_car(make_sample_geo(), make_sample_qfs(), events);
 }
 
@@ -45,8 +46,10 @@ Bytes dense_fce(int stacks, int slices) {
       const float u1 = static_cast<float>(j + 1) / static_cast<float>(slices);
       const float v0 = static_cast<float>(i) / static_cast<float>(stacks);
       const float v1 = static_cast<float>(i + 1) / static_cast<float>(stacks);
-      body.triangles.push_back({{at(i, j), at(i + 1, j), at(i + 1, j + 1)}, 1, {u0, u0, u1}, {v0, v1, v1}});
-      body.triangles.push_back({{at(i + 1, j + 1), at(i, j + 1), at(i, j)}, 1, {u1, u1, u0}, {v1, v0, v0}});
+      body.triangles.push_back(
+          {{at(i, j), at(i + 1, j), at(i + 1, j + 1)}, 1, {u0, u0, u1}, {v0, v1, v1}});
+      body.triangles.push_back(
+          {{at(i + 1, j + 1), at(i, j + 1), at(i, j)}, 1, {u1, u1, u0}, {v1, v0, v0}});
     }
   }
   body.normals.resize(body.vertices.size());
@@ -57,7 +60,8 @@ Bytes dense_fce(int stacks, int slices) {
 
 void run_view(benchmark::State& state, const Bytes& fce, const Bytes& tga) {
   for (auto _ : state) {
-    const CarViews views = render_car_views(read_fce_image(fce), read_tga_image(tga), {1024, false});
+    const CarViews views =
+        render_car_views(read_fce_image(fce), read_tga_image(tga), {1024, false});
     const Bytes png = encode_png(views.picture);
     benchmark::DoNotOptimize(png.data());
     state.counters["triangles"] = static_cast<double>(views.triangles_drawn);

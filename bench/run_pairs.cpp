@@ -96,8 +96,9 @@ int main(int argc, char** argv) {
   }
   const long fa = median(a_faults);
   const long fb = median(b_faults);
-  std::printf("pairs %d: A %.3f ms, B %.3f ms, median ratio A/B %.3f; minor faults A %ld, B %ld (%.3fx)\n",
-              pairs, median(a_times) * 1e3, median(b_times) * 1e3, median(ratios), fa, fb,
-              static_cast<double>(fa) / static_cast<double>(fb));
+  std::printf(
+      "pairs %d: A %.3f ms, B %.3f ms, median ratio A/B %.3f; minor faults A %ld, B %ld (%.3fx)\n",
+      pairs, median(a_times) * 1e3, median(b_times) * 1e3, median(ratios), fa, fb,
+      static_cast<double>(fa) / static_cast<double>(fb));
   return 0;
 }

@@ -29,7 +29,8 @@ template <typename Pack>
 PackedStream make_stream(Grain grain, Pack pack) {
   const Bytes data = texture_like_bytes(kTextureLikeSize, grain);
   PackedStream stream{pack(data), data.size()};
-  if (stream.output_size != data.size()) throw std::logic_error("texture-like data of the wrong size");
+  if (stream.output_size != data.size())
+    throw std::logic_error("texture-like data of the wrong size");
   return stream;
 }
 

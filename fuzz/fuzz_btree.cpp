@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (accepted) {
     FUZZ_CHECK(has_btree_magic({data, size}));
     FUZZ_CHECK(size >= 7);
-    FUZZ_CHECK(output.size() == ((std::size_t{data[2]} << 16) | (std::size_t{data[3]} << 8) | data[4]));
+    FUZZ_CHECK(output.size() ==
+               ((std::size_t{data[2]} << 16) | (std::size_t{data[3]} << 8) | data[4]));
     Bytes expected;
     FUZZ_CHECK(test::reference_btree_expand({data, size}, &expected));
     FUZZ_CHECK(output == expected);

@@ -20,8 +20,8 @@
 
 #include "common/bytes.hpp"
 #include "fuzz_check.hpp"
-#include "pipeline/convert.hpp"
 #include "mesh/fce_image.hpp"
+#include "pipeline/convert.hpp"
 #include "texture/tga.hpp"
 
 namespace {
@@ -40,8 +40,8 @@ constexpr std::size_t kFceTextureCoordinateCount = 6;
 constexpr std::size_t kFloatSize = 4;
 constexpr std::uint64_t kFceBytesPerVertex = 80;
 constexpr std::uint64_t kFceBytesPerTriangle = 56;
-constexpr std::array<std::uint8_t, tromvex::kTgaHeaderSize> kTgaHeader{
-    0, 0, 2, 0, 0, 0, 0, 32, 0, 0, 0, 0, 0, 1, 0, 1, 32, 0};
+constexpr std::array<std::uint8_t, tromvex::kTgaHeaderSize> kTgaHeader{0, 0, 2, 0, 0, 0, 0, 32, 0,
+                                                                       0, 0, 0, 0, 1, 0, 1, 32, 0};
 
 // Checks that phases come in order, each once, and that textures go missing only while the
 // mesh is read.
@@ -95,9 +95,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto triangle_total = static_cast<std::int32_t>(read_u32_le(&fce[kFceTriangleTotalOffset]));
   const auto vertex_total = static_cast<std::int32_t>(read_u32_le(&fce[kFceVertexTotalOffset]));
   FUZZ_CHECK(triangle_total >= 0 && vertex_total >= 0);
-  const std::uint64_t expected_size = kFceHeaderSize +
-                                      kFceBytesPerVertex * static_cast<std::uint64_t>(vertex_total) +
-                                      kFceBytesPerTriangle * static_cast<std::uint64_t>(triangle_total);
+  const std::uint64_t expected_size =
+      kFceHeaderSize + kFceBytesPerVertex * static_cast<std::uint64_t>(vertex_total) +
+      kFceBytesPerTriangle * static_cast<std::uint64_t>(triangle_total);
   FUZZ_CHECK(fce.size() == expected_size);
   FUZZ_CHECK(read_u32_le(&fce[kFcePartCountOffset]) == static_cast<std::uint32_t>(kFcePartCount));
   const auto vertices = static_cast<std::size_t>(vertex_total);
@@ -106,8 +106,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(finite_floats(fce, kFceHeaderSize, 3 * vertices));
   const std::size_t triangle_block = kFceHeaderSize + kFceBytesBeforeTrianglesPerVertex * vertices;
   for (std::size_t t = 0; t < triangles; ++t) {
-    FUZZ_CHECK(finite_floats(fce, triangle_block + kFceTriangleRecordSize * t + kFceTextureCoordinatesOffset,
-                             kFceTextureCoordinateCount));
+    FUZZ_CHECK(finite_floats(
+        fce, triangle_block + kFceTriangleRecordSize * t + kFceTextureCoordinatesOffset,
+        kFceTextureCoordinateCount));
   }
   return 0;
 }

@@ -37,7 +37,7 @@ constexpr std::int32_t kLargestIndexByte = 255;
 // A palette and three textures; "wgl0" twice, so the later one must win. The names are also
 // in the dictionary, so the fuzzer finds matching polygons.
 std::vector<TextureRecord> make_texture_table() {
-  const auto record = [](const char (&name)[5]) {
+  const auto record = [](const char(&name)[5]) {
     TextureRecord texture;
     texture.name = {static_cast<std::uint8_t>(name[0]), static_cast<std::uint8_t>(name[1]),
                     static_cast<std::uint8_t>(name[2]), static_cast<std::uint8_t>(name[3])};
@@ -83,7 +83,8 @@ void compare_part(const std::uint8_t* block, const tromvex::GeoPart& part, std::
   FUZZ_CHECK(part.position.z == static_cast<float>(s32(16) / 256.0));
   const std::uint8_t* item = block + kPartHeaderSize;
   for (std::uint64_t v = 0; v < stored; ++v, item += kVertexFileSize) {
-    const GeoVertex& vertex = part.vertices[static_cast<std::size_t>(v) + static_cast<std::size_t>(shift)];
+    const GeoVertex& vertex =
+        part.vertices[static_cast<std::size_t>(v) + static_cast<std::size_t>(shift)];
     FUZZ_CHECK(vertex.x == read_s16_le(item) && vertex.y == read_s16_le(item + 2) &&
                vertex.z == read_s16_le(item + 4));
   }
@@ -101,7 +102,7 @@ void compare_part(const std::uint8_t* block, const tromvex::GeoPart& part, std::
 // refused the image), compares each with what the reader returned. Returns whether all 26
 // blocks, with non-negative counts, fit in the image.
 bool plain_walk_fits(const std::uint8_t* data, std::size_t size,
-                        const std::vector<tromvex::GeoPart>& parts) {
+                     const std::vector<tromvex::GeoPart>& parts) {
   using namespace tromvex;
   std::size_t at = kFirstPartOffset;
   const auto s32 = [data](std::size_t offset) {

@@ -53,7 +53,8 @@ bool plain_walk_accepts(const std::uint8_t* data, std::size_t size,
     const std::int32_t width = read_s16_le(picture + 4);
     const std::int32_t height = read_s16_le(picture + 6);
     if (width < 0 || height < 0) return false;
-    const std::uint64_t length = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) *
+    const std::uint64_t length = static_cast<std::uint64_t>(width) *
+                                 static_cast<std::uint64_t>(height) *
                                  (type == kIndexedType ? 1 : kBytesPerColour);
     if (length > size - offset - kPictureHeaderSize) return false;
     pixel_total += length;
@@ -65,7 +66,8 @@ bool plain_walk_accepts(const std::uint8_t* data, std::size_t size,
     FUZZ_CHECK(record.atlas_x == read_s16_le(picture + 8));
     FUZZ_CHECK(record.atlas_y == read_s16_le(picture + 10));
     FUZZ_CHECK(record.header_word == read_u32_le(picture + 12));
-    FUZZ_CHECK(std::equal(record.pixels.begin(), record.pixels.end(), picture + kPictureHeaderSize));
+    FUZZ_CHECK(
+        std::equal(record.pixels.begin(), record.pixels.end(), picture + kPictureHeaderSize));
   }
   return true;
 }

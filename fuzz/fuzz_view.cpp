@@ -39,18 +39,24 @@ const tromvex::RgbaPicture& texture() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tromvex;
   FceCar car;
-  if (!fuzz::accepts([&] { car = read_fce_image(std::span<const std::uint8_t>(data, size)); })) return 0;
+  if (!fuzz::accepts([&] { car = read_fce_image(std::span<const std::uint8_t>(data, size)); }))
+    return 0;
 
   FUZZ_CHECK(car.parts.size() <= kFceMaxParts);
   FUZZ_CHECK(car.vertices.size() * kVertexFileSize <= size);
   FUZZ_CHECK(car.triangles.size() * kTriangleFileSize <= size);
   for (const FceCarPart& part : car.parts) {
     FUZZ_CHECK(part.first_vertex >= 0 && part.vertex_count >= 0);
-    FUZZ_CHECK(static_cast<std::size_t>(part.first_vertex) + static_cast<std::size_t>(part.vertex_count) <= car.vertices.size());
+    FUZZ_CHECK(static_cast<std::size_t>(part.first_vertex) +
+                   static_cast<std::size_t>(part.vertex_count) <=
+               car.vertices.size());
     FUZZ_CHECK(part.first_triangle >= 0 && part.triangle_count >= 0);
-    FUZZ_CHECK(static_cast<std::size_t>(part.first_triangle) + static_cast<std::size_t>(part.triangle_count) <= car.triangles.size());
+    FUZZ_CHECK(static_cast<std::size_t>(part.first_triangle) +
+                   static_cast<std::size_t>(part.triangle_count) <=
+               car.triangles.size());
     for (std::int32_t t = 0; t < part.triangle_count; ++t) {
-      for (const std::int32_t index : car.triangles[static_cast<std::size_t>(part.first_triangle + t)].indices) {
+      for (const std::int32_t index :
+           car.triangles[static_cast<std::size_t>(part.first_triangle + t)].indices) {
         FUZZ_CHECK(index >= 0 && index < part.vertex_count);
       }
     }
@@ -59,7 +65,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool colour_parts = size > 0 && (data[0] & 1) != 0;
   CarViews views;
   // A car whose triangles cover a view too many times over is refused rather than drawn.
-  if (!fuzz::accepts([&] { views = render_car_views(car, texture(), {kMinPictureWidth, colour_parts}); })) {
+  if (!fuzz::accepts([&] {
+        views = render_car_views(car, texture(), {kMinPictureWidth, colour_parts});
+      })) {
     // Each triangle costs at most its cell's pixels and rows and a step, under twice the
     // cell's share of the budget: only more than 128 triangles drawn can exceed it.
     std::int64_t drawn = 0;
@@ -69,8 +77,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const RgbaPicture& picture = views.picture;
   FUZZ_CHECK(picture.width == kMinPictureWidth);
-  FUZZ_CHECK(picture.height >= kMinPictureWidth / 2 && picture.height <= kMinPictureWidth / 2 + kMaxLegendHeight);
-  FUZZ_CHECK(picture.pixels.size() == static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height) * 4);
+  FUZZ_CHECK(picture.height >= kMinPictureWidth / 2 &&
+             picture.height <= kMinPictureWidth / 2 + kMaxLegendHeight);
+  FUZZ_CHECK(picture.pixels.size() == static_cast<std::size_t>(picture.width) *
+                                          static_cast<std::size_t>(picture.height) * 4);
   for (std::size_t i = 3; i < picture.pixels.size(); i += 4) FUZZ_CHECK(picture.pixels[i] == 255);
   return 0;
 }

@@ -87,6 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const VivMember file{members.empty() ? "new" : members.front().name, 0,
                        archive.first(std::min<std::size_t>(size, 64))};
   check_put(members, file);
-  check_put(members, VivMember{"a name no member has\x01", 0, archive.last(std::min<std::size_t>(size, 5))});
+  check_put(members,
+            VivMember{"a name no member has\x01", 0, archive.last(std::min<std::size_t>(size, 5))});
   return 0;
 }

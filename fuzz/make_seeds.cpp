@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "common/bytes.hpp"
+#include "mesh/fce_image.hpp"
+#include "pipeline/convert.hpp"
 #include "support/car_builder.hpp"
-#include "tools/car_files.hpp"
 #include "support/texture_builders.hpp"
 #include "support/viv_builder.hpp"
+#include "tools/car_files.hpp"
 #include "tools/qfs_compress.hpp"
-#include "pipeline/convert.hpp"
-#include "mesh/fce_image.hpp"
 #include "tools/sample_car.hpp"
 #include "tools/stream_compress.hpp"
 
@@ -38,8 +38,8 @@ Palette greenish_palette() {
   Palette palette{};
   for (std::size_t i = 0; i < palette.size(); ++i) {
     const auto level = static_cast<std::uint8_t>(i);
-    palette[i] = {level, static_cast<std::uint8_t>(255 - level), static_cast<std::uint8_t>(level / 2),
-                  static_cast<std::uint8_t>(i % 3)};
+    palette[i] = {level, static_cast<std::uint8_t>(255 - level),
+                  static_cast<std::uint8_t>(level / 2), static_cast<std::uint8_t>(i % 3)};
   }
   return palette;
 }
@@ -59,13 +59,13 @@ ShpiPicture picture(const std::string& name, std::uint8_t type, std::int16_t wid
 // A palette, three textures (one of four bytes a pixel, one 768 wide to close a row) and the
 // unread last entry; the GEO seed's polygons name these textures.
 Bytes car_archive() {
-  return write_shpi_archive({palette_picture(greenish_palette()),
-                             picture("wgl0", kShpiIndexedType, 16, 8),
-                             picture("whl0", kShpiIndexedType, 768, 2),
-                             picture("body", kColourType, 4, 3)});
+  return write_shpi_archive(
+      {palette_picture(greenish_palette()), picture("wgl0", kShpiIndexedType, 16, 8),
+       picture("whl0", kShpiIndexedType, 768, 2), picture("body", kColourType, 4, 3)});
 }
 
-GeoFilePolygon polygon(const char* texture, std::uint32_t flags, std::array<std::uint8_t, 4> indices) {
+GeoFilePolygon polygon(const char* texture, std::uint32_t flags,
+                       std::array<std::uint8_t, 4> indices) {
   return {flags, indices, texture_name(texture)};
 }
 
@@ -76,12 +76,14 @@ Bytes car_geo() {
   geo.parts[0].vertex_count = 3;
   geo.parts[0].position = {256, -512, 65536};
   geo.parts[0].vertices = {{256, 0, -256}, {0, 512, 0}, {-32768, 32767, 1}};
-  geo.parts[0].polygons = {polygon("wgl0", 0, {0, 1, 2, 3}), polygon("none", kGeoFlagCornerOrder, {3, 2, 1, 0})};
+  geo.parts[0].polygons = {polygon("wgl0", 0, {0, 1, 2, 3}),
+                           polygon("none", kGeoFlagCornerOrder, {3, 2, 1, 0})};
   geo.parts[12].vertex_count = 4;
   geo.parts[12].vertices = {{0, -300, 0}, {10, 300, 0}, {0, 0, 5}, {1, 2, 3}};
   geo.parts[12].polygons = {polygon("whl0", kGeoFlagCornerOrder | kGeoFlagTwoSided, {0, 1, 2, 3})};
   geo.parts[25].vertex_count = 2;
-  geo.parts[25].polygons = {polygon("body", kGeoFlagTwoSided, {0, 1, 1, 0}), polygon("ab", 0, {255, 0, 0, 0})};
+  geo.parts[25].polygons = {polygon("body", kGeoFlagTwoSided, {0, 1, 1, 0}),
+                            polygon("ab", 0, {255, 0, 0, 0})};
   geo.trailer = pattern(12, 1, 1);
   return write_geo_file(geo);
 }
@@ -99,12 +101,14 @@ Bytes convert_seed(const Bytes& geo, const Bytes& texture) {
 Bytes small_fce() {
   FceParts parts;
   parts[0].name = {'H', 'i', 'g', 'h', ' ', 'B', 'o', 'd', 'y'};
-  parts[0].vertices = {{-1.0f, 0.0f, 2.0f}, {1.0f, 0.0f, 2.0f}, {1.0f, 1.0f, -2.0f}, {-1.0f, 1.0f, -2.0f}};
+  parts[0].vertices = {
+      {-1.0f, 0.0f, 2.0f}, {1.0f, 0.0f, 2.0f}, {1.0f, 1.0f, -2.0f}, {-1.0f, 1.0f, -2.0f}};
   parts[0].triangles = {{{0, 1, 2}, 1, {0.0f, 1.0f, 1.0f}, {0.0f, 0.0f, 1.0f}},
                         {{2, 3, 0}, 5, {1.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 0.0f}}};
   parts[1].name = {'W', 'h', 'e', 'e', 'l'};
   parts[1].position = {1.0f, 0.5f, 1.5f};
-  parts[1].vertices = {{0.0f, -0.5f, 0.0f}, {0.0f, 0.5f, 0.5f}, {0.0f, 0.5f, -0.5f}, {900.0f, 900.0f, 900.0f}};
+  parts[1].vertices = {
+      {0.0f, -0.5f, 0.0f}, {0.0f, 0.5f, 0.5f}, {0.0f, 0.5f, -0.5f}, {900.0f, 900.0f, 900.0f}};
   parts[1].triangles = {{{0, 1, 2}, 1, {0.5f, 0.5f, 0.5f}, {0.5f, 0.5f, 0.5f}}};
   std::int32_t vertices = 0, triangles = 0;
   for (FcePart& part : parts) {
@@ -122,7 +126,8 @@ Bytes small_fce() {
 void write_seed(const std::filesystem::path& folder, const std::string& name, const Bytes& bytes) {
   std::filesystem::create_directories(folder);
   std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("could not write " + (folder / name).string());
 }
 
@@ -149,7 +154,12 @@ int main(int argc, char** argv) {
                  .stop({'z', 'y'})
                  .bytes());
   write_seed(root / "qfs", "far_copy",
-             QfsWriter(1141).literal_run(pattern(112, 3, 5)).long_copy({1}, 1028, 100).stop({}).raw({0}).bytes());
+             QfsWriter(1141)
+                 .literal_run(pattern(112, 3, 5))
+                 .long_copy({1}, 1028, 100)
+                 .stop({})
+                 .raw({0})
+                 .bytes());
 
   write_seed(root / "huffman", "worked_example",
              {0x30, 0xFB, 0x00, 0x00, 0x0B, 0x03, 0xBA, 0xC8, 0x2D, 0x3C, 0x03, 0xB9});
@@ -158,15 +168,17 @@ int main(int argc, char** argv) {
   write_seed(root / "huffman", "car_double_delta_wide", huffman_compress(archive, 0xB4));
   write_seed(root / "huffman", "every_value", huffman_compress(pattern(600, 0, 1), 0x32));
   write_seed(root / "btree", "worked_example",
-             {0x46, 0xFB, 0x00, 0x00, 0x0A, 0xFF, 0x02, 0x80, 0x61, 0x62, 0x81, 0x80, 0x80, 0x81, 0x81,
-              0x63, 0xFF, 0x80, 0xFF, 0x00});
+             {0x46, 0xFB, 0x00, 0x00, 0x0A, 0xFF, 0x02, 0x80, 0x61, 0x62,
+              0x81, 0x80, 0x80, 0x81, 0x81, 0x63, 0xFF, 0x80, 0xFF, 0x00});
   write_seed(root / "btree", "car", btree_compress(archive));
-  write_seed(root / "btree", "car_forward_references", btree_compress(archive, DictionaryOrder::defined_last));
+  write_seed(root / "btree", "car_forward_references",
+             btree_compress(archive, DictionaryOrder::defined_last));
   write_seed(root / "convert", "car_huffman", convert_seed(geo, huffman_compress(archive, 0x32)));
   write_seed(root / "convert", "car_btree", convert_seed(geo, btree_compress(archive)));
 
   write_seed(root / "shpi", "car", archive);
-  write_seed(root / "shpi", "palette_only", write_shpi_archive({palette_picture(greenish_palette())}));
+  write_seed(root / "shpi", "palette_only",
+             write_shpi_archive({palette_picture(greenish_palette())}));
 
   write_seed(root / "geo", "car", geo);
   write_seed(root / "geo", "smallest", smallest_geo);
@@ -176,19 +188,27 @@ int main(int argc, char** argv) {
   write_seed(root / "convert", "smallest", convert_seed(smallest_geo, archive));
 
   write_seed(root / "viv", "empty", viv_archive({}));
-  write_seed(root / "viv", "car", viv_archive({{"car.fce", pattern(40, 1, 3)}, {"carp.txt", pattern(9, 'a', 1)},
-                                               {"CAR00.tga", pattern(22, 0, 0)}, {"car.fce", {}}, {"e", {}}}));
-  write_seed(root / "viv", "cardata", viv_archive({{"smpl.GEO", geo}, {"BLOX.geo", smallest_geo}, {"x.dat", {7}}}));
+  write_seed(root / "viv", "car",
+             viv_archive({{"car.fce", pattern(40, 1, 3)},
+                          {"carp.txt", pattern(9, 'a', 1)},
+                          {"CAR00.tga", pattern(22, 0, 0)},
+                          {"car.fce", {}},
+                          {"e", {}}}));
+  write_seed(root / "viv", "cardata",
+             viv_archive({{"smpl.GEO", geo}, {"BLOX.geo", smallest_geo}, {"x.dat", {7}}}));
 
   // The small car the end-to-end tests convert: a 720-wide texture and a missing one.
   const CarFiles small_car = build_small_car();
   write_seed(root / "qfs", "small_car", qfs_compress(small_car.shpi_archive));
   write_seed(root / "shpi", "small_car", small_car.shpi_archive);
   write_seed(root / "geo", "small_car", small_car.geo_image);
-  write_seed(root / "convert", "small_car", convert_seed(small_car.geo_image, small_car.qfs_archive));
+  write_seed(root / "convert", "small_car",
+             convert_seed(small_car.geo_image, small_car.qfs_archive));
   // tromvex-view reads what the conversion writes: the sample car's FCE, and a small one.
-  class Quiet : public ConversionEvents {} events;
-  write_seed(root / "view", "sample_car", convert_car(make_sample_geo(), make_sample_qfs(), events).fce_image);
+  class Quiet : public ConversionEvents {
+  } events;
+  write_seed(root / "view", "sample_car",
+             convert_car(make_sample_geo(), make_sample_qfs(), events).fce_image);
   write_seed(root / "view", "small", small_fce());
   std::printf("seeds written to %s\n", root.string().c_str());
   return 0;

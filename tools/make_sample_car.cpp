@@ -11,7 +11,8 @@ namespace {
 
 bool write_file(const std::string& path, const tromvex::Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   out.close();
   if (!out) std::cerr << "make_sample_car: could not write " << path << "\n";
   return static_cast<bool>(out);

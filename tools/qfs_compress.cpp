@@ -70,7 +70,8 @@ std::ptrdiff_t savings(const Match& match) {
 class MatchFinder {
  public:
   explicit MatchFinder(std::span<const std::uint8_t> data)
-      : data_(data), head_(std::size_t{1} << kHashBits, kNoPosition),
+      : data_(data),
+        head_(std::size_t{1} << kHashBits, kNoPosition),
         previous_(kWindowSize, kNoPosition) {}
 
   // Positions must be added once each, in increasing order, after they have been searched.
@@ -144,11 +145,13 @@ class StreamWriter {
     const CopyForm& form = shortest_form(match);
     if (&form == &kShortCopy) {
       const std::size_t length_code = match.length - kShortCopy.min_length;
-      push(static_cast<std::uint8_t>(((offset >> kShortDistanceHighShift) & kShortDistanceHighMask) |
-                                     (length_code << kShortLengthShift) | literal_bits));
+      push(
+          static_cast<std::uint8_t>(((offset >> kShortDistanceHighShift) & kShortDistanceHighMask) |
+                                    (length_code << kShortLengthShift) | literal_bits));
       push(static_cast<std::uint8_t>(offset));
     } else if (&form == &kMediumCopy) {
-      push(static_cast<std::uint8_t>(kFirstMediumCommand | (match.length - kMediumCopy.min_length)));
+      push(
+          static_cast<std::uint8_t>(kFirstMediumCommand | (match.length - kMediumCopy.min_length)));
       push(static_cast<std::uint8_t>((std::size_t{literal_bits} << kMediumLiteralShift) |
                                      (offset >> 8)));
       push(static_cast<std::uint8_t>(offset));

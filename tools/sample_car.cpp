@@ -116,8 +116,10 @@ constexpr Prism kCabin{85, 80, -120, 80, 70, 130, -90, 20};
 // The wing about its own mounting point, which its part's position gives (see rear_wing).
 constexpr Prism kWing{85, -2, -15, 15, 85, 2, -15, 15};
 constexpr PrismTextures kPaintedBody{"body", 0, "body", 0, "body", "body", 0};
-constexpr PrismTextures kGlassCabin{"wind", kGeoFlagTwoSided, "body", 0, "wind", "wind", kGeoFlagTwoSided};
-constexpr PrismTextures kThinWing{"body", kGeoFlagTwoSided, "body", kGeoFlagTwoSided, "body", "body", kGeoFlagTwoSided};
+constexpr PrismTextures kGlassCabin{"wind", kGeoFlagTwoSided, "body",          0,
+                                    "wind", "wind",           kGeoFlagTwoSided};
+constexpr PrismTextures kThinWing{"body", kGeoFlagTwoSided, "body",          kGeoFlagTwoSided,
+                                  "body", "body",           kGeoFlagTwoSided};
 
 GeoFilePart lower_body() {
   PartBuilder part;
@@ -176,8 +178,8 @@ GeoFilePart rear_wing() {
 GeoFilePart wing_struts() {
   PartBuilder part;
   // The right strut faces right; its mirror faces left.
-  part.panel({{{50, 80, -190}, {50, 80, -210}, {50, 100, -210}, {50, 100, -190}}}, "body", kGeoFlagTwoSided,
-             true);
+  part.panel({{{50, 80, -190}, {50, 80, -210}, {50, 100, -210}, {50, 100, -190}}}, "body",
+             kGeoFlagTwoSided, true);
   return part.take();
 }
 
@@ -230,8 +232,10 @@ constexpr int kWheelTrackHalf = 80;
 constexpr int kWheelBaseHalf = 140;
 constexpr std::size_t kWheelSides = 12;
 // Sine and cosine of k x 30 degrees, in thousandths: exact tables, no floating point.
-constexpr std::array<int, kWheelSides> kSine{0, 500, 866, 1000, 866, 500, 0, -500, -866, -1000, -866, -500};
-constexpr std::array<int, kWheelSides> kCosine{1000, 866, 500, 0, -500, -866, -1000, -866, -500, 0, 500, 866};
+constexpr std::array<int, kWheelSides> kSine{0, 500,  866,  1000,  866,  500,
+                                             0, -500, -866, -1000, -866, -500};
+constexpr std::array<int, kWheelSides> kCosine{1000,  866,  500,  0, -500, -866,
+                                               -1000, -866, -500, 0, 500,  866};
 constexpr int kThousand = 1000;
 
 struct WheelPlace {
@@ -256,7 +260,8 @@ GeoFilePart wheel_tread(const WheelPlace& place) {
     part.face({a, b, static_cast<std::uint8_t>(b + 1), static_cast<std::uint8_t>(a + 1)}, "tyre",
               place.right ? kFacing : kMirroredFacing);
   }
-  part.place_at({side * kWheelTrackHalf, kWheelRadius, place.front ? kWheelBaseHalf : -kWheelBaseHalf});
+  part.place_at(
+      {side * kWheelTrackHalf, kWheelRadius, place.front ? kWheelBaseHalf : -kWheelBaseHalf});
   return part.take();
 }
 
@@ -274,7 +279,8 @@ GeoFilePart wheel_rim(const WheelPlace& place) {
     part.face(indices, "rim", kMirroredFacing);
   }
   const int side = place.right ? 1 : -1;
-  part.place_at({side * kWheelTrackHalf, kWheelRadius, place.front ? kWheelBaseHalf : -kWheelBaseHalf});
+  part.place_at(
+      {side * kWheelTrackHalf, kWheelRadius, place.front ? kWheelBaseHalf : -kWheelBaseHalf});
   return part.take();
 }
 
@@ -282,7 +288,8 @@ GeoFilePart wheel_rim(const WheelPlace& place) {
 
 GeoFilePart flat_wing() {
   PartBuilder part;
-  part.panel({{{85, 104, -215}, {-85, 104, -215}, {-85, 104, -185}, {85, 104, -185}}}, "body", kGeoFlagTwoSided);
+  part.panel({{{85, 104, -215}, {-85, 104, -215}, {-85, 104, -185}, {85, 104, -185}}}, "body",
+             kGeoFlagTwoSided);
   return part.take();
 }
 
@@ -306,15 +313,32 @@ GeoFilePart flat_wheels() {
 }
 
 std::array<GeoFilePart, kGeoPartCount> sample_parts() {
-  return {lower_body(),   cabin(),       grille(),       headlights(),
-          tail_lights(),  rear_wing(),   wing_struts(),  antenna(),
-          exhaust(),      front_bumper(), rear_bumper(), licence_plate(),
-          wheel_tread({true, true}),   wheel_rim({true, true}),
-          wheel_tread({false, true}),  wheel_rim({false, true}),
-          wheel_tread({true, false}),  wheel_rim({true, false}),
-          wheel_tread({false, false}), wheel_rim({false, false}),
-          lower_body(),   cabin(),       flat_wing(),
-          lower_body(),   wedge_cabin(), flat_wheels()};
+  return {lower_body(),
+          cabin(),
+          grille(),
+          headlights(),
+          tail_lights(),
+          rear_wing(),
+          wing_struts(),
+          antenna(),
+          exhaust(),
+          front_bumper(),
+          rear_bumper(),
+          licence_plate(),
+          wheel_tread({true, true}),
+          wheel_rim({true, true}),
+          wheel_tread({false, true}),
+          wheel_rim({false, true}),
+          wheel_tread({true, false}),
+          wheel_rim({true, false}),
+          wheel_tread({false, false}),
+          wheel_rim({false, false}),
+          lower_body(),
+          cabin(),
+          flat_wing(),
+          lower_body(),
+          wedge_cabin(),
+          flat_wheels()};
 }
 
 // ---- Palette --------------------------------------------------------------------------------
@@ -389,7 +413,8 @@ ShpiPicture texture(const char* name, int width, int height, Paint paint) {
   picture.height = static_cast<std::int16_t>(height);
   picture.pixels.reserve(static_cast<std::size_t>(width * height));
   for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) picture.pixels.push_back(static_cast<std::uint8_t>(paint(x, y)));
+    for (int x = 0; x < width; ++x)
+      picture.pixels.push_back(static_cast<std::uint8_t>(paint(x, y)));
   }
   return picture;
 }
@@ -506,9 +531,8 @@ Bytes make_sample_geo() {
 
 Bytes make_sample_archive() {
   const std::vector<ShpiPicture> pictures{
-      palette_picture(),  body_texture(),       window_texture(), tyre_texture(),
-      rim_texture(),      headlight_texture(),  tail_light_texture(), grille_texture(),
-      plate_texture()};
+      palette_picture(),   body_texture(),       window_texture(), tyre_texture(), rim_texture(),
+      headlight_texture(), tail_light_texture(), grille_texture(), plate_texture()};
   return write_shpi_archive(pictures);  // with the closing entry that never becomes a texture
 }
 

@@ -112,7 +112,8 @@ std::vector<Token> tokenize(const Bytes& data, std::uint8_t escape) {
 }
 
 void undo_running_sum_forwards(Bytes& bytes) {
-  for (std::size_t i = bytes.size(); i-- > 1;) bytes[i] = static_cast<std::uint8_t>(bytes[i] - bytes[i - 1]);
+  for (std::size_t i = bytes.size(); i-- > 1;)
+    bytes[i] = static_cast<std::uint8_t>(bytes[i] - bytes[i - 1]);
 }
 
 }  // namespace
@@ -225,7 +226,8 @@ Bytes btree_compress(std::span<const std::uint8_t> data, DictionaryOrder order) 
   for (const std::uint8_t value : free_values) {
     std::fill(pair_counts.begin(), pair_counts.end(), 0);
     for (std::size_t i = 1; i < tokens.size(); ++i) {
-      if (tokens[i - 1] != escape && tokens[i] != escape) ++pair_counts[tokens[i - 1] * 256u + tokens[i]];
+      if (tokens[i - 1] != escape && tokens[i] != escape)
+        ++pair_counts[tokens[i - 1] * 256u + tokens[i]];
     }
     const auto best = std::max_element(pair_counts.begin(), pair_counts.end());
     if (*best < 3) break;

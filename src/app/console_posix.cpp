@@ -109,8 +109,6 @@ int wait_for_key() {
   return key;
 }
 
-void write_console_text(std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
-}
+void write_console_text(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
 }  // namespace tromvex

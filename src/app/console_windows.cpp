@@ -129,7 +129,8 @@ int wait_for_key() {
   {
     // Ctrl-C keeps ending the program: processed input is left as it was.
     ModeRestorer restorer(input.get(), saved_mode);
-    SetConsoleMode(input.get(), saved_mode & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT));
+    SetConsoleMode(input.get(),
+                   saved_mode & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT));
     KEY_EVENT_RECORD key{};
     if (!read_key_press(input.get(), key)) return 0;
     code = code_of(input.get(), key.uChar.UnicodeChar);
@@ -144,7 +145,8 @@ void write_console_text(std::string_view text) {
   const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
   DWORD mode = 0;
   const std::optional<std::wstring> wide = to_wide(text);
-  if (output != nullptr && output != INVALID_HANDLE_VALUE && GetConsoleMode(output, &mode) && wide) {
+  if (output != nullptr && output != INVALID_HANDLE_VALUE && GetConsoleMode(output, &mode) &&
+      wide) {
     std::fflush(stdout);  // keeps the order with anything printed through the C stream
     DWORD written = 0;
     WriteConsoleW(output, wide->data(), static_cast<DWORD>(wide->size()), &written, nullptr);

@@ -93,7 +93,8 @@ std::optional<int> load_inputs(Console& console, const CarFileNames& names, CarI
   console.print("\t- Reading GEO file...\n");
   if (auto failure = load_input(names.geo, inputs.geo_image)) return stop(console, "\n" + *failure);
   console.print("\t- Reading QFS file...\n");
-  if (auto failure = load_input(names.qfs, inputs.texture_file)) return stop(console, "\n" + *failure);
+  if (auto failure = load_input(names.qfs, inputs.texture_file))
+    return stop(console, "\n" + *failure);
   return std::nullopt;
 }
 

@@ -79,8 +79,9 @@ bool read_to_end(HANDLE file, Bytes& bytes) {
 
 // A device (NUL, CON, a serial port) cannot be replaced by a file: it is written in place.
 bool is_device(const std::wstring& path) {
-  FileHandle probe(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, 0, nullptr));
+  FileHandle probe(CreateFileW(path.c_str(), 0,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, 0, nullptr));
   return probe.is_open() && GetFileType(probe.get()) != FILE_TYPE_DISK;
 }
 
@@ -115,7 +116,8 @@ FileHandle create_temporary(const std::wstring& path, std::wstring& temporary) {
 
 // Everything is on disk and closed before the rename, so the target is either the old file
 // or the whole new one.
-WriteOutcome write_through_temporary(const std::wstring& path, std::span<const std::uint8_t> bytes) {
+WriteOutcome write_through_temporary(const std::wstring& path,
+                                     std::span<const std::uint8_t> bytes) {
   std::wstring temporary;
   FileHandle file = create_temporary(path, temporary);
   if (!file.is_open()) return WriteOutcome::cannot_create;
@@ -125,7 +127,8 @@ WriteOutcome write_through_temporary(const std::wstring& path, std::span<const s
     DeleteFileW(temporary.c_str());
     return WriteOutcome::write_failed;
   }
-  if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!MoveFileExW(temporary.c_str(), path.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DeleteFileW(temporary.c_str());
     return WriteOutcome::cannot_create;
   }
@@ -143,8 +146,8 @@ void return_freed_memory() {}
 std::optional<Bytes> load_whole_file(const std::string& path) {
   const auto wide = to_wide(path);
   if (!wide) return std::nullopt;
-  FileHandle file(CreateFileW(wide->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle file(CreateFileW(wide->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.is_open()) return std::nullopt;
   Bytes bytes;
   LARGE_INTEGER size{};

@@ -38,10 +38,12 @@ void append(void* context, void* data, int size) {
 }  // namespace
 
 Bytes encode_png(const RgbaPicture& picture) {
-  const auto pixel_count = static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height);
+  const auto pixel_count =
+      static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height);
   Bytes rgb(pixel_count * kRgbChannels);
   for (std::size_t i = 0; i < pixel_count; ++i) {
-    for (std::size_t c = 0; c < kRgbChannels; ++c) rgb[kRgbChannels * i + c] = picture.pixels[4 * i + c];
+    for (std::size_t c = 0; c < kRgbChannels; ++c)
+      rgb[kRgbChannels * i + c] = picture.pixels[4 * i + c];
   }
   // Every row filtered by its difference from the row above, and short match searches: the
   // pictures are mostly flat background and plain faces, for which this encodes a third

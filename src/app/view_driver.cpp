@@ -18,8 +18,9 @@ namespace {
 const std::string kUsage =
     "Usage: tromvex-view <car>.fce <car>00.tga <picture>.png [--parts] [--size N]\n"
     "  Draws the car from its left side, the front, above and the front right into a PNG\n"
-    "  picture N pixels wide (" + std::to_string(kMinPictureWidth) + " to " +
-    std::to_string(kMaxPictureWidth) + ", default " + std::to_string(kDefaultPictureWidth) +
+    "  picture N pixels wide (" +
+    std::to_string(kMinPictureWidth) + " to " + std::to_string(kMaxPictureWidth) + ", default " +
+    std::to_string(kDefaultPictureWidth) +
     ").\n  --parts draws each part in a colour of its own and lists their names.\n";
 
 struct ViewArguments {
@@ -51,7 +52,8 @@ ParsedArguments parse(std::span<const std::string> args) {
     if (arg == "--parts") {
       parsed.options.colour_parts = true;
     } else if (arg == "--size") {
-      const std::optional<int> width = i + 1 < args.size() ? parse_width(args[i + 1]) : std::nullopt;
+      const std::optional<int> width =
+          i + 1 < args.size() ? parse_width(args[i + 1]) : std::nullopt;
       if (!width) {
         return {std::nullopt, "--size needs a width from " + std::to_string(kMinPictureWidth) +
                                   " to " + std::to_string(kMaxPictureWidth)};
@@ -65,7 +67,8 @@ ParsedArguments parse(std::span<const std::string> args) {
     }
   }
   if (names.size() != 3) {
-    return {std::nullopt, "three file names are needed, " + std::to_string(names.size()) + " given"};
+    return {std::nullopt,
+            "three file names are needed, " + std::to_string(names.size()) + " given"};
   }
   parsed.fce_name = names[0];
   parsed.tga_name = names[1];
@@ -77,7 +80,8 @@ ParsedArguments parse(std::span<const std::string> args) {
 
 int run_view(std::span<const std::string> args, Console& console) {
   const ParsedArguments parsed = parse(args);
-  if (!parsed.arguments) return print_usage(console, "tromvex-view: " + parsed.problem + "\n" + kUsage);
+  if (!parsed.arguments)
+    return print_usage(console, "tromvex-view: " + parsed.problem + "\n" + kUsage);
   const ViewArguments& a = *parsed.arguments;
 
   Bytes fce_file;

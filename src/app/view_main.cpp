@@ -2,4 +2,6 @@
 #include "app/companion.hpp"
 #include "app/view_driver.hpp"
 
-int main(int argc, char** argv) { return tromvex::run_on_system_console(argc, argv, tromvex::run_view); }
+int main(int argc, char** argv) {
+  return tromvex::run_on_system_console(argc, argv, tromvex::run_view);
+}

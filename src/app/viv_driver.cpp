@@ -77,8 +77,8 @@ int list(const std::string& path, Console& console) {
     const std::string name = printable_name(members[i].name);
     console.print(std::string(index_width - index.size(), ' ') + index + "  " + name +
                   std::string(name_width - name.size(), ' ') + "  " +
-                  std::to_string(members[i].bytes.size()) + " bytes at " + std::to_string(members[i].offset) +
-                  "\n");
+                  std::to_string(members[i].bytes.size()) + " bytes at " +
+                  std::to_string(members[i].offset) + "\n");
   }
   return 0;
 }
@@ -105,7 +105,8 @@ std::optional<std::vector<std::size_t>> select_members(const std::string& path,
     // in proportion to them.
     std::unordered_map<std::string, std::size_t> first_of_name;
     for (std::size_t i = 0; i < members.size(); ++i) {
-      const auto [seen, is_first] = first_of_name.try_emplace(folded_member_name(members[i].name), i);
+      const auto [seen, is_first] =
+          first_of_name.try_emplace(folded_member_name(members[i].name), i);
       const std::size_t first = seen->second;
       if (is_first) {
         chosen.push_back(i);
@@ -121,8 +122,8 @@ std::optional<std::vector<std::size_t>> select_members(const std::string& path,
   for (const std::string& selector : selectors) {
     std::optional<std::size_t> index = index_selector(selector);
     if (index && *index >= members.size()) {
-      console.print("No member " + selector + " in " + path + ": it holds " + std::to_string(members.size()) +
-                    " members\n");
+      console.print("No member " + selector + " in " + path + ": it holds " +
+                    std::to_string(members.size()) + " members\n");
       index.reset();
     } else if (!index) {
       index = find_viv_member(members, selector);
@@ -156,7 +157,8 @@ int extract(const std::string& path, const std::vector<std::string>& selectors,
     const VivMember& member = archive->members[index];
     // The one check that keeps every file inside the folder: a name is a file name only.
     if (!is_safe_member_name(member.name)) {
-      status = fail(console, "Refused " + member_label(index, member.name) + ": its name is not a plain file name");
+      status = fail(console, "Refused " + member_label(index, member.name) +
+                                 ": its name is not a plain file name");
       continue;
     }
     const std::string target = path_in(folder.value_or(""), member.name);
@@ -185,7 +187,8 @@ int put(const std::string& path, const std::vector<std::string>& files,
   std::uint64_t data_total = 0;
   for (const VivMember& member : archive->members) data_total += member.bytes.size();
   if (data_total > archive->image.size()) {
-    return fail(console, "Could not update " + path + ": its members overlap; their data add up to " +
+    return fail(console, "Could not update " + path +
+                             ": its members overlap; their data add up to " +
                              std::to_string(data_total) + " bytes, more than the archive's " +
                              std::to_string(archive->image.size()));
   }
@@ -204,10 +207,11 @@ int put(const std::string& path, const std::vector<std::string>& files,
     const std::string size = " (" + std::to_string(contents.back().size()) + " bytes)\n";
     const auto replaced = find_viv_member(archive->members, name);
     put_viv_member(archive->members, VivMember{name, 0, contents.back()});
-    lines.push_back(
-        replaced
-            ? "Replaced " + member_label(*replaced, archive->members[*replaced].name) + " with " + file + size
-            : "Added " + member_label(archive->members.size() - 1, name) + " from " + file + size);
+    lines.push_back(replaced
+                        ? "Replaced " + member_label(*replaced, archive->members[*replaced].name) +
+                              " with " + file + size
+                        : "Added " + member_label(archive->members.size() - 1, name) + " from " +
+                              file + size);
   }
   Bytes image;
   try {
@@ -255,9 +259,12 @@ int run_command(std::span<const std::string> args, Console& console) {
   if (!parsed || parsed->operands.empty()) return usage();
   const std::string& archive = parsed->operands.front();
   const std::vector<std::string> rest(parsed->operands.begin() + 1, parsed->operands.end());
-  if (command == "list" && rest.empty() && !parsed->folder && !parsed->as_name) return list(archive, console);
-  if (command == "extract" && !parsed->as_name) return extract(archive, rest, parsed->folder, console);
-  if (command == "put" && !rest.empty() && !parsed->folder && (!parsed->as_name || rest.size() == 1)) {
+  if (command == "list" && rest.empty() && !parsed->folder && !parsed->as_name)
+    return list(archive, console);
+  if (command == "extract" && !parsed->as_name)
+    return extract(archive, rest, parsed->folder, console);
+  if (command == "put" && !rest.empty() && !parsed->folder &&
+      (!parsed->as_name || rest.size() == 1)) {
     return put(archive, rest, parsed->as_name, console);
   }
   return usage();

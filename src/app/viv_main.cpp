@@ -2,4 +2,6 @@
 #include "app/companion.hpp"
 #include "app/viv_driver.hpp"
 
-int main(int argc, char** argv) { return tromvex::run_on_system_console(argc, argv, tromvex::run_viv); }
+int main(int argc, char** argv) {
+  return tromvex::run_on_system_console(argc, argv, tromvex::run_viv);
+}

@@ -31,12 +31,12 @@ struct Vec3f {
 // (4 bytes a colour: blue, green, red, flag); records 1 and up are the textures.
 struct TextureRecord {
   TextureName name{};
-  std::int32_t type = 0;           // the picture's type word, sign-extended; 123 is 8-bit indexed
-  std::int32_t width = 0;          // never negative once read
-  std::int32_t height = 0;         // never negative once read
-  std::int32_t atlas_x = 0;        // the canvas column of the texture's left edge, once laid out
-  std::int32_t atlas_y = 0;        // the canvas row of the texture's top edge, once laid out
-  std::uint32_t header_word = 0;   // carried along, read by nobody
+  std::int32_t type = 0;          // the picture's type word, sign-extended; 123 is 8-bit indexed
+  std::int32_t width = 0;         // never negative once read
+  std::int32_t height = 0;        // never negative once read
+  std::int32_t atlas_x = 0;       // the canvas column of the texture's left edge, once laid out
+  std::int32_t atlas_y = 0;       // the canvas row of the texture's top edge, once laid out
+  std::uint32_t header_word = 0;  // carried along, read by nobody
   std::span<const std::uint8_t> pixels;  // the picture's pixel data, viewed in the archive
 };
 
@@ -67,11 +67,11 @@ struct GeoPolygon {
 
 // One of the 26 parts of a GEO car.
 struct GeoPart {
-  std::int32_t vertex_count = 0;   // the file's count rounded up to even; part 0 has 10 more
+  std::int32_t vertex_count = 0;  // the file's count rounded up to even; part 0 has 10 more
   std::int32_t polygon_count = 0;
   std::vector<GeoVertex> vertices;
   std::vector<GeoPolygon> polygons;
-  Vec3f position;                  // the file's position times kGeoUnit
+  Vec3f position;  // the file's position times kGeoUnit
 };
 
 inline constexpr int kGeoPartCount = 26;
@@ -101,8 +101,8 @@ inline constexpr int kFcePartNameSize = 40;
 struct FcePart {
   std::int32_t vertex_count = 0;
   std::int32_t triangle_count = 0;
-  std::int32_t first_vertex = 0;    // among all vertices of the car
-  std::int32_t first_triangle = 0;  // among all triangles of the car
+  std::int32_t first_vertex = 0;              // among all vertices of the car
+  std::int32_t first_triangle = 0;            // among all triangles of the car
   std::array<char, kFcePartNameSize> name{};  // NUL-terminated
   std::vector<Vec3f> vertices;
   std::vector<Vec3f> normals;

@@ -87,8 +87,7 @@ TextureRectangle texture_rectangle(const TextureRecord* texture, std::int32_t at
   const std::int64_t h = texture->height;
   TextureRectangle rectangle;
   rectangle.u_left = static_cast<float>(static_cast<double>(x + kTextureInset) * kOneOver768);
-  rectangle.u_right =
-      static_cast<float>(static_cast<double>(x + w - kTextureInset) * kOneOver768);
+  rectangle.u_right = static_cast<float>(static_cast<double>(x + w - kTextureInset) * kOneOver768);
   rectangle.v_top = atlas_v(y + kTextureInset, atlas_height);
   rectangle.v_bottom = atlas_v(y + h - kTextureInset, atlas_height);
   return rectangle;

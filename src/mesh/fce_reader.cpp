@@ -38,17 +38,17 @@ struct VertexBlock {
   std::size_t bytes_per_vertex;
   const char* name;
 };
-constexpr std::array<VertexBlock, 4> kOtherVertexBlocks{{{20, 12, "normal"},
-                                                         {28, 32, "fourth"},
-                                                         {32, 12, "fifth"},
-                                                         {36, 12, "sixth"}}};
+constexpr std::array<VertexBlock, 4> kOtherVertexBlocks{
+    {{20, 12, "normal"}, {28, 32, "fourth"}, {32, 12, "fifth"}, {36, 12, "sixth"}}};
 constexpr std::size_t kTriangleRecordSize = 56;
 // In a triangle record: a word nobody reads, three indices, three fill words, the flags,
 // three u and three v.
 constexpr std::size_t kTriangleIndicesOffset = 4;
 constexpr std::size_t kTriangleFlagsOffset = 28;
 
-std::string part_subject(std::size_t part) { return "part " + std::to_string(part) + " of the FCE file"; }
+std::string part_subject(std::size_t part) {
+  return "part " + std::to_string(part) + " of the FCE file";
+}
 
 float f32_at(std::span<const std::uint8_t> image, std::size_t offset) {
   return std::bit_cast<float>(read_u32_le(image.data() + offset));
@@ -71,7 +71,8 @@ std::int32_t non_negative_total(std::span<const std::uint8_t> image, std::size_t
 // A 64-bit size as a size_t; one that does not fit becomes the largest, which no image reaches.
 std::size_t saturated(std::uint64_t value) {
   if constexpr (sizeof(std::size_t) < sizeof(std::uint64_t)) {
-    if (value > std::numeric_limits<std::size_t>::max()) return std::numeric_limits<std::size_t>::max();
+    if (value > std::numeric_limits<std::size_t>::max())
+      return std::numeric_limits<std::size_t>::max();
   }
   return static_cast<std::size_t>(value);
 }
@@ -80,7 +81,8 @@ std::size_t saturated(std::uint64_t value) {
 // field_offset; the block must lie wholly inside the image.
 std::span<const std::uint8_t> block(std::span<const std::uint8_t> image, std::size_t field_offset,
                                     std::int32_t count, std::size_t record_size, const char* what) {
-  const std::uint64_t start = kFceHeaderSize + std::uint64_t{read_u32_le(image.data() + field_offset)};
+  const std::uint64_t start =
+      kFceHeaderSize + std::uint64_t{read_u32_le(image.data() + field_offset)};
   const std::uint64_t length = static_cast<std::uint64_t>(count) * record_size;
   ByteReader reader(image, "the " + std::string(what) + " block of the FCE file (" +
                                std::to_string(count) + " from byte " + std::to_string(start) + ")");
@@ -112,18 +114,23 @@ FceCarPart read_part(std::span<const std::uint8_t> image, std::size_t p, FceTota
   part.first_triangle = s32_at(image, kFirstTrianglesOffset + kWordSize * p);
   part.triangle_count = s32_at(image, kTriangleCountsOffset + kWordSize * p);
   check_range(p, part.first_vertex, part.vertex_count, totals.vertex_total, "vertex", "vertices");
-  check_range(p, part.first_triangle, part.triangle_count, totals.triangle_total, "triangle", "triangles");
+  check_range(p, part.first_triangle, part.triangle_count, totals.triangle_total, "triangle",
+              "triangles");
   const std::uint8_t* name = image.data() + kNamesOffset + kNameSlotSize * p;
-  for (std::size_t i = 0; i < kNameSlotSize && name[i] != 0; ++i) part.name += static_cast<char>(name[i]);
+  for (std::size_t i = 0; i < kNameSlotSize && name[i] != 0; ++i)
+    part.name += static_cast<char>(name[i]);
   return part;
 }
 
 FceTriangle read_triangle(const std::uint8_t* record) {
   FceTriangle triangle;
   for (std::size_t i = 0; i < 3; ++i) {
-    triangle.indices[i] = static_cast<std::int32_t>(read_u32_le(record + kTriangleIndicesOffset + kWordSize * i));
-    triangle.u[i] = std::bit_cast<float>(read_u32_le(record + kTriangleFlagsOffset + kWordSize * (1 + i)));
-    triangle.v[i] = std::bit_cast<float>(read_u32_le(record + kTriangleFlagsOffset + kWordSize * (4 + i)));
+    triangle.indices[i] =
+        static_cast<std::int32_t>(read_u32_le(record + kTriangleIndicesOffset + kWordSize * i));
+    triangle.u[i] =
+        std::bit_cast<float>(read_u32_le(record + kTriangleFlagsOffset + kWordSize * (1 + i)));
+    triangle.v[i] =
+        std::bit_cast<float>(read_u32_le(record + kTriangleFlagsOffset + kWordSize * (4 + i)));
   }
   triangle.flags = read_u32_le(record + kTriangleFlagsOffset);
   return triangle;
@@ -161,7 +168,8 @@ FceCar read_fce_image(std::span<const std::uint8_t> image) {
   }
   // Every block the header declares lies inside the image, so a cut-off file is refused
   // and the tables below are no larger than the image.
-  const auto vertex_block = block(image, kVertexBlockFieldOffset, totals.vertex_total, kVertexSize, "vertex");
+  const auto vertex_block =
+      block(image, kVertexBlockFieldOffset, totals.vertex_total, kVertexSize, "vertex");
   const auto triangle_block = block(image, kTriangleBlockFieldOffset, totals.triangle_total,
                                     kTriangleRecordSize, "triangle");
   for (const VertexBlock& other : kOtherVertexBlocks) {

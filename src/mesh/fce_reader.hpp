@@ -24,7 +24,7 @@ struct FceCarPart {
 // its indices count from the part's first vertex and are below its vertex count.
 struct FceCar {
   std::vector<FceCarPart> parts;
-  std::vector<Vec3f> vertices;        // the vertex total V, as the vertex block stores them
+  std::vector<Vec3f> vertices;         // the vertex total V, as the vertex block stores them
   std::vector<FceTriangle> triangles;  // the triangle total T, indices as stored
 };
 

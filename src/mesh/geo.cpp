@@ -80,7 +80,8 @@ Vec3f read_position(ByteReader& reader) {
 std::vector<GeoVertex> read_vertex_block(ByteReader& reader, std::int32_t file_count,
                                          std::int32_t leading_vertices) {
   reject_negative(reader, file_count, "vertex");
-  const auto stored = static_cast<std::uint64_t>(file_count) + static_cast<std::uint64_t>(file_count & 1);
+  const auto stored =
+      static_cast<std::uint64_t>(file_count) + static_cast<std::uint64_t>(file_count & 1);
   require_items(reader, stored, kGeoVertexSize, "vertices");
   // Only an image of more than 12 GB could hold this many.
   if (stored + static_cast<std::uint64_t>(leading_vertices) >

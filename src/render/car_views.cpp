@@ -23,10 +23,18 @@ constexpr Rgb kBackground{236, 239, 242};
 constexpr Rgb kSeparator{200, 204, 208};
 constexpr Rgb kGround{90, 90, 90};
 constexpr Rgb kLabel{70, 70, 70};
-constexpr std::array<Rgb, 12> kPartColours{{{220, 50, 47},   {38, 139, 210}, {133, 153, 0},
-                                            {211, 54, 130},  {203, 75, 22},  {42, 161, 152},
-                                            {108, 113, 196}, {181, 137, 0},  {88, 110, 117},
-                                            {150, 90, 40},   {30, 60, 140},  {90, 160, 60}}};
+constexpr std::array<Rgb, 12> kPartColours{{{220, 50, 47},
+                                            {38, 139, 210},
+                                            {133, 153, 0},
+                                            {211, 54, 130},
+                                            {203, 75, 22},
+                                            {42, 161, 152},
+                                            {108, 113, 196},
+                                            {181, 137, 0},
+                                            {88, 110, 117},
+                                            {150, 90, 40},
+                                            {30, 60, 140},
+                                            {90, 160, 60}}};
 
 // FCE triangle flag 0x4: the game draws the triangle from both sides.
 constexpr std::uint32_t kTriangleFlagTwoSided = 0x4;
@@ -59,14 +67,17 @@ std::vector<std::size_t> parts_to_draw(const FceCar& car) {
     if (is_high_part(car.parts[p].name)) chosen.push_back(p);
   }
   if (chosen.empty()) {
-    for (std::size_t p = 0; p < std::min(car.parts.size(), kHighPartsByPosition); ++p) chosen.push_back(p);
+    for (std::size_t p = 0; p < std::min(car.parts.size(), kHighPartsByPosition); ++p)
+      chosen.push_back(p);
   }
   return chosen;
 }
 
 Vec3d widen(const Vec3f& v) { return {v.x, v.y, v.z}; }
 
-bool finite(const Vec3d& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool finite(const Vec3d& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
 
 // Calls visit(DrawTriangle) for every triangle of the chosen parts, corners in world space.
 template <typename Visit>
@@ -79,7 +90,8 @@ void for_each_triangle(const FceCar& car, const std::vector<std::size_t>& chosen
     draw.flat = colour_parts;
     draw.flat_colour = kPartColours[n % kPartColours.size()];
     for (std::int32_t t = 0; t < part.triangle_count; ++t) {
-      const FceTriangle& triangle = car.triangles[static_cast<std::size_t>(part.first_triangle + t)];
+      const FceTriangle& triangle =
+          car.triangles[static_cast<std::size_t>(part.first_triangle + t)];
       for (std::size_t i = 0; i < 3; ++i) {
         // The reader has checked that every index lies inside the part.
         const auto vertex = static_cast<std::size_t>(part.first_vertex + triangle.indices[i]);
@@ -175,8 +187,9 @@ void frame(Camera& camera, const FceCar& car, const std::vector<std::size_t>& ch
   const double room_y = cell.height - 2.0 * layout.margin - label;
   double scale = 1.0;
   if (right > left || top > bottom) {
-    scale = std::min(right > left ? room_x / (right - left) : std::numeric_limits<double>::infinity(),
-                     top > bottom ? room_y / (top - bottom) : std::numeric_limits<double>::infinity());
+    scale =
+        std::min(right > left ? room_x / (right - left) : std::numeric_limits<double>::infinity(),
+                 top > bottom ? room_y / (top - bottom) : std::numeric_limits<double>::infinity());
   }
   if (!std::isfinite(scale) || !(scale > 0.0)) scale = 1.0;
   if (!(left <= right)) left = right = bottom = top = 0.0;  // nothing to frame
@@ -226,7 +239,8 @@ void draw_legend(Canvas& canvas, const Layout& layout, const FceCar& car,
 
 }  // namespace
 
-CarViews render_car_views(const FceCar& car, const RgbaPicture& texture, const CarViewOptions& options) {
+CarViews render_car_views(const FceCar& car, const RgbaPicture& texture,
+                          const CarViewOptions& options) {
   assert(options.width >= kMinPictureWidth && options.width <= kMaxPictureWidth);
   const std::vector<std::size_t> chosen = parts_to_draw(car);
   const Layout layout = lay_out(options.width, options.colour_parts ? chosen.size() : 0);
@@ -261,10 +275,11 @@ CarViews render_car_views(const FceCar& car, const RgbaPicture& texture, const C
     });
     if (work > budget) {
       throw MalformedFile("the triangles of the FCE file cover the " + std::string(kViewNames[i]) +
-                          " view more than " + std::to_string(kMaxCoverage) + " times over; no car does");
+                          " view more than " + std::to_string(kMaxCoverage) +
+                          " times over; no car does");
     }
-    draw_text(canvas, cell.x + layout.margin, cell.y + layout.margin / 2, kViewNames[i], layout.scale,
-              kLabel, cell.x + cell.width);
+    draw_text(canvas, cell.x + layout.margin, cell.y + layout.margin / 2, kViewNames[i],
+              layout.scale, kLabel, cell.x + cell.width);
   }
   // Thin lines between the cells.
   const int half = options.width / 2;

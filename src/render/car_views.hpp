@@ -34,6 +34,7 @@ struct CarViews {
 // Throws MalformedFile for a car whose triangles cover a view more than 256 times over, so
 // that drawing any file costs the picture, its depth buffer and time in proportion to the
 // picture and the triangles; and std::bad_alloc.
-CarViews render_car_views(const FceCar& car, const RgbaPicture& texture, const CarViewOptions& options);
+CarViews render_car_views(const FceCar& car, const RgbaPicture& texture,
+                          const CarViewOptions& options);
 
 }  // namespace tromvex

@@ -107,7 +107,9 @@ Vec3d normalized(Vec3d a) {
 }
 
 Canvas::Canvas(int width, int height, Rgb background)
-    : picture{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4)},
+    : picture{width, height,
+              std::vector<std::uint8_t>(static_cast<std::size_t>(width) *
+                                        static_cast<std::size_t>(height) * 4)},
       depth(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
             -std::numeric_limits<float>::infinity()) {
   fill({0, 0, width, height}, background);
@@ -140,7 +142,8 @@ std::int64_t draw_triangle(Canvas& canvas, const PixelRect& cell, const Camera& 
   const auto& [p0, p1, p2] = triangle.corners;
   // The side the game shows is the one the stored normal points away from.
   const Vec3d normal = cross(p1 - p0, p2 - p0);
-  const double facing = camera.perspective ? dot(normal, p0 - camera.eye) : dot(normal, camera.forward);
+  const double facing =
+      camera.perspective ? dot(normal, p0 - camera.eye) : dot(normal, camera.forward);
   if (!finite(facing) || facing == 0.0) return work;
   if (facing < 0.0 && !triangle.two_sided) return work;
   // The normal of the side the viewer sees, for the light.
@@ -195,19 +198,24 @@ std::int64_t draw_triangle(Canvas& canvas, const PixelRect& cell, const Camera& 
     for (int column = first_column; column <= last_column; ++column) {
       const double x = column + 0.5;
       std::array<double, 3> weight{};
-      for (std::size_t i = 0; i < 3; ++i) weight[i] = std::max(0.0, edges[i].a * x + at_row[i]) * inverse_area;
-      const double nearness = weight[0] * s[0].nearness + weight[1] * s[1].nearness + weight[2] * s[2].nearness;
-      const std::size_t index = static_cast<std::size_t>(row) * static_cast<std::size_t>(canvas.picture.width) +
-                                static_cast<std::size_t>(column);
+      for (std::size_t i = 0; i < 3; ++i)
+        weight[i] = std::max(0.0, edges[i].a * x + at_row[i]) * inverse_area;
+      const double nearness =
+          weight[0] * s[0].nearness + weight[1] * s[1].nearness + weight[2] * s[2].nearness;
+      const std::size_t index =
+          static_cast<std::size_t>(row) * static_cast<std::size_t>(canvas.picture.width) +
+          static_cast<std::size_t>(column);
       const auto depth = static_cast<float>(std::clamp(nearness, -kFloatMax, kFloatMax));
       if (!(depth > canvas.depth[index])) continue;
 
       const double inverse_depth = weight[0] * s[0].inverse_depth + weight[1] * s[1].inverse_depth +
                                    weight[2] * s[2].inverse_depth;
       const double u = (weight[0] * s[0].u_over_depth + weight[1] * s[1].u_over_depth +
-                        weight[2] * s[2].u_over_depth) / inverse_depth;
+                        weight[2] * s[2].u_over_depth) /
+                       inverse_depth;
       const double v = (weight[0] * s[0].v_over_depth + weight[1] * s[1].v_over_depth +
-                        weight[2] * s[2].v_over_depth) / inverse_depth;
+                        weight[2] * s[2].v_over_depth) /
+                       inverse_depth;
       const std::uint8_t* sample = texel(texture, u, v);
       if (sample != nullptr && sample[3] == 0) continue;  // a cut-out: what lies behind shows
       Rgb colour = kWhite;
@@ -217,7 +225,9 @@ std::int64_t draw_triangle(Canvas& canvas, const PixelRect& cell, const Camera& 
         colour = {sample[0], sample[1], sample[2]};
       }
       canvas.depth[index] = depth;
-      canvas.set_pixel(column, row, {shaded(colour.red, shade), shaded(colour.green, shade), shaded(colour.blue, shade)});
+      canvas.set_pixel(
+          column, row,
+          {shaded(colour.red, shade), shaded(colour.green, shade), shaded(colour.blue, shade)});
     }
   }
   return work;

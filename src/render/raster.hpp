@@ -51,7 +51,7 @@ struct Canvas {
   std::vector<float> depth;  // larger is nearer
 
   // These two throw nothing.
-  void set_pixel(int x, int y, Rgb colour);  // ignores pixels outside the picture
+  void set_pixel(int x, int y, Rgb colour);      // ignores pixels outside the picture
   void fill(const PixelRect& rect, Rgb colour);  // clipped to the picture
 };
 
@@ -94,6 +94,6 @@ struct DrawTriangle {
 // as opaque white. Returns the work done: the rows and pixel centres looked at, at least 1.
 // Throws nothing.
 std::int64_t draw_triangle(Canvas& canvas, const PixelRect& cell, const Camera& camera,
-                   const DrawTriangle& triangle, const RgbaPicture* texture);
+                           const DrawTriangle& triangle, const RgbaPicture* texture);
 
 }  // namespace tromvex

@@ -30,8 +30,8 @@ struct Layout {
 // Whether a texture's pixels fill its width x height; the archive reader makes every record so.
 [[maybe_unused]] bool holds_its_pixels(const TextureRecord& texture) {
   return texture.width >= 0 && texture.height >= 0 &&
-         texture.pixels.size() >= static_cast<std::uint64_t>(texture.width) *
-                                      static_cast<std::uint64_t>(texture.height);
+         texture.pixels.size() >=
+             static_cast<std::uint64_t>(texture.width) * static_cast<std::uint64_t>(texture.height);
 }
 
 // A texture wider than the canvas fits in no row, not even an empty one.

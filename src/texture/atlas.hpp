@@ -41,7 +41,7 @@ class AtlasRowPainter {
 
  private:
   std::span<const TextureRecord> textures_;
-  std::size_t next_ = 1;                // the first texture not yet taken into a band
+  std::size_t next_ = 1;  // the first texture not yet taken into a band
   std::int64_t last_row_ = -1;
   std::vector<const TextureRecord*> band_;  // the textures of the current band that have pixels
 };

@@ -87,10 +87,12 @@ class Dictionary {
     for (std::size_t k = 0; k < count; ++k) {
       const std::size_t at = kHeaderSize + k * kEntrySize;
       const std::uint8_t value = stream[at];
-      const std::string entry = "BTree dictionary entry " + std::to_string(k) + " (at byte " +
-                                std::to_string(at) + ")";
-      if (value == escape) throw MalformedFile(entry + " defines the escape byte " + hex_byte(escape));
-      if (defined_[value]) throw MalformedFile(entry + " defines " + hex_byte(value) + " a second time");
+      const std::string entry =
+          "BTree dictionary entry " + std::to_string(k) + " (at byte " + std::to_string(at) + ")";
+      if (value == escape)
+        throw MalformedFile(entry + " defines the escape byte " + hex_byte(escape));
+      if (defined_[value])
+        throw MalformedFile(entry + " defines " + hex_byte(value) + " a second time");
       if (stream[at + 1] == escape || stream[at + 2] == escape) {
         throw MalformedFile(entry + " holds the escape byte " + hex_byte(escape) + " in its pair");
       }
@@ -118,7 +120,8 @@ class Dictionary {
         for (const std::uint8_t half : halves) {
           if (!defined_[half] || state[half] == State::measured) continue;
           if (state[half] == State::open) {
-            throw MalformedFile("the BTree dictionary defines " + hex_byte(half) + " through itself");
+            throw MalformedFile("the BTree dictionary defines " + hex_byte(half) +
+                                " through itself");
           }
           state[half] = State::open;
           open[depth++] = half;
@@ -156,7 +159,9 @@ std::string past_output(std::size_t at, std::size_t length) {
          "-byte output";
 }
 
-[[noreturn]] void fail_truncated() { throw MalformedFile("the BTree stream ends before its end marker"); }
+[[noreturn]] void fail_truncated() {
+  throw MalformedFile("the BTree stream ends before its end marker");
+}
 
 }  // namespace
 
@@ -165,9 +170,11 @@ bool has_btree_magic(std::span<const std::uint8_t> stream) {
 }
 
 Bytes btree_decompress(std::span<const std::uint8_t> stream) {
-  if (!has_btree_magic(stream)) throw MalformedFile("the stream does not begin with the BTree magic 46 FB");
+  if (!has_btree_magic(stream))
+    throw MalformedFile("the stream does not begin with the BTree magic 46 FB");
   if (stream.size() < kHeaderSize) {
-    throw MalformedFile("the BTree stream ends inside its " + std::to_string(kHeaderSize) + "-byte header");
+    throw MalformedFile("the BTree stream ends inside its " + std::to_string(kHeaderSize) +
+                        "-byte header");
   }
   const std::size_t length = (std::size_t{stream[kLengthAt]} << 16) |
                              (std::size_t{stream[kLengthAt + 1]} << 8) | stream[kLengthAt + 2];

@@ -114,11 +114,11 @@ class BitReader {
   }
 
   std::span<const std::uint8_t> stream_;
-  std::size_t start_;     // the first byte of the bit stream
-  std::size_t next_;      // the next byte to load; may pass the end (zero bytes past it)
+  std::size_t start_;         // the first byte of the bit stream
+  std::size_t next_;          // the next byte to load; may pass the end (zero bytes past it)
   std::uint64_t buffer_ = 0;  // the next bits, first at the top; bits past count_ are zero or
                               // the next byte's own
-  unsigned count_ = 0;    // bits in the buffer
+  unsigned count_ = 0;        // bits in the buffer
 };
 
 // Writes run copies of byte at out. A short run is written as two whole words when the output
@@ -136,9 +136,9 @@ void fill_run(std::uint8_t* out, std::uint8_t byte, std::size_t run, std::size_t
 }
 
 // The decoding tables. The first is indexed by the next 12 bits, however short the codes (a
-// constant shift, and more codes paired), and stays in the fastest cache; each entry holds one code, two whole codes that fit those bits
-// together, or the place of a second table for the longer codes that begin with them. Built
-// from a complete code, so every index decodes.
+// constant shift, and more codes paired), and stays in the fastest cache; each entry holds one
+// code, two whole codes that fit those bits together, or the place of a second table for the longer
+// codes that begin with them. Built from a complete code, so every index decodes.
 class CodeTable {
  public:
   enum Kind : unsigned { kOne = 1, kTwo = 2, kLonger = 3 };
@@ -147,13 +147,15 @@ class CodeTable {
 
   // counts[l] codes of l bits for l = 1 to longest, for the symbols in list order.
   CodeTable(const std::array<std::uint32_t, kLongestCode + 1>& counts,
-            const std::array<std::uint8_t, kSymbolCount>& symbols, unsigned longest, std::uint8_t escape)
+            const std::array<std::uint8_t, kSymbolCount>& symbols, unsigned longest,
+            std::uint8_t escape)
       : longest_(longest), first_bits_(kFirstBits), escape_(escape) {
     first_.assign(std::size_t{1} << first_bits_, 0);
     std::uint32_t code = 0;
     std::size_t next = 0;
     for (unsigned length = 1; length <= longest; ++length, code <<= 1) {
-      for (std::uint32_t k = 0; k < counts[length]; ++k, ++code) place(code, length, symbols[next++]);
+      for (std::uint32_t k = 0; k < counts[length]; ++k, ++code)
+        place(code, length, symbols[next++]);
     }
     pair_codes();
   }
@@ -166,8 +168,12 @@ class CodeTable {
   static constexpr std::uint32_t kSpecial = std::uint32_t{1} << 31;
   // In the lowest bits, so that consuming them is one shift straight from the entry.
   static unsigned bits_of_all(std::uint32_t entry) { return entry & 0x3F; }
-  static std::uint8_t first_symbol(std::uint32_t entry) { return static_cast<std::uint8_t>(entry >> 8); }
-  static std::uint8_t second_symbol(std::uint32_t entry) { return static_cast<std::uint8_t>(entry >> 16); }
+  static std::uint8_t first_symbol(std::uint32_t entry) {
+    return static_cast<std::uint8_t>(entry >> 8);
+  }
+  static std::uint8_t second_symbol(std::uint32_t entry) {
+    return static_cast<std::uint8_t>(entry >> 16);
+  }
 
   // The next code's symbol in the low byte and its length above it.
   std::uint16_t decode(const BitReader& bits) const {
@@ -188,13 +194,14 @@ class CodeTable {
   void place(std::uint32_t code, unsigned length, std::uint8_t symbol) {
     if (length <= first_bits_) {
       const unsigned spread = first_bits_ - length;
-      std::fill_n(first_.begin() + static_cast<std::ptrdiff_t>(code << spread), std::size_t{1} << spread,
-                  one(symbol, length));
+      std::fill_n(first_.begin() + static_cast<std::ptrdiff_t>(code << spread),
+                  std::size_t{1} << spread, one(symbol, length));
       return;
     }
     std::uint32_t& entry = first_[code >> (length - first_bits_)];
     if (kind(entry) != kLonger) {
-      entry = kSpecial | (std::uint32_t{kLonger} << 28) | (static_cast<std::uint32_t>(second_.size()) << 8);
+      entry = kSpecial | (std::uint32_t{kLonger} << 28) |
+              (static_cast<std::uint32_t>(second_.size()) << 8);
       second_.resize(second_.size() + (std::size_t{1} << (longest_ - first_bits_)));
     }
     const std::uint32_t rest = code & ((std::uint32_t{1} << (length - first_bits_)) - 1);
@@ -216,8 +223,8 @@ class CodeTable {
       const unsigned b_bits = bits_of_all(b);
       if (kind(b) != kOne || first_symbol(b) == escape_ || b_bits > first_bits_ - a_bits) continue;
       first_[index] = (std::uint32_t{kTwo} << 28) | (a_bits << 24) |
-                      (std::uint32_t{first_symbol(b)} << 16) | (std::uint32_t{first_symbol(a)} << 8) |
-                      (a_bits + b_bits);
+                      (std::uint32_t{first_symbol(b)} << 16) |
+                      (std::uint32_t{first_symbol(a)} << 8) | (a_bits + b_bits);
     }
   }
 
@@ -238,8 +245,8 @@ std::string hex_byte(unsigned value) {
 
 class HuffmanDecoder {
  public:
-  HuffmanDecoder(std::span<const std::uint8_t> stream, std::size_t bits_start, std::size_t output_length,
-                 std::uint8_t escape)
+  HuffmanDecoder(std::span<const std::uint8_t> stream, std::size_t bits_start,
+                 std::size_t output_length, std::uint8_t escape)
       : bits_(stream, bits_start), length_(output_length), escape_(escape) {
     // The whole length is reserved but only what is decoded is zero-filled and touched, a part
     // at a time: a stream that claims much and decodes little costs little.
@@ -260,8 +267,9 @@ class HuffmanDecoder {
     bits.refill();
     const unsigned zeros = bits.leading_zeros();
     if (zeros > kMostLeadingZeros) {
-      fail(bits.overran(), "the Huffman stream has a number at byte " + std::to_string(bits.byte_position()) +
-                     " with more than 15 leading zero bits");
+      fail(bits.overran(), "the Huffman stream has a number at byte " +
+                               std::to_string(bits.byte_position()) +
+                               " with more than 15 leading zero bits");
     }
     bits.consume(zeros + 1);
     const unsigned width = zeros + 2;
@@ -281,16 +289,19 @@ class HuffmanDecoder {
       space = 2 * space + count;
       symbols += count;
       if (symbols > kSymbolCount) {
-        fail(bits_.overran(), "the Huffman code table at byte " + std::to_string(at) + " lists more than 256 symbols");
+        fail(bits_.overran(), "the Huffman code table at byte " + std::to_string(at) +
+                                  " lists more than 256 symbols");
       }
       if (space > (std::uint32_t{1} << length)) {
-        fail(bits_.overran(), "the Huffman code table at byte " + std::to_string(at) + " has more codes of " +
-             std::to_string(length) + " bits than fit");
+        fail(bits_.overran(), "the Huffman code table at byte " + std::to_string(at) +
+                                  " has more codes of " + std::to_string(length) +
+                                  " bits than fit");
       }
       counts[length] = count;
       if (count > 0 && space == (std::uint32_t{1} << length)) longest = length;
     }
-    if (longest == 0) fail(bits_.overran(), "the Huffman code table has no complete code of at most 15 bits");
+    if (longest == 0)
+      fail(bits_.overran(), "the Huffman code table has no complete code of at most 15 bits");
 
     // Which byte value each code stands for, listed by skip counts over the unlisted values.
     std::array<std::uint8_t, kSymbolCount> symbol_of{};
@@ -301,7 +312,7 @@ class HuffmanDecoder {
       const std::uint32_t skip = read_number(bits_);
       if (skip >= kSymbolCount - i) {
         fail(bits_.overran(), "the Huffman code table at byte " + std::to_string(at) +
-             " skips past the last unlisted byte value");
+                                  " skips past the last unlisted byte value");
       }
       for (std::uint32_t passed = 0;;) {
         cursor = (cursor + 1) & 0xFF;
@@ -311,7 +322,8 @@ class HuffmanDecoder {
       symbol_of[i] = static_cast<std::uint8_t>(cursor);
     }
     if (!listed[escape_]) {
-      fail(bits_.overran(), "the Huffman code table has no code for the escape byte " + hex_byte(escape_));
+      fail(bits_.overran(),
+           "the Huffman code table has no code for the escape byte " + hex_byte(escape_));
     }
 
     return CodeTable(counts, symbol_of, longest, escape_);
@@ -337,7 +349,8 @@ class HuffmanDecoder {
     const std::uint8_t escape = escape_;
     std::size_t produced = 0;
     for (;;) {
-      if (limit - produced < kFirstPart / 2) room_for(std::min(kFirstPart, length - produced), produced);
+      if (limit - produced < kFirstPart / 2)
+        room_for(std::min(kFirstPart, length - produced), produced);
       bits.refill();
       // The common codes, one or two a lookup of the first table (at most 12 bits), and runs
       // whose number is in the buffer are decoded here while the buffer holds enough bits,
@@ -352,40 +365,41 @@ class HuffmanDecoder {
       // leaves at least 56 bits and each lookup takes at most 12; the output has room for two
       // bytes a lookup. A special entry ends the batch.
       while (end - produced >= 2 * kBatch) [[likely]] {
-        bits.restore(buffer, count);
-        bits.refill();
-        buffer = bits.buffer();
-        count = bits.count();
-        for (unsigned step = 0; step < kBatch; ++step) {
-          const std::uint32_t fast = first[buffer >> (64 - first_bits)];
-          if ((fast & CodeTable::kSpecial) != 0) [[unlikely]] {
-            special = true;
-            break;
+          bits.restore(buffer, count);
+          bits.refill();
+          buffer = bits.buffer();
+          count = bits.count();
+          for (unsigned step = 0; step < kBatch; ++step) {
+            const std::uint32_t fast = first[buffer >> (64 - first_bits)];
+            if ((fast & CodeTable::kSpecial) != 0) [[unlikely]] {
+              special = true;
+              break;
+            }
+            out[produced] = CodeTable::first_symbol(fast);
+            out[produced + 1] = CodeTable::second_symbol(fast);
+            produced += CodeTable::kind(fast);
+            buffer <<= CodeTable::bits_of_all(fast);
+            count -= CodeTable::bits_of_all(fast);
           }
-          out[produced] = CodeTable::first_symbol(fast);
-          out[produced + 1] = CodeTable::second_symbol(fast);
-          produced += CodeTable::kind(fast);
-          buffer <<= CodeTable::bits_of_all(fast);
-          count -= CodeTable::bits_of_all(fast);
+          if (!special) continue;
+          const std::uint32_t fast = first[buffer >> (64 - first_bits)];
+          if (CodeTable::kind(fast) != CodeTable::kOne || produced == 0) break;
+          const unsigned code_bits = CodeTable::bits_of_all(fast);
+          const std::uint64_t after = buffer << code_bits;
+          const auto zeros = static_cast<unsigned>(std::countl_zero(after));
+          const unsigned width = zeros + 2;
+          const unsigned used = code_bits + zeros + 1 + width;
+          if (zeros > kMostLeadingZeros || used > count) break;
+          const std::uint32_t run =
+              static_cast<std::uint32_t>((after << (zeros + 1)) >> (64 - width)) +
+              (std::uint32_t{1} << width) - 4;
+          if (run == 0 || run > end - produced) break;
+          fill_run(out + produced, out[produced - 1], run, end - produced);
+          produced += run;
+          buffer <<= used;
+          count -= used;
+          special = false;
         }
-        if (!special) continue;
-        const std::uint32_t fast = first[buffer >> (64 - first_bits)];
-        if (CodeTable::kind(fast) != CodeTable::kOne || produced == 0) break;
-        const unsigned code_bits = CodeTable::bits_of_all(fast);
-        const std::uint64_t after = buffer << code_bits;
-        const auto zeros = static_cast<unsigned>(std::countl_zero(after));
-        const unsigned width = zeros + 2;
-        const unsigned used = code_bits + zeros + 1 + width;
-        if (zeros > kMostLeadingZeros || used > count) break;
-        const std::uint32_t run =
-            static_cast<std::uint32_t>((after << (zeros + 1)) >> (64 - width)) + (std::uint32_t{1} << width) - 4;
-        if (run == 0 || run > end - produced) break;
-        fill_run(out + produced, out[produced - 1], run, end - produced);
-        produced += run;
-        buffer <<= used;
-        count -= used;
-        special = false;
-      }
       bits.restore(buffer, count);
       bits.refill();
       const std::uint16_t entry = table.decode(bits);
@@ -401,7 +415,8 @@ class HuffmanDecoder {
       const std::uint32_t run = read_number(bits);
       if (run > 0) {
         if (produced == 0) {
-          fail(bits.overran(), "Huffman run at byte " + std::to_string(at) + " repeats the last byte before any output");
+          fail(bits.overran(), "Huffman run at byte " + std::to_string(at) +
+                                   " repeats the last byte before any output");
         }
         if (!room_for(run, produced)) fail_past_output(bits.overran(), "run", at, length);
         fill_run(out + produced, out[produced - 1], run, limit - produced);
@@ -431,8 +446,8 @@ class HuffmanDecoder {
 
   [[noreturn]] static void fail_past_output(bool overran, const char* what, std::size_t at,
                                             std::size_t length) {
-    fail(overran, "Huffman " + std::string(what) + " at byte " + std::to_string(at) + " writes past the " +
-                      std::to_string(length) + "-byte output");
+    fail(overran, "Huffman " + std::string(what) + " at byte " + std::to_string(at) +
+                      " writes past the " + std::to_string(length) + "-byte output");
   }
 
   [[noreturn]] static void fail_truncated() {
@@ -468,7 +483,8 @@ bool has_huffman_magic(std::span<const std::uint8_t> stream) {
 }
 
 Bytes huffman_decompress(std::span<const std::uint8_t> stream) {
-  if (!has_huffman_magic(stream)) throw MalformedFile("the stream does not begin with a Huffman magic");
+  if (!has_huffman_magic(stream))
+    throw MalformedFile("the stream does not begin with a Huffman magic");
   const std::size_t field = (stream[0] & kWideSizesBit) != 0 ? kWideSizeField : kNarrowSizeField;
   const std::size_t length_at = kMagicSize + ((stream[0] & kExtraFieldBit) != 0 ? field : 0);
   const std::size_t escape_at = length_at + field;
@@ -480,11 +496,12 @@ Bytes huffman_decompress(std::span<const std::uint8_t> stream) {
   const std::size_t output_length = read_big_endian(stream.subspan(length_at, field));
   const std::uint64_t stream_bits = std::uint64_t{stream.size() - header_size} * kBitsPerByte;
   if (output_length > kMaxOutputLength || output_length > stream_bits * kMaxOutputPerBit) {
-    throw MalformedFile("the Huffman stream claims " + std::to_string(output_length) +
-                        " bytes of output, more than " +
-                        (output_length > kMaxOutputLength
-                             ? std::string("the 16 MiB tromvex reads")
-                             : "its " + std::to_string(stream.size() - header_size) + " bytes can make"));
+    throw MalformedFile(
+        "the Huffman stream claims " + std::to_string(output_length) +
+        " bytes of output, more than " +
+        (output_length > kMaxOutputLength
+             ? std::string("the 16 MiB tromvex reads")
+             : "its " + std::to_string(stream.size() - header_size) + " bytes can make"));
   }
   HuffmanDecoder decoder(stream, header_size, output_length, stream[escape_at]);
   Bytes output = decoder.run();

@@ -62,9 +62,9 @@ void copy_in_blocks(std::uint8_t* out, std::size_t distance, std::size_t length)
 
 // The fields of one command, literals first, then a copy counted back from after them.
 struct Command {
-  std::size_t size = 1;            // command bytes
+  std::size_t size = 1;  // command bytes
   std::size_t literal_count = 0;
-  std::size_t copy_length = 0;     // 0 for a literal-only command
+  std::size_t copy_length = 0;  // 0 for a literal-only command
   std::size_t copy_distance = 0;
 };
 
@@ -160,7 +160,8 @@ class QfsDecoder {
     std::uint8_t* out = output_.data() + produced_;
     if (length <= kShortCopy && distance >= kBlock && length + kBlock - 1 <= out_left) {
       copy_in_blocks<kBlock>(out, distance, length);
-    } else if (length <= kShortCopy && distance >= kWordSize && length + kWordSize - 1 <= out_left) {
+    } else if (length <= kShortCopy && distance >= kWordSize &&
+               length + kWordSize - 1 <= out_left) {
       copy_in_blocks<kWordSize>(out, distance, length);
     } else if (distance >= length) {
       std::memcpy(out, out - distance, length);  // source and destination do not overlap
@@ -177,7 +178,9 @@ class QfsDecoder {
     if (produced_ < output_.size()) copy_literals(b0 & kCarriedLiteralMask);
   }
 
-  std::string command_name() const { return "QFS command at byte " + std::to_string(command_start_); }
+  std::string command_name() const {
+    return "QFS command at byte " + std::to_string(command_start_);
+  }
 
   [[noreturn]] void fail_past_input() const {
     throw MalformedFile(command_name() + " reads past the end of the stream");
@@ -189,15 +192,15 @@ class QfsDecoder {
   }
 
   std::span<const std::uint8_t> stream_;
-  std::size_t in_;            // the next stream byte; always <= stream_.size()
+  std::size_t in_;  // the next stream byte; always <= stream_.size()
   Bytes output_;
   std::size_t produced_ = 0;  // always <= output_.size()
   std::size_t command_start_ = 0;
 };
 
 bool has_qfs_signature(std::span<const std::uint8_t> stream) {
-  return stream.size() >= kSignatureSize &&
-         (stream[0] & ~kLongHeaderBit) == kSignatureByte0 && stream[1] == kSignatureByte1;
+  return stream.size() >= kSignatureSize && (stream[0] & ~kLongHeaderBit) == kSignatureByte0 &&
+         stream[1] == kSignatureByte1;
 }
 
 std::size_t read_output_length(std::span<const std::uint8_t> header) {

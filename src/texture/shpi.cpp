@@ -81,7 +81,8 @@ TextureRecord read_picture(std::span<const std::uint8_t> archive, std::size_t in
   check_size(subject, "width", record.width);
   check_size(subject, "height", record.height);
 
-  const std::uint64_t pixel_size = record.type == kIndexedType ? kIndexedPixelSize : kColourPixelSize;
+  const std::uint64_t pixel_size =
+      record.type == kIndexedType ? kIndexedPixelSize : kColourPixelSize;
   const std::uint64_t length = static_cast<std::uint64_t>(record.width) *
                                static_cast<std::uint64_t>(record.height) * pixel_size;
   if (length > reader.remaining()) {

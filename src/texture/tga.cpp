@@ -98,9 +98,8 @@ Bytes build_tga_image(const TextureAtlas& atlas, std::span<const std::uint8_t> p
   Bytes image = empty_image();
   // An empty atlas has no row to sample: its image keeps all-zero pixels.
   if (atlas.height == 0) return image;
-  resample(image, static_cast<std::size_t>(atlas.height), palette, [&atlas](std::size_t row) {
-    return atlas.pixels.data() + row * kAtlasRowSize;
-  });
+  resample(image, static_cast<std::size_t>(atlas.height), palette,
+           [&atlas](std::size_t row) { return atlas.pixels.data() + row * kAtlasRowSize; });
   return image;
 }
 

@@ -19,8 +19,9 @@ constexpr std::uint64_t kMaxArchiveSize = std::numeric_limits<std::uint32_t>::ma
 
 // Names Windows gives to devices, in any case and with any extension ("nul.txt" is the device).
 constexpr std::array<std::string_view, 24> kDeviceNames{
-    "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7",   "COM8",
-    "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$"};
+    "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3",   "COM4",
+    "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2",   "LPT3",
+    "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$"};
 // Characters a file name cannot hold on Windows, besides control characters; '/' and '\\' also
 // separate folders everywhere, and ':' names a drive or a file's stream.
 constexpr std::string_view kForbiddenCharacters = "<>:\"/\\|?*";
@@ -40,11 +41,13 @@ std::uint64_t round_up(std::uint64_t value) {
 }
 
 // The name at the reader's position, up to its NUL, and the reader moved past the NUL.
-std::string read_member_name(ByteReader& reader, std::span<const std::uint8_t> archive, std::size_t index) {
+std::string read_member_name(ByteReader& reader, std::span<const std::uint8_t> archive,
+                             std::size_t index) {
   const auto rest = archive.subspan(reader.position());
   const auto nul = std::find(rest.begin(), rest.end(), std::uint8_t{0});
   if (nul == rest.end()) {
-    throw MalformedFile("the name of " + member_text(index) + " has no NUL before the archive's end");
+    throw MalformedFile("the name of " + member_text(index) +
+                        " has no NUL before the archive's end");
   }
   std::string name(rest.begin(), nul);
   reader.skip(name.size() + 1);
@@ -77,8 +80,8 @@ std::vector<VivMember> read_viv_directory(std::span<const std::uint8_t> archive)
   const std::size_t most = (archive.size() - kVivHeaderSize) / kVivSmallestEntrySize;
   if (count > most) {
     throw MalformedFile("the VIV archive claims " + std::to_string(count) + " members; its " +
-                        std::to_string(archive.size()) + " bytes hold the directory entries of at most " +
-                        std::to_string(most));
+                        std::to_string(archive.size()) +
+                        " bytes hold the directory entries of at most " + std::to_string(most));
   }
   std::vector<VivMember> members;
   members.reserve(count);
@@ -91,8 +94,8 @@ std::vector<VivMember> read_viv_directory(std::span<const std::uint8_t> archive)
     // Written as size > length - offset, so that no sum can overflow.
     if (member.offset > archive.size() || size > archive.size() - member.offset) {
       throw MalformedFile(member_text(index, member.name) + " runs past its end: its " +
-                          std::to_string(size) + " bytes start at offset " + std::to_string(member.offset) +
-                          " of " + std::to_string(archive.size()));
+                          std::to_string(size) + " bytes start at offset " +
+                          std::to_string(member.offset) + " of " + std::to_string(archive.size()));
     }
     member.bytes = archive.subspan(member.offset, size);
     members.push_back(std::move(member));
@@ -127,8 +130,8 @@ Bytes build_viv_archive(std::span<const VivMember> members) {
     const VivMember& member = members[i];
     write_u32_be(entry, static_cast<std::uint32_t>(offsets[i]));
     write_u32_be(entry + 4, static_cast<std::uint32_t>(member.bytes.size()));
-    entry =
-        std::copy(member.name.begin(), member.name.end(), entry + kVivEntryFieldsSize) + 1;  // past the NUL
+    entry = std::copy(member.name.begin(), member.name.end(), entry + kVivEntryFieldsSize) +
+            1;  // past the NUL
     std::copy(member.bytes.begin(), member.bytes.end(), image.data() + offsets[i]);
   }
   return image;
@@ -145,7 +148,8 @@ std::string folded_member_name(std::string_view name) {
   return folded;
 }
 
-std::optional<std::size_t> find_viv_member(std::span<const VivMember> members, std::string_view name) {
+std::optional<std::size_t> find_viv_member(std::span<const VivMember> members,
+                                           std::string_view name) {
   for (std::size_t i = 0; i < members.size(); ++i) {
     if (same_member_name(members[i].name, name)) return i;
   }
@@ -156,7 +160,8 @@ bool is_safe_member_name(std::string_view name) {
   if (name.empty()) return false;
   for (const char c : name) {
     const auto byte = static_cast<std::uint8_t>(c);
-    if (byte < 0x20 || byte == 0x7F || kForbiddenCharacters.find(c) != std::string_view::npos) return false;
+    if (byte < 0x20 || byte == 0x7F || kForbiddenCharacters.find(c) != std::string_view::npos)
+      return false;
   }
   // Also refuses "." and "..": Windows drops a trailing dot or space, and a name made of dots
   // names the folder itself or the one above.

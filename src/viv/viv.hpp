@@ -57,7 +57,8 @@ bool same_member_name(std::string_view a, std::string_view b);
 std::string folded_member_name(std::string_view name);
 
 // The index of the first member named name without regard to case, or nothing. Throws nothing.
-std::optional<std::size_t> find_viv_member(std::span<const VivMember> members, std::string_view name);
+std::optional<std::size_t> find_viv_member(std::span<const VivMember> members,
+                                           std::string_view name);
 
 // Whether name can be written as a file in a folder without leaving it or reaching anything
 // but a plain file there, on every system: not empty, not "." or "..", no path separator ('/',

@@ -26,14 +26,16 @@ using namespace std::chrono_literals;
 constexpr auto kDeadline = 5s;
 const std::string kPrompt = "\nPress any key...";
 const std::string kUnreadInput = "stdin bytes";
-constexpr char kTerminalMarker = '#';  // written to the terminal by the child once the pause is over
+constexpr char kTerminalMarker =
+    '#';  // written to the terminal by the child once the pause is over
 
 // Reads what fd has to give until stop(text) holds, the writer is gone, or the deadline passes.
 template <typename Stop>
 std::string read_until(int fd, Clock::time_point deadline, Stop stop) {
   std::string text;
   while (!stop(text)) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) break;
     pollfd watched{fd, POLLIN, 0};
     if (poll(&watched, 1, static_cast<int>(left.count())) <= 0) break;
@@ -118,9 +120,8 @@ PauseResult press_key(const std::string& first, const std::string& rest = "") {
 
   const auto deadline = Clock::now() + kDeadline;
   PauseResult result;
-  const std::string before = read_until(output[0], deadline, [](const std::string& text) {
-    return text.size() >= kPrompt.size();
-  });
+  const std::string before = read_until(
+      output[0], deadline, [](const std::string& text) { return text.size() >= kPrompt.size(); });
   result.prompt_before_pause = before == kPrompt;
 
   termios mode{};
@@ -174,9 +175,9 @@ TEST(WaitForKey, ExtendedKeysGiveZeroAndAreReadWhole) {
     const char* name;
     std::string first, rest;
   };
-  for (const Case& c : {Case{"arrow up", "\x1b[A", ""}, Case{"F1", "\x1bOP", ""},
-                        Case{"F5", "\x1b[15~", ""}, Case{"arrow split", "\x1b", "[A"},
-                        Case{"F5 split", "\x1b[1", "5~"}}) {
+  for (const Case& c :
+       {Case{"arrow up", "\x1b[A", ""}, Case{"F1", "\x1bOP", ""}, Case{"F5", "\x1b[15~", ""},
+        Case{"arrow split", "\x1b", "[A"}, Case{"F5 split", "\x1b[1", "5~"}}) {
     const PauseResult result = press_key(c.first, c.rest);
     EXPECT_EQ(result.exit_status, 0) << c.name;
     EXPECT_EQ(result.echo, "") << c.name;

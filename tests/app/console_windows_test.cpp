@@ -40,10 +40,10 @@ INPUT_RECORD focus_event() {
 class WaitForKeyWindows : public ::testing::Test {
  protected:
   void SetUp() override {
-    input_ = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, OPEN_EXISTING, 0, nullptr);
-    output_ = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                          nullptr, OPEN_EXISTING, 0, nullptr);
+    input_ = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    output_ = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (input_ == INVALID_HANDLE_VALUE || output_ == INVALID_HANDLE_VALUE ||
         !GetConsoleMode(input_, &saved_mode_)) {
       GTEST_SKIP() << "no console to read keys from (run under a terminal, e.g. with script)";
@@ -63,7 +63,8 @@ class WaitForKeyWindows : public ::testing::Test {
 
   void feed(const std::vector<INPUT_RECORD>& events) {
     DWORD written = 0;
-    ASSERT_TRUE(WriteConsoleInputW(input_, events.data(), static_cast<DWORD>(events.size()), &written));
+    ASSERT_TRUE(
+        WriteConsoleInputW(input_, events.data(), static_cast<DWORD>(events.size()), &written));
     ASSERT_EQ(written, events.size());
   }
 
@@ -129,7 +130,9 @@ TEST_F(WaitForKeyWindows, ReturnsTheCodePointAndEchoesOnlyPrintableKeys) {
       {"space", {key_event(VK_SPACE, L' ', true)}, 32, L" "},
       {"e acute", {key_event(VK_PACKET, 0x00E9, true)}, 0xE9, L"\u00e9"},
       // U+1F600 arrives as its two UTF-16 halves.
-      {"astral", {key_event(VK_PACKET, 0xD83D, true), key_event(VK_PACKET, 0xDE00, true)}, 0x1F600,
+      {"astral",
+       {key_event(VK_PACKET, 0xD83D, true), key_event(VK_PACKET, 0xDE00, true)},
+       0x1F600,
        L"\U0001F600"},
   };
   for (const KeyCase& key : cases) {

@@ -51,7 +51,8 @@ TEST(Driver, TooFewNamesPauseOnceAfterThePrompt) {
   RecordingConsole console(RecordingConsole::Pauses::allowed);
   const std::vector<std::string> args{"tromvex", "a.geo", "a.qfs", "a.fce"};
   EXPECT_EQ(run(args, console), 1);  // the key pressed does not become the status
-  EXPECT_EQ(console.transcript, banner_and_usage() + "\nNot enought parameters" + kPrompt + "<pause>");
+  EXPECT_EQ(console.transcript,
+            banner_and_usage() + "\nNot enought parameters" + kPrompt + "<pause>");
 }
 
 // The run stops right after the GEO file's progress line: the texture file is never loaded.
@@ -59,8 +60,9 @@ TEST(Driver, MissingGeoFileStopsBeforeTheTextureFile) {
   TempDir dir;
   test::write_file(dir.file("car.qfs"), Bytes{'S', 'H', 'P', 'I'});
   const std::string geo = dir.path().string() + "//./missing.GEO";  // printed exactly as typed
-  const auto result = run_process(TROMVEX_EXE, {TROMVEX_EXE, geo, dir.file("car.qfs"),
-                                                dir.file("car.fce"), dir.file("car00.tga"), "extra"});
+  const auto result = run_process(
+      TROMVEX_EXE,
+      {TROMVEX_EXE, geo, dir.file("car.qfs"), dir.file("car.fce"), dir.file("car00.tga"), "extra"});
   ASSERT_FALSE(result.timed_out);
   EXPECT_EQ(result.output, banner_and_usage() + kLoading + "\nCould not open " + geo + kPrompt);
   EXPECT_EQ(result.exit_status, 1);
@@ -74,7 +76,8 @@ TEST(Driver, FifoGivenAsInputStopsAtOnce) {
   const std::string fifo = dir.file("car.geo");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const auto result = run_process(
-      TROMVEX_EXE, {TROMVEX_EXE, fifo, dir.file("car.qfs"), dir.file("car.fce"), dir.file("car00.tga")},
+      TROMVEX_EXE,
+      {TROMVEX_EXE, fifo, dir.file("car.qfs"), dir.file("car.fce"), dir.file("car00.tga")},
       std::chrono::seconds(5));
   ASSERT_FALSE(result.timed_out) << "the FIFO was opened";
   EXPECT_EQ(result.output, banner_and_usage() + kLoading + "\nCould not open " + fifo + kPrompt);
@@ -92,7 +95,8 @@ TEST(Driver, UnreadableInputStopsWithCouldNotOpen) {
   const std::vector<Case> cases{
       {dir.file("car.geo"), dir.file("missing.qfs"),
        "\t- Reading QFS file...\n\nCould not open " + dir.file("missing.qfs")},
-      {dir.file("folder.geo"), dir.file("missing.qfs"), "\nCould not open " + dir.file("folder.geo")},
+      {dir.file("folder.geo"), dir.file("missing.qfs"),
+       "\nCould not open " + dir.file("folder.geo")},
   };
   for (const auto& c : cases) {
     const auto result = run_process(
@@ -116,8 +120,9 @@ TEST(Driver, UnreadableTextureFileStopsAndLeavesOutputsAlone) {
   test::write_file(dir.file("car.fce"), old_fce);
   test::write_file(dir.file("car00.tga"), old_tga);
 
-  const auto result = run_process(TROMVEX_EXE, {TROMVEX_EXE, dir.file("car.geo"), dir.file("car.qfs"),
-                                                dir.file("car.fce"), dir.file("car00.tga")});
+  const auto result =
+      run_process(TROMVEX_EXE, {TROMVEX_EXE, dir.file("car.geo"), dir.file("car.qfs"),
+                                dir.file("car.fce"), dir.file("car00.tga")});
   ASSERT_FALSE(result.timed_out);
   const std::string expected_start = banner_and_usage() + kLoading + "\t- Reading QFS file...\n" +
                                      "\nCould not read " + dir.file("car.qfs") + ": ";
@@ -137,8 +142,9 @@ TEST(Driver, UnreadableTextureFileStopsAndLeavesOutputsAlone) {
 
 // What a completed run prints before the final message, for the small car (one missing texture).
 std::string conversion_lines() {
-  return banner_and_usage() + kLoading + "\t- Reading QFS file...\n" + "Reading NFS2(SE) car data:\n" +
-         "\t- Reading Texture data...\n" + "\t- Reading Mesh data...\n" + "\tSCHEISSE!\n" +
+  return banner_and_usage() + kLoading + "\t- Reading QFS file...\n" +
+         "Reading NFS2(SE) car data:\n" + "\t- Reading Texture data...\n" +
+         "\t- Reading Mesh data...\n" + "\tSCHEISSE!\n" +
          "Converting NFS2(SE) car data to NFS3 car data:\n" + "\t- Converting Texture\n" +
          "\t- Converting Mesh data\n" + "Writing NFS3 files:\n" + "\t- Writing TGA file...\n";
 }
@@ -171,8 +177,8 @@ TEST(Driver, FceFileThatCannotBeCreatedStopsAfterTheTgaFile) {
   const std::string fce = car.dir.file("no such folder/car.fce");
   const std::vector<std::string> args{"tromvex", car.geo, car.qfs, fce, car.dir.file("car00.tga")};
   EXPECT_EQ(run(args, console), 1);
-  EXPECT_EQ(console.transcript, conversion_lines() + "\t- Writing FCE file...\n" + "\nCould not open " +
-                                    fce + kPrompt + "<pause>");
+  EXPECT_EQ(console.transcript, conversion_lines() + "\t- Writing FCE file...\n" +
+                                    "\nCould not open " + fce + kPrompt + "<pause>");
   EXPECT_EQ(std::filesystem::file_size(car.dir.file("car00.tga")), 262162u);
 }
 
@@ -182,7 +188,8 @@ TEST(Driver, TgaFileThatCannotBeCreatedStopsBeforeTheFceFile) {
   const std::string tga = car.dir.file("car.geo/car00.tga");  // a file is no folder
   const std::vector<std::string> args{"tromvex", car.geo, car.qfs, car.dir.file("car.fce"), tga};
   EXPECT_EQ(run(args, console), 1);
-  EXPECT_EQ(console.transcript, conversion_lines() + "\nCould not open " + tga + kPrompt + "<pause>");
+  EXPECT_EQ(console.transcript,
+            conversion_lines() + "\nCould not open " + tga + kPrompt + "<pause>");
   EXPECT_FALSE(std::filesystem::exists(car.dir.file("car.fce")));
 }
 
@@ -190,11 +197,13 @@ TEST(Driver, TgaFileThatCannotBeCreatedStopsBeforeTheFceFile) {
 TEST(Driver, FailedWriteSaysSoAndStops) {
   CarInputs car;
   RecordingConsole console(RecordingConsole::Pauses::allowed);
-  const std::vector<std::string> args{"tromvex", car.geo, car.qfs, car.dir.file("car.fce"), "/dev/full"};
+  const std::vector<std::string> args{"tromvex", car.geo, car.qfs, car.dir.file("car.fce"),
+                                      "/dev/full"};
   EXPECT_EQ(run(args, console), 1);
-  EXPECT_EQ(console.transcript, conversion_lines() +
-                                    "\nCould not write /dev/full (is the disk full?); it was left as it was" +
-                                    kPrompt + "<pause>");
+  EXPECT_EQ(console.transcript,
+            conversion_lines() +
+                "\nCould not write /dev/full (is the disk full?); it was left as it was" + kPrompt +
+                "<pause>");
   EXPECT_FALSE(std::filesystem::exists(car.dir.file("car.fce")));
 }
 #endif  // _WIN32

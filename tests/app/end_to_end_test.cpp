@@ -38,11 +38,18 @@ constexpr std::array<std::int32_t, 12> kFirstVertex{0, 16, 22, 22, 22, 24, 40, 4
 constexpr std::array<std::int32_t, 12> kVertexCount{16, 6, 0, 0, 2, 16, 6, 0, 0, 2, 2, 0};
 constexpr std::array<std::int32_t, 12> kFirstTriangle{0, 6, 8, 8, 8, 10, 16, 18, 18, 18, 20, 22};
 constexpr std::array<std::int32_t, 12> kTriangleCount{6, 2, 0, 0, 2, 6, 2, 0, 0, 2, 2, 0};
-const std::array<std::string, 12> kPartNames{
-    "High Body",           "High right front Wheel",   "High left front Wheel",
-    "High right rear Wheel", "High left rear Wheel",   "Medium Body",
-    "Medium right front Wheel", "Medium left front Wheel", "Medium right rear Wheel",
-    "Medium left rear Wheel", "Small Body",             "Tiny Body"};
+const std::array<std::string, 12> kPartNames{"High Body",
+                                             "High right front Wheel",
+                                             "High left front Wheel",
+                                             "High right rear Wheel",
+                                             "High left rear Wheel",
+                                             "Medium Body",
+                                             "Medium right front Wheel",
+                                             "Medium left front Wheel",
+                                             "Medium right rear Wheel",
+                                             "Medium left rear Wheel",
+                                             "Small Body",
+                                             "Tiny Body"};
 
 // The atlas: tex1 (64 x 32) at (0, 0); tex2 (720 x 16) does not fit beside it and opens the
 // second row at (0, 32); tex3 (32 x 8) follows at (720, 32). Height 48.
@@ -61,17 +68,23 @@ const Rect kNoTexture{0, 0, 0, 0};
 // lowered by 0.75.
 constexpr float kLowering = 0.75f;
 
-std::uint32_t u32_at(const Bytes& image, std::size_t offset) { return read_u32_le(image.data() + offset); }
-float f32_at(const Bytes& image, std::size_t offset) { return std::bit_cast<float>(u32_at(image, offset)); }
+std::uint32_t u32_at(const Bytes& image, std::size_t offset) {
+  return read_u32_le(image.data() + offset);
+}
+float f32_at(const Bytes& image, std::size_t offset) {
+  return std::bit_cast<float>(u32_at(image, offset));
+}
 
 void expect_floats(const Bytes& image, std::size_t offset, std::array<float, 3> expected,
                    const std::string& what) {
-  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(f32_at(image, offset + 4 * i), expected[i]) << what << " [" << i << "]";
+  for (std::size_t i = 0; i < 3; ++i)
+    EXPECT_EQ(f32_at(image, offset + 4 * i), expected[i]) << what << " [" << i << "]";
 }
 
 bool all_zero(const Bytes& image, std::size_t from, std::size_t to) {
   return std::all_of(image.begin() + static_cast<std::ptrdiff_t>(from),
-                     image.begin() + static_cast<std::ptrdiff_t>(to), [](std::uint8_t b) { return b == 0; });
+                     image.begin() + static_cast<std::ptrdiff_t>(to),
+                     [](std::uint8_t b) { return b == 0; });
 }
 
 struct TriangleCase {
@@ -121,7 +134,8 @@ void expect_fce_header(const Bytes& fce) {
   EXPECT_EQ(u32_at(fce, 8), 50u);
   EXPECT_EQ(u32_at(fce, 12), 1u);
   const std::array<std::uint32_t, 6> block_offsets{0, 600, 1200, 2432, 4032, 4632};
-  for (std::size_t i = 0; i < block_offsets.size(); ++i) EXPECT_EQ(u32_at(fce, 16 + 4 * i), block_offsets[i]);
+  for (std::size_t i = 0; i < block_offsets.size(); ++i)
+    EXPECT_EQ(u32_at(fce, 16 + 4 * i), block_offsets[i]);
   EXPECT_EQ(u32_at(fce, 40), 0x3F977507u);
   EXPECT_EQ(u32_at(fce, 44), 0x3F2B39A5u);
   EXPECT_EQ(u32_at(fce, 48), 0x401A0324u);
@@ -133,17 +147,23 @@ void expect_fce_header(const Bytes& fce) {
 
   // Positions: the first gathered GEO part's, / 65536, wheels moved up by their shift, all lowered.
   expect_floats(fce, 252 + 12 * 0, {1.0f, 0.0f - kLowering, -0.5f}, "High Body position");
-  expect_floats(fce, 252 + 12 * 1, {0.0f, 0.0078125f + 0.375f - kLowering, 0.0f}, "High right front Wheel position");
-  expect_floats(fce, 252 + 12 * 4, {0.0f, 0.0f + 0.25f - kLowering, 0.0f}, "High left rear Wheel position");
+  expect_floats(fce, 252 + 12 * 1, {0.0f, 0.0078125f + 0.375f - kLowering, 0.0f},
+                "High right front Wheel position");
+  expect_floats(fce, 252 + 12 * 4, {0.0f, 0.0f + 0.25f - kLowering, 0.0f},
+                "High left rear Wheel position");
   expect_floats(fce, 252 + 12 * 5, {1.0f, 0.0f - kLowering, -0.5f}, "Medium Body position");
   expect_floats(fce, 252 + 12 * 11, {0.0f, -kLowering, 0.0f}, "Tiny Body position");
   EXPECT_TRUE(all_zero(fce, 252 + 12 * 12, 1020));
 
   for (std::size_t i = 0; i < 12; ++i) {
-    EXPECT_EQ(static_cast<std::int32_t>(u32_at(fce, 1020 + 4 * i)), kFirstVertex[i]) << "part " << i;
-    EXPECT_EQ(static_cast<std::int32_t>(u32_at(fce, 1276 + 4 * i)), kVertexCount[i]) << "part " << i;
-    EXPECT_EQ(static_cast<std::int32_t>(u32_at(fce, 1532 + 4 * i)), kFirstTriangle[i]) << "part " << i;
-    EXPECT_EQ(static_cast<std::int32_t>(u32_at(fce, 1788 + 4 * i)), kTriangleCount[i]) << "part " << i;
+    EXPECT_EQ(static_cast<std::int32_t>(u32_at(fce, 1020 + 4 * i)), kFirstVertex[i])
+        << "part " << i;
+    EXPECT_EQ(static_cast<std::int32_t>(u32_at(fce, 1276 + 4 * i)), kVertexCount[i])
+        << "part " << i;
+    EXPECT_EQ(static_cast<std::int32_t>(u32_at(fce, 1532 + 4 * i)), kFirstTriangle[i])
+        << "part " << i;
+    EXPECT_EQ(static_cast<std::int32_t>(u32_at(fce, 1788 + 4 * i)), kTriangleCount[i])
+        << "part " << i;
     const std::size_t slot = 3588 + 64 * i;
     EXPECT_EQ(std::string(fce.begin() + static_cast<std::ptrdiff_t>(slot),
                           fce.begin() + static_cast<std::ptrdiff_t>(slot + kPartNames[i].size())),
@@ -198,22 +218,23 @@ void expect_tga(const Bytes& tga) {
     std::array<std::uint8_t, 4> bgra;
   };
   const std::vector<Pixel> pixels{
-      {0, 0, {1, 0, 254, 255}},       // tex1 (0, 0): index 1
-      {0, 1, {4, 2, 251, 255}},       // tex1 (0, 3): index 4
-      {0, 2, {90, 200, 180, 255}},    // index 7: green beats red by only 20
-      {0, 4, {210, 200, 220, 100}},   // index 5: green dominates
-      {0, 7, {194, 250, 94, 100}},    // index 6: green dominates, both sums wrap
-      {6, 11, {3, 1, 252, 255}},      // atlas row 1, column 33: tex1 (1, 33), index 3
-      {170, 0, {8, 4, 247, 255}},     // atlas row 31: tex1's last row, index 8
-      {170, 22, {0, 0, 0, 0}},        // atlas column 66: right of tex1, uncovered: index 0
-      {100, 30, {0, 0, 0, 0}},        // atlas (18, 90): uncovered
-      {200, 100, {15, 7, 240, 255}},  // atlas row 37: tex2 row 5, index 15
-      {180, 242, {22, 11, 233, 255}}, // atlas (33, 726): tex3 (1, 6), index 22
-      {255, 0, {25, 12, 230, 255}},   // atlas row 47: tex2 row 15, index 25
-      {255, 250, {0, 0, 0, 0}},       // atlas (47, 750): below tex3, uncovered
+      {0, 0, {1, 0, 254, 255}},        // tex1 (0, 0): index 1
+      {0, 1, {4, 2, 251, 255}},        // tex1 (0, 3): index 4
+      {0, 2, {90, 200, 180, 255}},     // index 7: green beats red by only 20
+      {0, 4, {210, 200, 220, 100}},    // index 5: green dominates
+      {0, 7, {194, 250, 94, 100}},     // index 6: green dominates, both sums wrap
+      {6, 11, {3, 1, 252, 255}},       // atlas row 1, column 33: tex1 (1, 33), index 3
+      {170, 0, {8, 4, 247, 255}},      // atlas row 31: tex1's last row, index 8
+      {170, 22, {0, 0, 0, 0}},         // atlas column 66: right of tex1, uncovered: index 0
+      {100, 30, {0, 0, 0, 0}},         // atlas (18, 90): uncovered
+      {200, 100, {15, 7, 240, 255}},   // atlas row 37: tex2 row 5, index 15
+      {180, 242, {22, 11, 233, 255}},  // atlas (33, 726): tex3 (1, 6), index 22
+      {255, 0, {25, 12, 230, 255}},    // atlas row 47: tex2 row 15, index 25
+      {255, 250, {0, 0, 0, 0}},        // atlas (47, 750): below tex3, uncovered
   };
   for (const Pixel& p : pixels) {
-    const std::size_t at = 18 + 4 * (static_cast<std::size_t>(p.row) * 256 + static_cast<std::size_t>(p.column));
+    const std::size_t at =
+        18 + 4 * (static_cast<std::size_t>(p.row) * 256 + static_cast<std::size_t>(p.column));
     EXPECT_EQ((std::array<std::uint8_t, 4>{tga[at], tga[at + 1], tga[at + 2], tga[at + 3]}), p.bgra)
         << "pixel row " << p.row << " column " << p.column;
   }
@@ -236,8 +257,9 @@ TEST(EndToEnd, ConvertsTheCarFromEveryTextureFileForm) {
     const char* name;
     Bytes texture_file;
   };
-  for (const Form& form : {Form{"QFS literals", car.qfs_archive}, Form{"plain SHPI", car.shpi_archive},
-                           Form{"QFS compressed", qfs_compress(car.shpi_archive)}}) {
+  for (const Form& form :
+       {Form{"QFS literals", car.qfs_archive}, Form{"plain SHPI", car.shpi_archive},
+        Form{"QFS compressed", qfs_compress(car.shpi_archive)}}) {
     SCOPED_TRACE(form.name);
     TempDir dir;
     test::write_file(dir.file("car.geo"), car.geo_image);

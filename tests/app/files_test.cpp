@@ -54,7 +54,8 @@ TEST(IsFolder, TellsFoldersFromFilesAndMissingNames) {
 #ifndef _WIN32
 std::vector<std::string> names_in(const fs::path& folder) {
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }

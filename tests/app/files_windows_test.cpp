@@ -29,7 +29,8 @@ const std::wstring kWideName = L"w\u00e4gen.fce";
 
 std::vector<std::wstring> names_in(const fs::path& folder) {
   std::vector<std::wstring> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().wstring());
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().wstring());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -46,7 +47,8 @@ void write_wide(const fs::path& path, const Bytes& bytes) {
 
 Bytes read_wide(const fs::path& path) {
   Bytes bytes(static_cast<std::size_t>(fs::file_size(path)));
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return {};
   DWORD read = 0;
   ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
@@ -96,8 +98,10 @@ TEST(WriteWholeFileWindows, WhatCannotBeReplacedIsLeftAloneWithoutLeftovers) {
 
   EXPECT_EQ(write_whole_file(dir.file("folder.fce"), kContent), WriteOutcome::cannot_create);
   EXPECT_EQ(write_whole_file(dir.file("locked.fce"), kContent), WriteOutcome::cannot_create);
-  EXPECT_EQ(write_whole_file(dir.file("no-folder\\car.fce"), kContent), WriteOutcome::cannot_create);
-  EXPECT_EQ(write_whole_file(dir.path().string() + "\\bad\xC3(", kContent), WriteOutcome::cannot_create);
+  EXPECT_EQ(write_whole_file(dir.file("no-folder\\car.fce"), kContent),
+            WriteOutcome::cannot_create);
+  EXPECT_EQ(write_whole_file(dir.path().string() + "\\bad\xC3(", kContent),
+            WriteOutcome::cannot_create);
   EXPECT_EQ(write_whole_file("", kContent), WriteOutcome::cannot_create);
 
   SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -110,7 +114,8 @@ TEST(WriteWholeFileWindows, AFileInUseKeepsItsContentAndTheTemporaryIsRemoved) {
   TempDir dir;
   write_file(dir.file("car.fce"), Bytes{7, 7});
   const std::wstring target = (dir.path() / "car.fce").wstring();
-  HANDLE holder = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE holder = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
   EXPECT_EQ(write_whole_file(dir.file("car.fce"), kContent), WriteOutcome::cannot_create);
   CloseHandle(holder);

@@ -24,8 +24,9 @@ const std::string kUsage =
     "NFS2(SE) into its raw bytes; a plain SHPI archive is copied as it is.\n";
 
 TEST(Unpack, AnythingButTwoNamesPrintsTheUsageWithStatusTwo) {
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"tromvex-unpack"}, {"tromvex-unpack", "a"}, {"tromvex-unpack", "a", "b", "c"}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"tromvex-unpack"},
+                                               {"tromvex-unpack", "a"},
+                                               {"tromvex-unpack", "a", "b", "c"}}) {
     RecordingConsole console;
     EXPECT_EQ(run_unpack(args, console), 2);
     EXPECT_EQ(console.transcript, kUsage);
@@ -39,9 +40,12 @@ TEST(Unpack, WritesTheRawBytesOfAnyPackedFile) {
   test::write_file(dir.file("car.dat"), btree_compress(record));
   test::write_file(dir.file("old.raw"), Bytes{1, 2, 3});
   RecordingConsole console;
-  EXPECT_EQ(run_unpack(std::vector<std::string>{"tromvex-unpack", dir.file("car.dat"), dir.file("old.raw")}, console), 0);
-  EXPECT_EQ(console.transcript,
-            "Unpacked " + dir.file("car.dat") + " (BTree 46 FB): 15 bytes to " + dir.file("old.raw") + "\n");
+  EXPECT_EQ(run_unpack(std::vector<std::string>{"tromvex-unpack", dir.file("car.dat"),
+                                                dir.file("old.raw")},
+                       console),
+            0);
+  EXPECT_EQ(console.transcript, "Unpacked " + dir.file("car.dat") + " (BTree 46 FB): 15 bytes to " +
+                                    dir.file("old.raw") + "\n");
   EXPECT_EQ(test::read_file(dir.file("old.raw")), record);
 }
 
@@ -55,12 +59,15 @@ TEST(Unpack, RefusesAMalformedOrMissingFileAndLeavesTheOutputAlone) {
     std::string in;
     std::string line;
   } cases[] = {
-      {dir.file("cut.fsh"), "Could not read " + dir.file("cut.fsh") + ": the Huffman stream ends before its end code\n"},
+      {dir.file("cut.fsh"),
+       "Could not read " + dir.file("cut.fsh") + ": the Huffman stream ends before its end code\n"},
       {dir.file("none.fsh"), "Could not open " + dir.file("none.fsh") + "\n"},
   };
   for (const auto& c : cases) {
     RecordingConsole console;
-    EXPECT_EQ(run_unpack(std::vector<std::string>{"tromvex-unpack", c.in, dir.file("out.fsh")}, console), 1);
+    EXPECT_EQ(
+        run_unpack(std::vector<std::string>{"tromvex-unpack", c.in, dir.file("out.fsh")}, console),
+        1);
     EXPECT_EQ(console.transcript, c.line);
     EXPECT_EQ(test::read_file(dir.file("out.fsh")), Bytes{9});
   }
@@ -70,10 +77,12 @@ TEST(Unpack, TheProgramUnpacksAHuffmanFile) {
   TempDir dir;
   const Bytes archive{'S', 'H', 'P', 'I', 1, 1, 1, 1, 1, 0, 2, 0};
   test::write_file(dir.file("car.qfs"), huffman_compress(archive, 0x34));
-  const auto result = test::run_process(TROMVEX_UNPACK_EXE, {TROMVEX_UNPACK_EXE, dir.file("car.qfs"), dir.file("car.fsh")});
+  const auto result = test::run_process(
+      TROMVEX_UNPACK_EXE, {TROMVEX_UNPACK_EXE, dir.file("car.qfs"), dir.file("car.fsh")});
   ASSERT_FALSE(result.timed_out);
   EXPECT_EQ(result.exit_status, 0);
-  EXPECT_EQ(result.output, "Unpacked " + dir.file("car.qfs") + " (Huffman 34 FB): 12 bytes to " + dir.file("car.fsh") + "\n");
+  EXPECT_EQ(result.output, "Unpacked " + dir.file("car.qfs") + " (Huffman 34 FB): 12 bytes to " +
+                               dir.file("car.fsh") + "\n");
   EXPECT_EQ(test::read_file(dir.file("car.fsh")), archive);
   EXPECT_EQ(test::run_process(TROMVEX_UNPACK_EXE, {TROMVEX_UNPACK_EXE}).exit_status, 2);
 }

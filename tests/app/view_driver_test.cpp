@@ -31,7 +31,8 @@ using test::TempDir;
 // The converted sample car as car.fce and car00.tga in a fresh folder.
 struct SampleCarFolder {
   SampleCarFolder() {
-    class Quiet : public ConversionEvents {} events;
+    class Quiet : public ConversionEvents {
+    } events;
     images = convert_car(make_sample_geo(), make_sample_qfs(), events);
     test::write_file(fce, images.fce_image);
     test::write_file(tga, images.tga_image);
@@ -51,9 +52,12 @@ int run_with(std::vector<std::string> args, RecordingConsole& console) {
 // The PNG decoded to RGBA, with its size.
 RgbaPicture decode_png(const Bytes& png) {
   int width = 0, height = 0, channels = 0;
-  stbi_uc* pixels = stbi_load_from_memory(png.data(), static_cast<int>(png.size()), &width, &height, &channels, 4);
+  stbi_uc* pixels = stbi_load_from_memory(png.data(), static_cast<int>(png.size()), &width, &height,
+                                          &channels, 4);
   if (pixels == nullptr) return {};
-  RgbaPicture picture{width, height, Bytes(pixels, pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4)};
+  RgbaPicture picture{width, height,
+                      Bytes(pixels, pixels + static_cast<std::size_t>(width) *
+                                                 static_cast<std::size_t>(height) * 4)};
   stbi_image_free(pixels);
   return picture;
 }
@@ -72,22 +76,29 @@ TEST(ViewDriver, WritesThePictureAsRenderedAndSaysSoOnOneLine) {
     EXPECT_EQ(written.width, 256);
     EXPECT_EQ(written.height, expected.height);
     EXPECT_TRUE(written.pixels == expected.pixels) << "parts " << parts;
-    EXPECT_EQ(console.transcript, "Wrote " + car.png + ": 256 x " + std::to_string(expected.height) +
+    EXPECT_EQ(console.transcript, "Wrote " + car.png + ": 256 x " +
+                                      std::to_string(expected.height) +
                                       " pixels, 5 parts, 160 triangles\n");
   }
 }
 
 TEST(ViewDriver, WrongArgumentsPrintTheUsageAndGiveStatusTwo) {
-  const std::vector<std::vector<std::string>> cases{
-      {}, {"a.fce", "a00.tga"}, {"a.fce", "a00.tga", "a.png", "b.png"},
-      {"a.fce", "a00.tga", "a.png", "--size"}, {"a.fce", "a00.tga", "a.png", "--size", "63"},
-      {"a.fce", "a00.tga", "a.png", "--size", "4097"}, {"a.fce", "a00.tga", "a.png", "--size", "12x"},
-      {"a.fce", "a00.tga", "a.png", "--sizes"}};
+  const std::vector<std::vector<std::string>> cases{{},
+                                                    {"a.fce", "a00.tga"},
+                                                    {"a.fce", "a00.tga", "a.png", "b.png"},
+                                                    {"a.fce", "a00.tga", "a.png", "--size"},
+                                                    {"a.fce", "a00.tga", "a.png", "--size", "63"},
+                                                    {"a.fce", "a00.tga", "a.png", "--size", "4097"},
+                                                    {"a.fce", "a00.tga", "a.png", "--size", "12x"},
+                                                    {"a.fce", "a00.tga", "a.png", "--sizes"}};
   for (const auto& args : cases) {
     RecordingConsole console;
     EXPECT_EQ(run_with(args, console), 2);
     EXPECT_THAT(console.transcript, ::testing::StartsWith("tromvex-view: "));
-    EXPECT_THAT(console.transcript, ::testing::HasSubstr("\nUsage: tromvex-view <car>.fce <car>00.tga <picture>.png [--parts] [--size N]\n"));
+    EXPECT_THAT(
+        console.transcript,
+        ::testing::HasSubstr(
+            "\nUsage: tromvex-view <car>.fce <car>00.tga <picture>.png [--parts] [--size N]\n"));
   }
 }
 
@@ -106,8 +117,12 @@ TEST(ViewDriver, UnreadableOrMalformedInputsGiveStatusOneAndNoPicture) {
   const Case cases[] = {
       {absent, car.tga, "Could not open " + absent + "\n"},
       {car.fce, car.dir.path().string(), "Could not open " + car.dir.path().string() + "\n"},
-      {cut, car.tga, "Could not read " + cut + ": the FCE file is 100 bytes long, too short for its 7940-byte header\n"},
-      {car.fce, rle, "Could not read " + rle + ": the TGA file is of image type 10; only uncompressed true-colour images (type 2) without one can be read\n"},
+      {cut, car.tga,
+       "Could not read " + cut +
+           ": the FCE file is 100 bytes long, too short for its 7940-byte header\n"},
+      {car.fce, rle,
+       "Could not read " + rle +
+           ": the TGA file is of image type 10; only uncompressed true-colour images (type 2) without one can be read\n"},
   };
   for (const Case& c : cases) {
     RecordingConsole console;
@@ -119,7 +134,8 @@ TEST(ViewDriver, UnreadableOrMalformedInputsGiveStatusOneAndNoPicture) {
 
 TEST(ViewDriver, RealExecutableWritesThePicture) {
   SampleCarFolder car;
-  const auto result = test::run_process(TROMVEX_VIEW_EXE, {TROMVEX_VIEW_EXE, car.fce, car.tga, car.png});
+  const auto result =
+      test::run_process(TROMVEX_VIEW_EXE, {TROMVEX_VIEW_EXE, car.fce, car.tga, car.png});
   ASSERT_FALSE(result.timed_out);
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(decode_png(test::read_file(car.png)).width, 1024);

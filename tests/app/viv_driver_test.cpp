@@ -117,7 +117,8 @@ TEST(VivDriver, ExtractsAllKeepingTheFirstOfTwoNames) {
 
 TEST(VivDriver, ExtractsNamedMembersWithoutRegardToCaseOrByIndex) {
   TempDir dir;
-  write_file(dir.file("a.viv"), viv_archive({{"Car.geo", {1, 2}}, {"data", {5}}, {"CAR.GEO", {3}}}));
+  write_file(dir.file("a.viv"),
+             viv_archive({{"Car.geo", {1, 2}}, {"data", {5}}, {"CAR.GEO", {3}}}));
   const std::string out = dir.file("");
   Outcome outcome = run_with({"extract", dir.file("a.viv"), "car.GEO", "-C", out});
   EXPECT_EQ(outcome.status, 0);
@@ -129,8 +130,8 @@ TEST(VivDriver, ExtractsNamedMembersWithoutRegardToCaseOrByIndex) {
   outcome = run_with({"extract", dir.file("a.viv"), "data", "#3", "nothing", "-C", out});
   EXPECT_EQ(outcome.status, 1);
   EXPECT_EQ(outcome.transcript, "No member #3 in " + dir.file("a.viv") +
-                                    ": it holds 3 members\nNo member named nothing in " + dir.file("a.viv") +
-                                    "\n");
+                                    ": it holds 3 members\nNo member named nothing in " +
+                                    dir.file("a.viv") + "\n");
   EXPECT_FALSE(std::filesystem::exists(out + "data"));
 
   outcome = run_with({"extract", dir.file("a.viv"), "-C", dir.file("none")});
@@ -169,19 +170,24 @@ TEST(VivDriver, HostileNamesAreRefusedAndNothingLeavesTheFolder) {
 
 TEST(VivDriver, PutReplacesAndAppendsKeepingEveryOtherMember) {
   TempDir dir;
-  write_file(dir.file("car.viv"), viv_archive({{"CAR.FCE", {1}}, {"carp.txt", {2, 2}}, {"car.fce", {3}}}));
+  write_file(dir.file("car.viv"),
+             viv_archive({{"CAR.FCE", {1}}, {"carp.txt", {2, 2}}, {"car.fce", {3}}}));
   write_file(dir.file("car.fce"), Bytes{9, 9});
   write_file(dir.file("tex.tga"), Bytes{8});
   const Outcome outcome = run_with({"put", dir.file("car.viv"), dir.file("car.fce")});
   EXPECT_EQ(outcome.status, 0);
-  const Outcome appended = run_with({"put", dir.file("car.viv"), "--as", "car00.tga", dir.file("tex.tga")});
+  const Outcome appended =
+      run_with({"put", dir.file("car.viv"), "--as", "car00.tga", dir.file("tex.tga")});
   // Directories of 16 + 16 + 17 + 16 and + 18 bytes: data from 68 and from 84, 4-aligned.
   EXPECT_EQ(outcome.transcript, "Replaced member 0 ('CAR.FCE') with " + dir.file("car.fce") +
-                                    " (2 bytes)\nWrote " + dir.file("car.viv") + " (3 members, 77 bytes)\n");
+                                    " (2 bytes)\nWrote " + dir.file("car.viv") +
+                                    " (3 members, 77 bytes)\n");
   EXPECT_EQ(appended.transcript, "Added member 3 ('car00.tga') from " + dir.file("tex.tga") +
-                                     " (1 bytes)\nWrote " + dir.file("car.viv") + " (4 members, 97 bytes)\n");
+                                     " (1 bytes)\nWrote " + dir.file("car.viv") +
+                                     " (4 members, 97 bytes)\n");
   EXPECT_EQ(read_file(dir.file("car.viv")),
-            viv_archive({{"CAR.FCE", {9, 9}}, {"carp.txt", {2, 2}}, {"car.fce", {3}}, {"car00.tga", {8}}}));
+            viv_archive(
+                {{"CAR.FCE", {9, 9}}, {"carp.txt", {2, 2}}, {"car.fce", {3}}, {"car00.tga", {8}}}));
 }
 
 TEST(VivDriver, AFailedPutLeavesTheArchiveAsItWas) {
@@ -195,15 +201,16 @@ TEST(VivDriver, AFailedPutLeavesTheArchiveAsItWas) {
   write_file(dir.file("car.viv"), original);
   write_file(dir.file("overlap.viv"), overlapping);
   write_file(dir.file("car.fce"), Bytes{9});
-  for (const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-           {{"put", dir.file("car.viv"), dir.file("car.fce"), dir.file("none")},
-            "Could not read " + dir.file("none") + ": the file cannot be opened or read\n"},
-           {{"put", dir.file("car.viv"), dir.file("car.fce"), "--as", "../car.fce"},
-            "Refused the name '../car.fce' for " + dir.file("car.fce") +
-                ": a member name must be a plain file name\n"},
-           {{"put", dir.file("overlap.viv"), dir.file("car.fce")},
-            "Could not update " + dir.file("overlap.viv") +
-                ": its members overlap; their data add up to 129 bytes, more than the archive's 120\n"}}) {
+  for (
+      const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+          {{"put", dir.file("car.viv"), dir.file("car.fce"), dir.file("none")},
+           "Could not read " + dir.file("none") + ": the file cannot be opened or read\n"},
+          {{"put", dir.file("car.viv"), dir.file("car.fce"), "--as", "../car.fce"},
+           "Refused the name '../car.fce' for " + dir.file("car.fce") +
+               ": a member name must be a plain file name\n"},
+          {{"put", dir.file("overlap.viv"), dir.file("car.fce")},
+           "Could not update " + dir.file("overlap.viv") +
+               ": its members overlap; their data add up to 129 bytes, more than the archive's 120\n"}}) {
     const Outcome outcome = run_with(args);
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.transcript, message);

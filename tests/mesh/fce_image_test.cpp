@@ -11,11 +11,18 @@
 namespace tromvex {
 namespace {
 
-const std::array<const char*, kFcePartCount> kNames{
-    "High Body",   "High right front Wheel",   "High left front Wheel",
-    "High right rear Wheel",   "High left rear Wheel",    "Medium Body",
-    "Medium right front Wheel", "Medium left front Wheel", "Medium right rear Wheel",
-    "Medium left rear Wheel",   "Small Body",              "Tiny Body"};
+const std::array<const char*, kFcePartCount> kNames{"High Body",
+                                                    "High right front Wheel",
+                                                    "High left front Wheel",
+                                                    "High right rear Wheel",
+                                                    "High left rear Wheel",
+                                                    "Medium Body",
+                                                    "Medium right front Wheel",
+                                                    "Medium left front Wheel",
+                                                    "Medium right rear Wheel",
+                                                    "Medium left rear Wheel",
+                                                    "Small Body",
+                                                    "Tiny Body"};
 
 // Twelve named parts without vertices or triangles, part i at position (i, -i, 0.5 + i).
 FceParts named_parts() {

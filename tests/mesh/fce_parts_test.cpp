@@ -193,8 +193,8 @@ TEST(FcePartAssembly, VerticesOfLaterGatheredPartsMoveByTheirPositionDifference)
 }
 
 // The worked example: atlas x 64, y 32, 64 x 64, atlas height 96.
-const float kLeft = 0.0859375f;      // 66 / 768
-const float kRight = 0.1640625f;     // 126 / 768
+const float kLeft = 0.0859375f;   // 66 / 768
+const float kRight = 0.1640625f;  // 126 / 768
 const float kTop = static_cast<float>(34.0 / 96.0);
 const float kBottom = static_cast<float>(94.0 / 96.0);
 
@@ -206,17 +206,47 @@ TEST(FcePartAssembly, TrianglesRunThroughTheCornersInTheOrderBit4Chooses) {
     std::array<float, 3> first_u, first_v, second_u, second_v;
   };
   const std::array<Case, 5> cases{{
-      {0x00, 1, {0, 3, 2}, {2, 1, 0}, {kLeft, kLeft, kRight}, {kBottom, kTop, kTop},
-       {kRight, kRight, kLeft}, {kTop, kBottom, kBottom}},
-      {kGeoFlagCornerOrder, 1, {0, 1, 2}, {2, 3, 0}, {kLeft, kRight, kRight}, {kBottom, kBottom, kTop},
-       {kRight, kLeft, kLeft}, {kTop, kTop, kBottom}},
-      {kGeoFlagTwoSided, 5, {0, 3, 2}, {2, 1, 0}, {kLeft, kLeft, kRight}, {kBottom, kTop, kTop},
-       {kRight, kRight, kLeft}, {kTop, kBottom, kBottom}},
-      {kGeoFlagCornerOrder | kGeoFlagTwoSided, 5, {0, 1, 2}, {2, 3, 0}, {kLeft, kRight, kRight}, {kBottom, kBottom, kTop},
-       {kRight, kLeft, kLeft}, {kTop, kTop, kBottom}},
+      {0x00,
+       1,
+       {0, 3, 2},
+       {2, 1, 0},
+       {kLeft, kLeft, kRight},
+       {kBottom, kTop, kTop},
+       {kRight, kRight, kLeft},
+       {kTop, kBottom, kBottom}},
+      {kGeoFlagCornerOrder,
+       1,
+       {0, 1, 2},
+       {2, 3, 0},
+       {kLeft, kRight, kRight},
+       {kBottom, kBottom, kTop},
+       {kRight, kLeft, kLeft},
+       {kTop, kTop, kBottom}},
+      {kGeoFlagTwoSided,
+       5,
+       {0, 3, 2},
+       {2, 1, 0},
+       {kLeft, kLeft, kRight},
+       {kBottom, kTop, kTop},
+       {kRight, kRight, kLeft},
+       {kTop, kBottom, kBottom}},
+      {kGeoFlagCornerOrder | kGeoFlagTwoSided,
+       5,
+       {0, 1, 2},
+       {2, 3, 0},
+       {kLeft, kRight, kRight},
+       {kBottom, kBottom, kTop},
+       {kRight, kLeft, kLeft},
+       {kTop, kTop, kBottom}},
       // The other bits change nothing.
-      {~(kGeoFlagCornerOrder | kGeoFlagTwoSided), 1, {0, 3, 2}, {2, 1, 0}, {kLeft, kLeft, kRight}, {kBottom, kTop, kTop},
-       {kRight, kRight, kLeft}, {kTop, kBottom, kBottom}},
+      {~(kGeoFlagCornerOrder | kGeoFlagTwoSided),
+       1,
+       {0, 3, 2},
+       {2, 1, 0},
+       {kLeft, kLeft, kRight},
+       {kBottom, kTop, kTop},
+       {kRight, kRight, kLeft},
+       {kTop, kBottom, kBottom}},
   }};
   const TextureRecord texture = placed_texture(64, 32, 64, 64);
   for (const Case& c : cases) {

@@ -35,7 +35,8 @@ FceParts numbered_parts() {
     }
     part.normals.resize(part.vertices.size());
     for (std::int32_t t = 0; t <= static_cast<std::int32_t>(p); ++t) {
-      part.triangles.push_back({{t, t + 1, t + 2}, static_cast<std::uint32_t>(t % 2 == 0 ? 1 : 5),
+      part.triangles.push_back({{t, t + 1, t + 2},
+                                static_cast<std::uint32_t>(t % 2 == 0 ? 1 : 5),
                                 {0.125f * static_cast<float>(t), 0.5f, 1.0f},
                                 {1.0f, 0.25f, f / 16.0f}});
     }
@@ -50,7 +51,9 @@ Bytes image_of(FceParts parts) {
   return build_fce_image(parts, totals);
 }
 
-void set_word(Bytes& image, std::size_t offset, std::uint32_t value) { write_u32_le(image.data() + offset, value); }
+void set_word(Bytes& image, std::size_t offset, std::uint32_t value) {
+  write_u32_le(image.data() + offset, value);
+}
 
 void expect_same_car(const FceCar& car, const FceParts& parts) {
   ASSERT_EQ(car.parts.size(), parts.size());
@@ -62,10 +65,12 @@ void expect_same_car(const FceCar& car, const FceParts& parts) {
     ASSERT_EQ(read.vertex_count, parts[p].vertex_count);
     ASSERT_EQ(read.triangle_count, parts[p].triangle_count);
     for (std::int32_t v = 0; v < read.vertex_count; ++v) {
-      EXPECT_EQ(car.vertices[static_cast<std::size_t>(read.first_vertex + v)], parts[p].vertices[static_cast<std::size_t>(v)]);
+      EXPECT_EQ(car.vertices[static_cast<std::size_t>(read.first_vertex + v)],
+                parts[p].vertices[static_cast<std::size_t>(v)]);
     }
     for (std::int32_t t = 0; t < read.triangle_count; ++t) {
-      EXPECT_EQ(car.triangles[static_cast<std::size_t>(read.first_triangle + t)], parts[p].triangles[static_cast<std::size_t>(t)]);
+      EXPECT_EQ(car.triangles[static_cast<std::size_t>(read.first_triangle + t)],
+                parts[p].triangles[static_cast<std::size_t>(t)]);
     }
   }
 }
@@ -85,7 +90,8 @@ TEST(FceReader, IgnoresFieldsTheGameFillsAndTromvexLeavesZero) {
   Bytes image = image_of(parts);
   const auto v = static_cast<std::size_t>(read_u32_le(image.data() + 8));
   const auto t = static_cast<std::size_t>(read_u32_le(image.data() + 4));
-  for (std::size_t at = 52; at < 248; ++at) image[at] = static_cast<std::uint8_t>(at);  // colours, dummies
+  for (std::size_t at = 52; at < 248; ++at)
+    image[at] = static_cast<std::uint8_t>(at);  // colours, dummies
   for (std::size_t at = 2048; at < 3588; ++at) image[at] = 0x5A;
   const std::size_t normals = kFceHeaderSize + 12 * v;
   const std::size_t triangles = kFceHeaderSize + 24 * v;
@@ -107,7 +113,8 @@ TEST(FceReader, ReadsFewerPartsThanTwelve) {
 }
 
 TEST(FceReader, RefusesEveryPrefixOfTheSampleCar) {
-  class Quiet : public ConversionEvents {} events;
+  class Quiet : public ConversionEvents {
+  } events;
   const Bytes fce = convert_car(make_sample_geo(), make_sample_qfs(), events).fce_image;
   ASSERT_NO_THROW(read_fce_image(fce));
   for (std::size_t size = 0; size < fce.size(); ++size) {
@@ -130,13 +137,18 @@ TEST(FceReader, RefusesInconsistentFilesSayingWhatIsWrong) {
   };
   const Case cases[] = {
       {"negative vertex total", 8, 0xFFFFFFFF, "the FCE file has a negative vertex total (-1)"},
-      {"negative triangle total", 4, 0x80000000, "the FCE file has a negative triangle total (-2147483648)"},
+      {"negative triangle total", 4, 0x80000000,
+       "the FCE file has a negative triangle total (-2147483648)"},
       {"65 parts", 248, 65, "the FCE file declares 65 parts; its header holds 0 to 64"},
-      {"vertex block past the end", 16, 0x10000, "the vertex block of the FCE file (102 from byte 73476) ends past its end"},
-      {"triangle block offset wraps", 24, 0xFFFFFFF0, "the triangle block of the FCE file (78 from byte 4294975220) ends past its end"},
+      {"vertex block past the end", 16, 0x10000,
+       "the vertex block of the FCE file (102 from byte 73476) ends past its end"},
+      {"triangle block offset wraps", 24, 0xFFFFFFF0,
+       "the triangle block of the FCE file (78 from byte 4294975220) ends past its end"},
       {"normal block past the end", 20, 0x7FFF0000, "the normal block of the FCE file"},
-      {"part past the vertices", 1020 + 4 * 3, 100, "part 3 of the FCE file takes vertices 100 to 105, but the file holds 102"},
-      {"negative triangle count", 1788 + 4 * 3, 0xFFFFFFFE, "part 3 of the FCE file has a negative first triangle or triangle count (6, -2)"},
+      {"part past the vertices", 1020 + 4 * 3, 100,
+       "part 3 of the FCE file takes vertices 100 to 105, but the file holds 102"},
+      {"negative triangle count", 1788 + 4 * 3, 0xFFFFFFFE,
+       "part 3 of the FCE file has a negative first triangle or triangle count (6, -2)"},
       {"triangle uses another part's vertex", kFceHeaderSize + 24 * 102 + 56 * 8 + 8, 6,
        "triangle 2 of part 3 of the FCE file uses vertex 6, but the part has 6"},
       {"negative index", kFceHeaderSize + 24 * 102 + 56 * 6 + 4, 0xFFFFFFFF,

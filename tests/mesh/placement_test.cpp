@@ -37,9 +37,9 @@ TEST(FirstIndices, AreTheSumsOfTheCountsBefore) {
   parts[11].triangle_count = 8;
   const FceTotals totals = assign_first_indices(parts);
 
-  const std::array<std::int32_t, kFcePartCount> first_vertex{0, 3, 3, 8, 10, 10,
+  const std::array<std::int32_t, kFcePartCount> first_vertex{0,  3,  3,  8,  10, 10,
                                                              10, 10, 10, 10, 10, 10};
-  const std::array<std::int32_t, kFcePartCount> first_triangle{0, 2, 6, 6, 12, 12,
+  const std::array<std::int32_t, kFcePartCount> first_triangle{0,  2,  6,  6,  12, 12,
                                                                12, 12, 12, 12, 12, 12};
   for (std::size_t i = 0; i < parts.size(); ++i) {
     EXPECT_EQ(parts[i].first_vertex, first_vertex[i]) << i;
@@ -65,9 +65,9 @@ TEST(FirstIndices, AllPartsEmptyGiveZerosAndNoMovement) {
 
 TEST(WheelCentring, CentresWheelsOnTheirZeroClampedRangeAndLowersAllByPart1Extent) {
   FceParts parts = placed_parts();
-  parts[1].vertices = vertices_with_y({0.0f, 0.25f, 0.75f});    // h = 0.75
+  parts[1].vertices = vertices_with_y({0.0f, 0.25f, 0.75f});      // h = 0.75
   parts[3].vertices = vertices_with_y({-0.5f, -0.125f, -0.25f});  // all below 0: h = 0.5
-  parts[9].vertices = vertices_with_y({-0.25f, 0.5f});           // h = 0.75, s = 0.375
+  parts[9].vertices = vertices_with_y({-0.25f, 0.5f});            // h = 0.75, s = 0.375
   // Bodies, part 5 included, are never centred.
   for (const std::size_t body : {0u, 5u, 10u, 11u}) {
     parts[body].vertices = vertices_with_y({0.5f, 1.0f});

@@ -36,7 +36,7 @@ constexpr auto kSlowestConversion = std::chrono::seconds(5);
 // data of the archive's last directory entry (which never becomes a record).
 struct HostileCar {
   Bytes geo;
-  std::size_t geo_read_end = 0;      // the end of part 25
+  std::size_t geo_read_end = 0;  // the end of part 25
   Bytes archive;
   std::size_t archive_read_end = 0;  // the end of the last picture read
   Bytes stream;                      // the archive, QFS-compressed with back-references
@@ -101,7 +101,7 @@ Outcome convert_exact(std::span<const std::uint8_t> geo, std::span<const std::ui
   const Clock::duration took = Clock::now() - start;
   tally.slowest = std::max(tally.slowest, took);
   EXPECT_LT(took, kSlowestConversion) << "one hostile input took this long to convert";
-  (outcome == Outcome::refused ? tally.refused
+  (outcome == Outcome::refused     ? tally.refused
    : outcome == Outcome::identical ? tally.identical
                                    : tally.different)++;
   return outcome;
@@ -145,18 +145,21 @@ TEST_F(HostileInput, FullCarConvertsTheSameFromThePlainAndTheCompressedArchive) 
 TEST_F(HostileInput, FullCarConvertsTheSameFromEveryHuffmanAndBtreeForm) {
   Tally tally;
   for (const int magic : {0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 0xB5}) {
-    EXPECT_EQ(convert(car_->geo, huffman_compress(car_->archive, static_cast<std::uint8_t>(magic)), tally),
+    EXPECT_EQ(convert(car_->geo, huffman_compress(car_->archive, static_cast<std::uint8_t>(magic)),
+                      tally),
               Outcome::identical)
         << std::hex << magic;
   }
-  for (const DictionaryOrder order : {DictionaryOrder::defined_first, DictionaryOrder::defined_last}) {
+  for (const DictionaryOrder order :
+       {DictionaryOrder::defined_first, DictionaryOrder::defined_last}) {
     EXPECT_EQ(convert(car_->geo, btree_compress(car_->archive, order), tally), Outcome::identical);
   }
 }
 
 // Neither scheme has anything to spare at its end: every shorter prefix is refused.
 TEST_F(HostileInput, HuffmanAndBtreePrefixesAreRefused) {
-  for (const Bytes& stream : {huffman_compress(car_->archive, 0x32), btree_compress(car_->archive)}) {
+  for (const Bytes& stream :
+       {huffman_compress(car_->archive, 0x32), btree_compress(car_->archive)}) {
     Tally tally;
     for (std::size_t length = 0; length < stream.size(); ++length) {
       ASSERT_EQ(convert(car_->geo, prefix(stream, length), tally), Outcome::refused)
@@ -198,7 +201,8 @@ TEST_F(HostileInput, QfsPrefixIsRefusedUnlessOnlyItsBareStopCommandIsCut) {
   const bool ends_in_bare_stop = stream.back() == 0xFC;
   Tally tally;
   for (std::size_t length = 0; length <= stream.size(); ++length) {
-    const bool whole = length == stream.size() || (length + 1 == stream.size() && ends_in_bare_stop);
+    const bool whole =
+        length == stream.size() || (length + 1 == stream.size() && ends_in_bare_stop);
     ASSERT_EQ(convert(car_->geo, prefix(stream, length), tally),
               whole ? Outcome::identical : Outcome::refused)
         << "QFS stream cut to " << length << " of " << stream.size() << " bytes";
@@ -208,8 +212,8 @@ TEST_F(HostileInput, QfsPrefixIsRefusedUnlessOnlyItsBareStopCommandIsCut) {
 }
 
 // The values a hostile file puts into a field: the edges of its range and what wraps around.
-constexpr std::uint32_t kWordValues[] = {0,          1,          2,          0xFFFFFFFF, 0xFFFFFFFE,
-                                         0x7FFFFFFF, 0x80000000, 0x00FFFFFF, 0x10000000, 0x00010000};
+constexpr std::uint32_t kWordValues[] = {
+    0, 1, 2, 0xFFFFFFFF, 0xFFFFFFFE, 0x7FFFFFFF, 0x80000000, 0x00FFFFFF, 0x10000000, 0x00010000};
 constexpr std::uint16_t kHalfValues[] = {0, 1, 0xFFFF, 0x8000, 0x7FFF, 0x0300, 0x0301, 0x00FF};
 constexpr std::uint8_t kIndexBytes[] = {0x00, 0x04, 0x7F, 0xFF};
 // The first and last byte of each command form, and bytes with every literal count.
@@ -240,7 +244,8 @@ TEST_F(HostileInput, GeoWithOneCorruptedCountPositionOrIndexNeverCrashes) {
   const std::vector<std::size_t> parts = geo_part_offsets(car_->geo);
   Tally tally;
   for (const std::size_t part : parts) {
-    for (const std::size_t field : {0u, 4u, 8u, 12u, 16u}) {  // vertex count, polygon count, position
+    for (const std::size_t field :
+         {0u, 4u, 8u, 12u, 16u}) {  // vertex count, polygon count, position
       for (const std::uint32_t value : kWordValues) {
         Bytes geo = car_->geo;
         write_u32_le(&geo[part + field], value);
@@ -376,8 +381,8 @@ Bytes tall_atlas_archive(std::int16_t last_height) {
   // Row 0: "tall" (0 wide, 32767 high) and "wide" (768 wide, 0 high); "thin" closes it.
   // Row 1: "thin", "tall"; "wide" closes it. Row 2: "wide"; "last" closes it. Row 3: "last".
   return write_shpi_archive({palette, zero_pixel("tall", 0, 32767), zero_pixel("wide", 768, 0),
-                                   zero_pixel("thin", 1, 0), zero_pixel("tall", 0, 32767),
-                                   zero_pixel("wide", 768, 0), last});
+                             zero_pixel("thin", 1, 0), zero_pixel("tall", 0, 32767),
+                             zero_pixel("wide", 768, 0), last});
 }
 
 TEST(HostileCost, TinyArchiveCostsAtMostTheTallestCanvas) {

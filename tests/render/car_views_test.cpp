@@ -18,7 +18,8 @@ void add_box(FceCar& car, const std::string& name, Vec3f position) {
   }
   // Each face as four corners counter-clockwise seen from inside, so (v1 - v0) x (v2 - v0)
   // points into the box.
-  const int faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+  const int faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
+                           {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
   for (const auto& f : faces) {
     car.triangles.push_back({{f[0], f[2], f[1]}, 1, {}, {}});
     car.triangles.push_back({{f[0], f[3], f[2]}, 1, {}, {}});
@@ -27,7 +28,8 @@ void add_box(FceCar& car, const std::string& name, Vec3f position) {
 }
 
 int drawn_pixels(const RgbaPicture& picture, int x0, int y0, int width, int height) {
-  const std::uint8_t* background = picture.pixels.data() + 4 * (picture.width * (y0 + height - 2) + x0 + 1);
+  const std::uint8_t* background =
+      picture.pixels.data() + 4 * (picture.width * (y0 + height - 2) + x0 + 1);
   int count = 0;
   for (int y = y0; y < y0 + height; ++y) {
     for (int x = x0; x < x0 + width; ++x) {

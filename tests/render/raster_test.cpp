@@ -54,7 +54,8 @@ constexpr Rgb kRed{200, 0, 0};
 constexpr Rgb kBlue{0, 0, 200};
 
 // A quad x 2..6, y 1..4 at depth z as two triangles, facing the camera unless reversed.
-void draw_quad(Canvas& canvas, double z, Rgb colour, bool reversed = false, bool two_sided = false) {
+void draw_quad(Canvas& canvas, double z, Rgb colour, bool reversed = false,
+               bool two_sided = false) {
   DrawTriangle a = flat({2, 1, z}, {6, 1, z}, {6, 4, z}, colour);
   DrawTriangle b = flat({6, 4, z}, {2, 4, z}, {2, 1, z}, colour);
   for (DrawTriangle* t : {&a, &b}) {
@@ -78,7 +79,8 @@ const std::string kQuadPixels =
     "..........\n";
 
 std::string with(std::string picture, char c) {
-  for (char& p : picture) if (p == 'e') p = c;
+  for (char& p : picture)
+    if (p == 'e') p = c;
   return picture;
 }
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/car_files.hpp"
 #include "support/texture_builders.hpp"
+#include "tools/car_files.hpp"
 
 namespace tromvex::test {
 namespace {
@@ -24,13 +24,15 @@ Palette car_palette() {
 }
 
 template <typename Pixel>
-ShpiPicture indexed_picture(const char* name, std::int16_t width, std::int16_t height, Pixel pixel) {
+ShpiPicture indexed_picture(const char* name, std::int16_t width, std::int16_t height,
+                            Pixel pixel) {
   ShpiPicture picture;
   picture.name = name;
   picture.width = width;
   picture.height = height;
   for (int r = 0; r < height; ++r) {
-    for (int c = 0; c < width; ++c) picture.pixels.push_back(static_cast<std::uint8_t>(pixel(r, c)));
+    for (int c = 0; c < width; ++c)
+      picture.pixels.push_back(static_cast<std::uint8_t>(pixel(r, c)));
   }
   return picture;
 }
@@ -44,7 +46,8 @@ Bytes car_archive() {
   });
 }
 
-GeoFilePolygon polygon(std::uint32_t flags, std::array<std::uint8_t, 4> corners, const char* texture) {
+GeoFilePolygon polygon(std::uint32_t flags, std::array<std::uint8_t, 4> corners,
+                       const char* texture) {
   return {flags, corners, texture_name(texture)};
 }
 

@@ -30,7 +30,8 @@ constexpr int kExecFailedStatus = 127;
 }
 
 // Reads the pipe until its writer is gone or the deadline passes; false on the deadline.
-bool read_until_closed(int fd, std::string& output, std::chrono::steady_clock::time_point deadline) {
+bool read_until_closed(int fd, std::string& output,
+                       std::chrono::steady_clock::time_point deadline) {
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());

@@ -13,7 +13,8 @@ namespace {
 
 std::wstring to_wide(const std::string& text) {
   if (text.empty()) return std::wstring();
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  const int length =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
   return wide;
@@ -52,7 +53,8 @@ std::string without_carriage_returns(const std::string& text) {
 }
 
 HANDLE open_null(DWORD access, SECURITY_ATTRIBUTES& inheritable) {
-  return CreateFileW(L"NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0, nullptr);
+  return CreateFileW(L"NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                     OPEN_EXISTING, 0, nullptr);
 }
 
 }  // namespace
@@ -68,8 +70,10 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE output_read = nullptr;
   HANDLE output_write = nullptr;
-  if (!CreatePipe(&output_read, &output_write, &inheritable, 0)) throw std::runtime_error("pipe failed");
-  SetHandleInformation(output_read, HANDLE_FLAG_INHERIT, 0);  // only the writing end goes to the child
+  if (!CreatePipe(&output_read, &output_write, &inheritable, 0))
+    throw std::runtime_error("pipe failed");
+  SetHandleInformation(output_read, HANDLE_FLAG_INHERIT,
+                       0);  // only the writing end goes to the child
   HANDLE null_in = open_null(GENERIC_READ, inheritable);
   HANDLE null_err = open_null(GENERIC_WRITE, inheritable);
 
@@ -83,8 +87,9 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
   std::fflush(nullptr);
   // DETACHED_PROCESS: the child has no console at all, as when started from a service or a
   // pipeline, so its pause must return at once.
-  const BOOL started = CreateProcessW(to_wide(program).c_str(), command_line.data(), nullptr, nullptr, TRUE,
-                                      DETACHED_PROCESS, nullptr, nullptr, &startup, &process);
+  const BOOL started =
+      CreateProcessW(to_wide(program).c_str(), command_line.data(), nullptr, nullptr, TRUE,
+                     DETACHED_PROCESS, nullptr, nullptr, &startup, &process);
   CloseHandle(output_write);
   CloseHandle(null_in);
   CloseHandle(null_err);

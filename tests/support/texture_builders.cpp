@@ -114,7 +114,8 @@ QfsWriter& QfsWriter::raw(const Bytes& bytes) {
 Bytes qfs_store(const Bytes& data) {
   constexpr std::size_t kLongestRun = 112;
   constexpr std::size_t kRunGranule = 4;
-  if (data.size() > 0xFFFFFF) throw std::invalid_argument("a QFS stream holds at most 16777215 bytes");
+  if (data.size() > 0xFFFFFF)
+    throw std::invalid_argument("a QFS stream holds at most 16777215 bytes");
   QfsWriter writer(static_cast<std::uint32_t>(data.size()));
   std::size_t at = 0;
   while (data.size() - at >= kRunGranule) {

@@ -21,6 +21,8 @@ inline std::vector<VivMember> viv_members(const VivContents& contents) {
 }
 
 // The archive the writer makes of contents, in their order.
-inline Bytes viv_archive(const VivContents& contents) { return build_viv_archive(viv_members(contents)); }
+inline Bytes viv_archive(const VivContents& contents) {
+  return build_viv_archive(viv_members(contents));
+}
 
 }  // namespace tromvex::test

@@ -32,27 +32,36 @@ TEST(BtreeDecompress, RefusesEachMalformedStream) {
     Bytes stream;
     const char* message;
   } cases[] = {
-      {"cycle", {0x46, 0xFB, 0x00, 0x00, 0x02, 0xFF, 0x01, 0x80, 0x80, 0x80, 0x80, 0xFF, 0x00},
+      {"cycle",
+       {0x46, 0xFB, 0x00, 0x00, 0x02, 0xFF, 0x01, 0x80, 0x80, 0x80, 0x80, 0xFF, 0x00},
        "the BTree dictionary defines 80 through itself"},
-      {"two-entry cycle", {0x46, 0xFB, 0, 0, 2, 0xFF, 2, 0x80, 0x81, 0x61, 0x81, 0x62, 0x80, 0xFF, 0x00},
+      {"two-entry cycle",
+       {0x46, 0xFB, 0, 0, 2, 0xFF, 2, 0x80, 0x81, 0x61, 0x81, 0x62, 0x80, 0xFF, 0x00},
        "the BTree dictionary defines 80 through itself"},
-      {"pair holds the escape", {0x46, 0xFB, 0x00, 0x00, 0x02, 0xFF, 0x01, 0x80, 0x61, 0xFF, 0x80, 0xFF, 0x00},
+      {"pair holds the escape",
+       {0x46, 0xFB, 0x00, 0x00, 0x02, 0xFF, 0x01, 0x80, 0x61, 0xFF, 0x80, 0xFF, 0x00},
        "BTree dictionary entry 0 (at byte 7) holds the escape byte FF in its pair"},
       {"past the output",
        {0x46, 0xFB, 0x00, 0x00, 0x03, 0xFF, 0x01, 0x80, 0x61, 0x62, 0x80, 0x80, 0xFF, 0x00},
        "BTree byte at byte 11 writes past the 3-byte output"},
-      {"defines the escape", {0x46, 0xFB, 0, 0, 2, 0xFF, 1, 0xFF, 0x61, 0x62, 0xFF, 0x00},
+      {"defines the escape",
+       {0x46, 0xFB, 0, 0, 2, 0xFF, 1, 0xFF, 0x61, 0x62, 0xFF, 0x00},
        "BTree dictionary entry 0 (at byte 7) defines the escape byte FF"},
-      {"defined twice", {0x46, 0xFB, 0, 0, 2, 0xFF, 2, 0x80, 0x61, 0x62, 0x80, 0x63, 0x64, 0x80, 0xFF, 0x00},
+      {"defined twice",
+       {0x46, 0xFB, 0, 0, 2, 0xFF, 2, 0x80, 0x61, 0x62, 0x80, 0x63, 0x64, 0x80, 0xFF, 0x00},
        "BTree dictionary entry 1 (at byte 10) defines 80 a second time"},
-      {"dictionary past the end", {0x46, 0xFB, 0, 0, 2, 0xFF, 2, 0x80, 0x61, 0x62, 0x81},
+      {"dictionary past the end",
+       {0x46, 0xFB, 0, 0, 2, 0xFF, 2, 0x80, 0x61, 0x62, 0x81},
        "the BTree dictionary of 2 entries ends past the end of the stream"},
       {"header", {0x46, 0xFB, 0, 0, 2, 0xFF}, "the BTree stream ends inside its 7-byte header"},
-      {"end marker too early", {0x46, 0xFB, 0, 0, 3, 0xFF, 0, 0x61, 0x62, 0xFF, 0x00},
+      {"end marker too early",
+       {0x46, 0xFB, 0, 0, 3, 0xFF, 0, 0x61, 0x62, 0xFF, 0x00},
        "the BTree stream ends after 2 of its 3 bytes"},
-      {"escape as the last byte", {0x46, 0xFB, 0, 0, 1, 0xFF, 0, 0x61, 0xFF},
+      {"escape as the last byte",
+       {0x46, 0xFB, 0, 0, 1, 0xFF, 0, 0x61, 0xFF},
        "the BTree stream ends before its end marker"},
-      {"more than the body can make", {0x46, 0xFB, 0, 1, 0, 0xFF, 1, 0x80, 0x61, 0x62, 0x80, 0xFF, 0x00},
+      {"more than the body can make",
+       {0x46, 0xFB, 0, 1, 0, 0xFF, 1, 0x80, 0x61, 0x62, 0x80, 0xFF, 0x00},
        "the BTree stream claims 256 bytes of output, more than its 3 bytes of body can make"},
   };
   for (const auto& c : cases)
@@ -77,10 +86,13 @@ TEST(BtreeDecompress, UnpacksWhatThePackerWritesInBothDictionaryOrders) {
   Bytes noise(2000);
   for (auto& byte : noise) byte = static_cast<std::uint8_t>(random() % 200);
   Bytes tiles;
-  for (std::size_t i = 0; i < 20000; ++i) tiles.push_back(static_cast<std::uint8_t>((i % 64) / 8 * 3 + (i / 640) % 5));
+  for (std::size_t i = 0; i < 20000; ++i)
+    tiles.push_back(static_cast<std::uint8_t>((i % 64) / 8 * 3 + (i / 640) % 5));
   Bytes every_value(512);
-  for (std::size_t i = 0; i < every_value.size(); ++i) every_value[i] = static_cast<std::uint8_t>(i);
-  for (const DictionaryOrder order : {DictionaryOrder::defined_first, DictionaryOrder::defined_last}) {
+  for (std::size_t i = 0; i < every_value.size(); ++i)
+    every_value[i] = static_cast<std::uint8_t>(i);
+  for (const DictionaryOrder order :
+       {DictionaryOrder::defined_first, DictionaryOrder::defined_last}) {
     for (const Bytes& data : {Bytes{}, noise, tiles, every_value}) {
       const Bytes stream = btree_compress(data, order);
       EXPECT_EQ(btree_decompress(stream), data) << data.size();
@@ -92,7 +104,8 @@ TEST(BtreeDecompress, UnpacksWhatThePackerWritesInBothDictionaryOrders) {
 
 TEST(BtreeDecompress, RefusesEveryPrefixOfAValidStream) {
   Bytes data;
-  for (std::size_t i = 0; i < 600; ++i) data.push_back(static_cast<std::uint8_t>("abcabdFF"[i % 8]));
+  for (std::size_t i = 0; i < 600; ++i)
+    data.push_back(static_cast<std::uint8_t>("abcabdFF"[i % 8]));
   const Bytes stream = btree_compress(data, DictionaryOrder::defined_last);
   for (std::size_t size = 0; size < stream.size(); ++size) {
     EXPECT_TRUE(test::rejection_of([&] { btree_decompress(test::prefix_of(stream, size)); }))

@@ -20,7 +20,8 @@ using test::QfsWriter;
 
 Bytes letters(std::size_t count, char first = 'a') {
   Bytes bytes;
-  for (std::size_t i = 0; i < count; ++i) bytes.push_back(static_cast<std::uint8_t>(static_cast<std::size_t>(first) + i % 26));
+  for (std::size_t i = 0; i < count; ++i)
+    bytes.push_back(static_cast<std::uint8_t>(static_cast<std::size_t>(first) + i % 26));
   return bytes;
 }
 
@@ -31,8 +32,8 @@ TEST(QfsDecompress, ExpandsTheWorkedExample) {
 
 TEST(QfsDecompress, LongHeaderReadsCommandsFromByteEightAndIgnoresBytesFiveToSeven) {
   for (const std::uint8_t ignored : Bytes{0x00, 0x7F, 0xE0, 0xFC}) {
-    const Bytes stream{0x11, 0xFB, 0x00, 0x00, 0x04, ignored, ignored, ignored,
-                       0xE0, 'w', 'x', 'y', 'z', 0xFC};
+    const Bytes stream{0x11,    0xFB, 0x00, 0x00, 0x04, ignored, ignored,
+                       ignored, 0xE0, 'w',  'x',  'y',  'z',     0xFC};
     EXPECT_EQ(qfs_decompress(stream), (Bytes{'w', 'x', 'y', 'z'})) << int{ignored};
   }
 }
@@ -47,8 +48,8 @@ TEST(QfsDecompress, ReadsTheOutputLengthBigEndian) {
 TEST(QfsDecompress, LiteralRunsCarryFourToOneHundredTwelveBytes) {
   for (const auto& [b0, count] : {std::pair{0xE0, 4}, {0xE1, 8}, {0xFB, 112}}) {
     const Bytes data = letters(static_cast<std::size_t>(count));
-    Bytes stream{0x10, 0xFB, 0x00, 0x00, static_cast<std::uint8_t>(count),
-                 static_cast<std::uint8_t>(b0)};
+    Bytes stream{
+        0x10, 0xFB, 0x00, 0x00, static_cast<std::uint8_t>(count), static_cast<std::uint8_t>(b0)};
     stream.insert(stream.end(), data.begin(), data.end());
     stream.push_back(0xFC);
     EXPECT_EQ(qfs_decompress(stream), data) << b0;
@@ -76,7 +77,8 @@ TEST(QfsDecompress, CopyFormsReachTheirLongestLengthAndFarthestDistance) {
   for (const CopyLimit& limit : cases) {
     // A literal prefix at least `distance` long (whole literal runs, so the stop stands alone).
     Bytes expected(std::max<std::size_t>(limit.distance, 4));
-    for (std::size_t i = 0; i < expected.size(); ++i) expected[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+    for (std::size_t i = 0; i < expected.size(); ++i)
+      expected[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
     Bytes stream = test::qfs_store(expected);
     ASSERT_EQ(stream.back(), 0xFC);
     stream.pop_back();
@@ -96,11 +98,11 @@ TEST(QfsDecompress, CopyFormsReachTheirLongestLengthAndFarthestDistance) {
 TEST(QfsDecompress, CopyFormsCarryTheirLiteralsBeforeTheCopy) {
   // 0x03 0x00: 3 literals, then copy 3 from distance 1, counted after the literals.
   // 0x81 0xC0 0x02: 3 literals (b1 >> 6), then copy 5 (1 + 4) from distance 3 (2 + 1).
-  const Bytes stream{0x10, 0xFB, 0x00, 0x00, 0x0E, 0x03, 0x00, 'a', 'b', 'c',
-                     0x81, 0xC0, 0x02, 'x', 'y', 'z', 0xFC};
+  const Bytes stream{0x10, 0xFB, 0x00, 0x00, 0x0E, 0x03, 0x00, 'a', 'b',
+                     'c',  0x81, 0xC0, 0x02, 'x',  'y',  'z',  0xFC};
   // "abc" + "ccc" = 6 bytes, then "xyz" + 5 bytes copied from 3 back: "xyzxy".
-  EXPECT_EQ(qfs_decompress(stream), (Bytes{'a', 'b', 'c', 'c', 'c', 'c', 'x', 'y', 'z',
-                                           'x', 'y', 'z', 'x', 'y'}));
+  EXPECT_EQ(qfs_decompress(stream),
+            (Bytes{'a', 'b', 'c', 'c', 'c', 'c', 'x', 'y', 'z', 'x', 'y', 'z', 'x', 'y'}));
 }
 
 TEST(QfsDecompress, OverlappingCopiesRepeatTheLastDistanceBytes) {
@@ -110,7 +112,9 @@ TEST(QfsDecompress, OverlappingCopiesRepeatTheLastDistanceBytes) {
       const Bytes seed = letters(20);
       // Expected: the last `distance` bytes of the seed, repeated until `length` bytes are out.
       Bytes expected = seed;
-      for (int i = 0; i < length; ++i) expected.push_back(seed[20 - static_cast<std::size_t>(distance) + static_cast<std::size_t>(i % distance)]);
+      for (int i = 0; i < length; ++i)
+        expected.push_back(
+            seed[20 - static_cast<std::size_t>(distance) + static_cast<std::size_t>(i % distance)]);
       const Bytes stream = QfsWriter(static_cast<std::uint32_t>(expected.size()))
                                .literal_run(seed)
                                .long_copy({}, length, distance)
@@ -126,8 +130,8 @@ TEST(QfsDecompress, StopCommandCopiesUpToThreeTrailingLiterals) {
     const Bytes tail = letters(count, 'p');
     Bytes expected{'a', 'b', 'c', 'd'};
     expected.insert(expected.end(), tail.begin(), tail.end());
-    Bytes stream{0x10, 0xFB, 0x00, 0x00, static_cast<std::uint8_t>(expected.size()),
-                 0xE0, 'a', 'b', 'c', 'd', static_cast<std::uint8_t>(0xFC + count)};
+    Bytes stream{0x10, 0xFB, 0x00, 0x00, static_cast<std::uint8_t>(expected.size()), 0xE0,
+                 'a',  'b',  'c',  'd',  static_cast<std::uint8_t>(0xFC + count)};
     stream.insert(stream.end(), tail.begin(), tail.end());
     EXPECT_EQ(qfs_decompress(stream), expected) << count;
   }
@@ -168,7 +172,8 @@ TEST(QfsDecompress, StreamThatStopsShortLeavesTheRestZero) {
 }
 
 TEST(QfsDecompress, RejectsWrongSignatures) {
-  const std::string message = "the texture file is neither an SHPI texture archive nor a QFS stream";
+  const std::string message =
+      "the texture file is neither an SHPI texture archive nor a QFS stream";
   for (const Bytes& stream : {Bytes{0xFB, 0x10, 0, 0, 0}, Bytes{0x12, 0xFB, 0, 0, 0},
                               Bytes{0x10, 0xFA, 0, 0, 0}, Bytes{0x10}, Bytes{}}) {
     EXPECT_EQ(test::rejection_of([&] { qfs_decompress(stream); }), message);
@@ -183,36 +188,51 @@ TEST(QfsDecompress, RejectsMalformedStreams) {
   } cases[] = {
       {"short header", {0x10, 0xFB, 0, 0}, "the QFS stream ends inside its 5-byte header"},
       {"long header", {0x11, 0xFB, 0, 0, 0, 0, 0}, "the QFS stream ends inside its 8-byte header"},
-      {"header only", {0x10, 0xFB, 0, 0, 1},
+      {"header only",
+       {0x10, 0xFB, 0, 0, 1},
        "the QFS stream claims 1 bytes of output, more than its 0 bytes of commands can make"},
       // One stream byte can make at most 257 output bytes (a 4-byte command copying 1028).
-      {"the largest output claimed by a 1-byte stream", {0x10, 0xFB, 0xFF, 0xFF, 0xFF, 0xFC},
+      {"the largest output claimed by a 1-byte stream",
+       {0x10, 0xFB, 0xFF, 0xFF, 0xFF, 0xFC},
        "the QFS stream claims 16777215 bytes of output, more than its 1 bytes of commands can make"},
-      {"one byte more than 1 stream byte can make", {0x10, 0xFB, 0, 1, 2, 0xFC},
+      {"one byte more than 1 stream byte can make",
+       {0x10, 0xFB, 0, 1, 2, 0xFC},
        "the QFS stream claims 258 bytes of output, more than its 1 bytes of commands can make"},
-      {"truncated short command", {0x10, 0xFB, 0, 0, 8, 0xE0, 'a', 'b', 'c', 'd', 0x0C},
+      {"truncated short command",
+       {0x10, 0xFB, 0, 0, 8, 0xE0, 'a', 'b', 'c', 'd', 0x0C},
        "QFS command at byte 10 reads past the end of the stream"},
-      {"truncated long command", {0x10, 0xFB, 0, 0, 8, 0xC0, 0x00, 0x00},
+      {"truncated long command",
+       {0x10, 0xFB, 0, 0, 8, 0xC0, 0x00, 0x00},
        "QFS command at byte 5 reads past the end of the stream"},
-      {"literal run past input", {0x10, 0xFB, 0, 0, 8, 0xE1, 'a', 'b', 'c', 'd', 'e'},
+      {"literal run past input",
+       {0x10, 0xFB, 0, 0, 8, 0xE1, 'a', 'b', 'c', 'd', 'e'},
        "QFS command at byte 5 reads past the end of the stream"},
-      {"copy literals past input", {0x10, 0xFB, 0, 0, 8, 0x03, 0x00, 'a', 'b'},
+      {"copy literals past input",
+       {0x10, 0xFB, 0, 0, 8, 0x03, 0x00, 'a', 'b'},
        "QFS command at byte 5 reads past the end of the stream"},
-      {"stop literals past input", {0x10, 0xFB, 0, 0, 3, 0xFF, 'a', 'b'},
+      {"stop literals past input",
+       {0x10, 0xFB, 0, 0, 3, 0xFF, 'a', 'b'},
        "QFS command at byte 5 reads past the end of the stream"},
-      {"literal run past output", {0x10, 0xFB, 0, 0, 3, 0xE0, 'a', 'b', 'c', 'd', 0xFC},
+      {"literal run past output",
+       {0x10, 0xFB, 0, 0, 3, 0xE0, 'a', 'b', 'c', 'd', 0xFC},
        "QFS command at byte 5 writes past the 3-byte output"},
-      {"copy past output", {0x10, 0xFB, 0, 0, 6, 0xE0, 'a', 'b', 'c', 'd', 0x00, 0x00, 0xFC},
+      {"copy past output",
+       {0x10, 0xFB, 0, 0, 6, 0xE0, 'a', 'b', 'c', 'd', 0x00, 0x00, 0xFC},
        "QFS command at byte 10 writes past the 6-byte output"},
-      {"stop literals past output", {0x10, 0xFB, 0, 0, 5, 0xE0, 'a', 'b', 'c', 'd', 0xFE, 'e', 'f'},
+      {"stop literals past output",
+       {0x10, 0xFB, 0, 0, 5, 0xE0, 'a', 'b', 'c', 'd', 0xFE, 'e', 'f'},
        "QFS command at byte 10 writes past the 5-byte output"},
-      {"distance before start", {0x10, 0xFB, 0, 0, 8, 0xE0, 'a', 'b', 'c', 'd', 0x00, 0x04, 0xFC},
+      {"distance before start",
+       {0x10, 0xFB, 0, 0, 8, 0xE0, 'a', 'b', 'c', 'd', 0x00, 0x04, 0xFC},
        "QFS command at byte 10 copies from before the start of the output"},
-      {"copy with nothing produced", {0x10, 0xFB, 0, 0, 3, 0x00, 0x00},
+      {"copy with nothing produced",
+       {0x10, 0xFB, 0, 0, 3, 0x00, 0x00},
        "QFS command at byte 5 copies from before the start of the output"},
-      {"input ends before output is full", {0x10, 0xFB, 0, 0, 9, 0xE0, 'a', 'b', 'c', 'd', 0x01},
+      {"input ends before output is full",
+       {0x10, 0xFB, 0, 0, 9, 0xE0, 'a', 'b', 'c', 'd', 0x01},
        "QFS command at byte 10 reads past the end of the stream"},
-      {"end of input before output is full", {0x11, 0xFB, 0, 0, 5, 0, 0, 0, 0xE0, 'a', 'b', 'c', 'd'},
+      {"end of input before output is full",
+       {0x11, 0xFB, 0, 0, 5, 0, 0, 0, 0xE0, 'a', 'b', 'c', 'd'},
        "the QFS stream ends after 4 of its 5 bytes"},
   };
   for (const auto& c : cases)
@@ -243,7 +263,8 @@ TEST(QfsWriter, EncodesEachCommandFormAtItsLimits) {
   EXPECT_EQ(command_of(QfsWriter(0).short_copy({1, 2, 3}, 10, 1024)), (Bytes{0x7F, 0xFF, 1, 2, 3}));
   EXPECT_EQ(command_of(QfsWriter(0).medium_copy({9}, 67, 16384)), (Bytes{0xBF, 0x7F, 0xFF, 9}));
   EXPECT_EQ(command_of(QfsWriter(0).long_copy({}, 1028, 131072)), (Bytes{0xDC, 0xFF, 0xFF, 0xFF}));
-  EXPECT_EQ(command_of(QfsWriter(0).long_copy({7, 7}, 261, 65537)), (Bytes{0xD6, 0x00, 0x00, 0x00, 7, 7}));
+  EXPECT_EQ(command_of(QfsWriter(0).long_copy({7, 7}, 261, 65537)),
+            (Bytes{0xD6, 0x00, 0x00, 0x00, 7, 7}));
   EXPECT_EQ(command_of(QfsWriter(0).literal_run(Bytes(112, 5))).front(), 0xFB);
   EXPECT_EQ(command_of(QfsWriter(0).stop({1, 2, 3})), (Bytes{0xFF, 1, 2, 3}));
   EXPECT_EQ(QfsWriter(0x123456, QfsWriter::Header::long_form).bytes(),
@@ -258,11 +279,13 @@ Bytes random_stream(std::mt19937& random, std::size_t target_length) {
   };
   const auto random_bytes = [&](int count) {
     Bytes bytes(static_cast<std::size_t>(count));
-    for (auto& byte : bytes) byte = static_cast<std::uint8_t>(pick(0, 3));  // few values, like indices
+    for (auto& byte : bytes)
+      byte = static_cast<std::uint8_t>(pick(0, 3));  // few values, like indices
     return bytes;
   };
   const auto distance_up_to = [&](int longest, std::size_t produced) {
-    const int farthest = static_cast<int>(std::min<std::size_t>(produced, static_cast<std::size_t>(longest)));
+    const int farthest =
+        static_cast<int>(std::min<std::size_t>(produced, static_cast<std::size_t>(longest)));
     return pick(0, 2) == 0 ? pick(1, std::min(farthest, 4)) : pick(1, farthest);
   };
   QfsWriter writer(0, pick(0, 1) ? QfsWriter::Header::long_form : QfsWriter::Header::short_form);

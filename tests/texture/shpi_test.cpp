@@ -15,7 +15,6 @@
 namespace tromvex {
 namespace {
 
-
 TextureName name_of(const std::string& text) {
   return {static_cast<std::uint8_t>(text.at(0)), static_cast<std::uint8_t>(text.at(1)),
           static_cast<std::uint8_t>(text.at(2)), static_cast<std::uint8_t>(text.at(3))};
@@ -39,7 +38,9 @@ ShpiPicture indexed(const std::string& name, std::int16_t width, std::int16_t he
   return picture;
 }
 
-void put_u32(Bytes& bytes, std::size_t at, std::uint32_t value) { write_u32_le(bytes.data() + at, value); }
+void put_u32(Bytes& bytes, std::size_t at, std::uint32_t value) {
+  write_u32_le(bytes.data() + at, value);
+}
 void put_s16(Bytes& bytes, std::size_t at, std::int16_t value) {
   bytes[at] = static_cast<std::uint8_t>(value);
   bytes[at + 1] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(value) >> 8);
@@ -63,7 +64,8 @@ TEST(ReadShpiDirectory, ReadsEveryEntryButTheLastIntoRecordsInOrder) {
   EXPECT_EQ(records[0].width, 256);
   EXPECT_EQ(records[0].height, 1);
   ASSERT_EQ(records[0].pixels.size(), 1024u);
-  EXPECT_EQ(Bytes(records[0].pixels.begin() + 4, records[0].pixels.begin() + 8), (Bytes{10, 20, 30, 40}));
+  EXPECT_EQ(Bytes(records[0].pixels.begin() + 4, records[0].pixels.begin() + 8),
+            (Bytes{10, 20, 30, 40}));
 
   EXPECT_EQ(records[1].name, name_of("wgl0"));
   EXPECT_EQ(records[1].type, 123);
@@ -103,11 +105,8 @@ TEST(ReadShpiDirectory, IndexedOnlyForTypeBytes7BAnd00) {
     std::int32_t type;
     std::size_t pixel_bytes;  // for a 3 x 2 picture
   } cases[] = {
-      {0x7B, 0x00, 123, 6},
-      {0x7B, 0x05, 0x057B, 24},
-      {0x7B, 0x80, 0x807B - 0x10000, 24},
-      {0x78, 0x00, 0x78, 24},
-      {0xFF, 0xFF, -1, 24},
+      {0x7B, 0x00, 123, 6},   {0x7B, 0x05, 0x057B, 24}, {0x7B, 0x80, 0x807B - 0x10000, 24},
+      {0x78, 0x00, 0x78, 24}, {0xFF, 0xFF, -1, 24},
   };
   for (const auto& c : cases) {
     ShpiPicture picture = indexed("tex1", 3, 2);
@@ -117,7 +116,8 @@ TEST(ReadShpiDirectory, IndexedOnlyForTypeBytes7BAnd00) {
     const Bytes archive = write_shpi_archive({indexed("!pal", 1, 1), picture});
     const auto records = read_shpi_directory(archive);
     EXPECT_EQ(records[1].type, c.type) << int{c.byte0} << " " << int{c.byte1};
-    EXPECT_EQ(bytes_of(records[1].pixels), counting_bytes(c.pixel_bytes, 0)) << int{c.byte0} << " " << int{c.byte1};
+    EXPECT_EQ(bytes_of(records[1].pixels), counting_bytes(c.pixel_bytes, 0))
+        << int{c.byte0} << " " << int{c.byte1};
   }
 }
 
@@ -141,7 +141,10 @@ TEST(ReadShpiDirectory, PixelsAreViewsOfThePictureDataInTheArchive) {
 }
 
 TEST(ReadShpiDirectory, NamesStrangeBytesSafelyInMessages) {
-  ShpiPicture odd = indexed(std::string("\x01" "a'\xFF", 4), 1, 1);
+  ShpiPicture odd = indexed(std::string("\x01"
+                                        "a'\xFF",
+                                        4),
+                            1, 1);
   odd.width = -1;
   const Bytes archive = write_shpi_archive({indexed("!pal", 1, 1), odd});
   EXPECT_EQ(test::rejection_of([&] { read_shpi_directory(archive); }),
@@ -196,7 +199,8 @@ TEST(ReadShpiDirectory, RejectsPicturesThatShareTheirPixels) {
   // Both entries point at one 100-byte texture: 200 bytes of copies from a 173-byte archive.
   Bytes archive = write_shpi_archive({indexed("!pal", 1, 1), indexed("tex1", 10, 10)});
   ASSERT_EQ(archive.size(), 173u);
-  put_u32(archive, kShpiHeaderSize + 4, static_cast<std::uint32_t>(shpi_picture_offset(archive, 1)));
+  put_u32(archive, kShpiHeaderSize + 4,
+          static_cast<std::uint32_t>(shpi_picture_offset(archive, 1)));
   EXPECT_EQ(test::rejection_of([&] { read_shpi_directory(archive); }),
             "picture 1 ('tex1') of the texture archive overlaps others: the pixel data of pictures "
             "0 to 1 add up to more than the archive's 173 bytes");

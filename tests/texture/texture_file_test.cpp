@@ -48,17 +48,24 @@ TEST(TextureFile, UnpacksEachSchemeToTheSameArchiveAndNamesIt) {
 }
 
 TEST(TextureFile, RefusesTheSchemesItDoesNotReadByName) {
-  const std::string unknown = "the texture file is neither an SHPI texture archive nor a QFS stream";
+  const std::string unknown =
+      "the texture file is neither an SHPI texture archive nor a QFS stream";
   const struct {
     Bytes file;
     std::string message;
   } cases[] = {
-      {{0x47, 0xFB, 0, 0, 0, 0, 0, 0, 0xFF, 0}, "the texture file uses the 47 FB BTree header, which tromvex does not read"},
-      {{0x4A, 0xFB, 0, 0, 1, 0}, "the texture file uses the 4A FB RLE scheme, which tromvex does not read"},
-      {{0x4A, 0x31, 0, 1, 0}, "the texture file uses the 4A 31 RLE scheme, which tromvex does not read"},
-      {{0xC0, 0xFB, 0, 1}, "the texture file uses the C0 FB archive directory, which tromvex does not read"},
-      {{0x90, 0xFB, 0, 0, 0, 0}, "the texture file uses the 90 FB RefPack header with 4-byte sizes, which tromvex does not read"},
-      {{0x91, 0xFB, 0, 0, 0, 0}, "the texture file uses the 91 FB RefPack header with 4-byte sizes, which tromvex does not read"},
+      {{0x47, 0xFB, 0, 0, 0, 0, 0, 0, 0xFF, 0},
+       "the texture file uses the 47 FB BTree header, which tromvex does not read"},
+      {{0x4A, 0xFB, 0, 0, 1, 0},
+       "the texture file uses the 4A FB RLE scheme, which tromvex does not read"},
+      {{0x4A, 0x31, 0, 1, 0},
+       "the texture file uses the 4A 31 RLE scheme, which tromvex does not read"},
+      {{0xC0, 0xFB, 0, 1},
+       "the texture file uses the C0 FB archive directory, which tromvex does not read"},
+      {{0x90, 0xFB, 0, 0, 0, 0},
+       "the texture file uses the 90 FB RefPack header with 4-byte sizes, which tromvex does not read"},
+      {{0x91, 0xFB, 0, 0, 0, 0},
+       "the texture file uses the 91 FB RefPack header with 4-byte sizes, which tromvex does not read"},
       {{0x36, 0xFB, 0, 0, 0, 0}, unknown},
       {{0xC6, 0xFB, 0, 0, 0, 0}, unknown},
       {{0x10, 0xFA, 0, 0, 0}, unknown},

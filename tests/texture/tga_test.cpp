@@ -150,7 +150,6 @@ TEST(BuildTgaImage, ColoursPastAShortPaletteAreZero) {
   EXPECT_EQ(build_tga_image(atlas, {}), build_tga_image(atlas_of_height(1), Bytes(1024, 0)));
 }
 
-
 // Textures of the given sizes with distinct pixels; record 0 is the blue ramp palette. The
 // pixel data lives in store, which must outlive the records.
 std::vector<TextureRecord> textures_of(const std::vector<std::pair<int, int>>& sizes,
@@ -172,11 +171,11 @@ std::vector<TextureRecord> textures_of(const std::vector<std::pair<int, int>>& s
 
 TEST(BuildTgaImage, FromPlacedTexturesEqualsResamplingTheWholeCanvas) {
   const std::vector<std::vector<std::pair<int, int>>> layouts{
-      {{768, 1}},                                    // a one-row atlas
-      {{256, 64}, {256, 128}, {256, 32}},            // one full row, shorter textures leave gaps
-      {{500, 10}, {300, 20}, {200, 30}, {0, 9}},     // no back-filling; a zero-wide texture
+      {{768, 1}},                                 // a one-row atlas
+      {{256, 64}, {256, 128}, {256, 32}},         // one full row, shorter textures leave gaps
+      {{500, 10}, {300, 20}, {200, 30}, {0, 9}},  // no back-filling; a zero-wide texture
       {{10, 0}, {768, 0}, {3, 5}, {0, 0}, {700, 2}, {70, 3}},  // zero-high rows first
-      {{768, 300}, {100, 200}, {700, 200}, {5, 1}},  // taller than 256: rows are skipped
+      {{768, 300}, {100, 200}, {700, 200}, {5, 1}},            // taller than 256: rows are skipped
   };
   for (std::size_t l = 0; l < layouts.size(); ++l) {
     std::deque<Bytes> store;

@@ -54,10 +54,10 @@ struct StreamSummary {
   int long_copies = 0;    // 4-byte commands
   int literal_runs = 0;
   int stops = 0;
-  std::size_t output_length = 0;   // the bytes the commands produce
+  std::size_t output_length = 0;  // the bytes the commands produce
   std::size_t longest_copy = 0;
   std::size_t farthest_copy = 0;
-  bool ends_at_stop = false;       // the stop command and its literals end the stream exactly
+  bool ends_at_stop = false;  // the stop command and its literals end the stream exactly
 };
 
 StreamSummary summarize(const Bytes& stream) {
@@ -161,8 +161,7 @@ TEST(QfsCompress, RepeatsUpToTheLongestCopy) {
 
 TEST(QfsCompress, ReachesNoFartherThanTheWindow) {
   const Bytes block = noise(1000, 12);
-  const StreamSummary summary =
-      summarize(qfs_compress(join({block, noise(131072, 13), block})));
+  const StreamSummary summary = summarize(qfs_compress(join({block, noise(131072, 13), block})));
   EXPECT_LE(summary.farthest_copy, std::size_t{131072});
 }
 

@@ -14,12 +14,12 @@
 #include "common/bytes.hpp"
 #include "common/records.hpp"
 #include "mesh/fce_reader.hpp"
-#include "pipeline/convert.hpp"
 #include "mesh/geo.hpp"
+#include "pipeline/convert.hpp"
 #include "support/temp_dir.hpp"
 #include "texture/qfs.hpp"
-#include "texture/texture_file.hpp"
 #include "texture/shpi.hpp"
+#include "texture/texture_file.hpp"
 
 namespace tromvex {
 namespace {
@@ -90,7 +90,8 @@ TEST(SampleCar, MeshShowsEveryFeature) {
   EXPECT_EQ(two_sided_bits.size(), 2u);
 
   const std::vector<std::uint32_t> counts = file_vertex_counts(geo);
-  EXPECT_TRUE(std::any_of(counts.begin(), counts.end(), [](std::uint32_t n) { return n % 2 != 0; }));
+  EXPECT_TRUE(
+      std::any_of(counts.begin(), counts.end(), [](std::uint32_t n) { return n % 2 != 0; }));
 
   // The wheels sit at their own positions; the wing's position differs from the body's.
   for (std::size_t wheel = 12; wheel < 20; ++wheel) EXPECT_NE(parts[wheel].position, Vec3f{});
@@ -120,7 +121,8 @@ TEST(SampleCar, PaletteHasClearAndGreenTintedColours) {
 // enclosed volume taken negative: on real cars about -0.5 to -0.7 of the bounding box's.
 TEST(SampleCar, BodiesAreWoundLikeRealCars) {
   CountingEvents events;
-  const FceCar car = read_fce_image(convert_car(make_sample_geo(), make_sample_qfs(), events).fce_image);
+  const FceCar car =
+      read_fce_image(convert_car(make_sample_geo(), make_sample_qfs(), events).fce_image);
   for (const std::size_t body : {0u, 5u, 10u, 11u}) {
     const FceCarPart& part = car.parts[body];
     SCOPED_TRACE(part.name);
@@ -133,10 +135,12 @@ TEST(SampleCar, BodiesAreWoundLikeRealCars) {
       low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
       high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
     }
-    const double cx = (low.x + high.x) / 2.0, cy = (low.y + high.y) / 2.0, cz = (low.z + high.z) / 2.0;
+    const double cx = (low.x + high.x) / 2.0, cy = (low.y + high.y) / 2.0,
+                 cz = (low.z + high.z) / 2.0;
     double volume = 0.0;
     for (std::int32_t t = 0; t < part.triangle_count; ++t) {
-      const FceTriangle& triangle = car.triangles[static_cast<std::size_t>(part.first_triangle + t)];
+      const FceTriangle& triangle =
+          car.triangles[static_cast<std::size_t>(part.first_triangle + t)];
       double c[3][3];
       for (std::size_t k = 0; k < 3; ++k) {
         const Vec3f p = vertex(triangle.indices[k]);
@@ -146,9 +150,11 @@ TEST(SampleCar, BodiesAreWoundLikeRealCars) {
       }
       volume += (c[0][0] * (c[1][1] * c[2][2] - c[1][2] * c[2][1]) -
                  c[0][1] * (c[1][0] * c[2][2] - c[1][2] * c[2][0]) +
-                 c[0][2] * (c[1][0] * c[2][1] - c[1][1] * c[2][0])) / 6.0;
+                 c[0][2] * (c[1][0] * c[2][1] - c[1][1] * c[2][0])) /
+                6.0;
     }
-    const double box = (double{high.x} - low.x) * (double{high.y} - low.y) * (double{high.z} - low.z);
+    const double box =
+        (double{high.x} - low.x) * (double{high.y} - low.y) * (double{high.z} - low.z);
     EXPECT_LT(volume, -0.3 * box) << "enclosed " << volume / box << " of the box";
   }
 }

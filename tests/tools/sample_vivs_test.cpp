@@ -56,10 +56,10 @@ TEST(SampleVivs, TheWayFromTheCarDataArchiveToACarViv) {
     EXPECT_EQ(result.exit_status, 0) << result.output;  // tromvex: the key code, 0 with no console
     return result;
   };
-  run(TROMVEX_VIV_EXE,
-      {"tromvex-viv", "extract", kExamplesDir + "/sample_cardata.viv", "smpl.geo", "-C", dir.file("")});
-  run(TROMVEX_EXE, {"tromvex", dir.file("smpl.GEO"), kExamplesDir + "/sample.qfs", dir.file("car.fce"),
-                    dir.file("car00.tga")});
+  run(TROMVEX_VIV_EXE, {"tromvex-viv", "extract", kExamplesDir + "/sample_cardata.viv", "smpl.geo",
+                        "-C", dir.file("")});
+  run(TROMVEX_EXE, {"tromvex", dir.file("smpl.GEO"), kExamplesDir + "/sample.qfs",
+                    dir.file("car.fce"), dir.file("car00.tga")});
   std::filesystem::copy_file(kExamplesDir + "/donor_car.viv", dir.file("car.viv"));
   run(TROMVEX_VIV_EXE,
       {"tromvex-viv", "put", dir.file("car.viv"), dir.file("car.fce"), dir.file("car00.tga")});

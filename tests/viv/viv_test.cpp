@@ -25,12 +25,14 @@ struct RawEntry {
 };
 
 void put_be(Bytes& bytes, std::uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+  for (int shift = 24; shift >= 0; shift -= 8)
+    bytes.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
 // "BIGF", a size field of 0 (never read), count, header length 0 (never read), the entries,
 // then data: byte i of the image past the directory holds i.
-Bytes raw_archive(const std::vector<RawEntry>& entries, std::size_t total_size, std::uint32_t count) {
+Bytes raw_archive(const std::vector<RawEntry>& entries, std::size_t total_size,
+                  std::uint32_t count) {
   Bytes image{'B', 'I', 'G', 'F'};
   put_be(image, 0);
   put_be(image, count);
@@ -54,19 +56,20 @@ void expect_members(const std::vector<VivMember>& read, const VivContents& expec
   ASSERT_EQ(read.size(), expected.size());
   for (std::size_t i = 0; i < read.size(); ++i) {
     EXPECT_EQ(read[i].name, expected[i].first) << "member " << i;
-    EXPECT_EQ(Bytes(read[i].bytes.begin(), read[i].bytes.end()), expected[i].second) << "member " << i;
+    EXPECT_EQ(Bytes(read[i].bytes.begin(), read[i].bytes.end()), expected[i].second)
+        << "member " << i;
   }
 }
 
 // Worked by hand: the directory ends at 16 + 11 + 10 + 10 = 47, so the header length is 48;
 // "ab" at 48 (3 bytes), the empty "c" at 52, "D" at 52 (1 byte); 53 bytes in all.
 TEST(BuildVivArchive, LaysMembersOutAlignedInOrder) {
-  const Bytes expected{'B', 'I', 'G', 'F', 0, 0, 0, 53, 0, 0, 0, 3, 0, 0, 0, 48,  // header
-                       0, 0, 0, 48, 0, 0, 0, 3, 'a', 'b', 0,                      // entries
-                       0, 0, 0, 52, 0, 0, 0, 0, 'c', 0,                           //
-                       0, 0, 0, 52, 0, 0, 0, 1, 'D', 0,                           //
-                       0,                                                         // to 48
-                       1, 2, 3, 0,                                                // "ab", padding
+  const Bytes expected{'B', 'I', 'G', 'F', 0, 0, 0, 53, 0,   0,   0, 3, 0, 0, 0, 48,  // header
+                       0,   0,   0,   48,  0, 0, 0, 3,  'a', 'b', 0,                  // entries
+                       0,   0,   0,   52,  0, 0, 0, 0,  'c', 0,                       //
+                       0,   0,   0,   52,  0, 0, 0, 1,  'D', 0,                       //
+                       0,                                                             // to 48
+                       1,   2,   3,   0,  // "ab", padding
                        9};
   EXPECT_EQ(build_viv_archive(viv_members({{"ab", {1, 2, 3}}, {"c", {}}, {"D", {9}}})), expected);
 }
@@ -74,8 +77,10 @@ TEST(BuildVivArchive, LaysMembersOutAlignedInOrder) {
 TEST(BuildVivArchive, RoundTripsThroughTheReader) {
   const std::vector<VivContents> cases{
       {},
-      {{"car.fce", {1, 2, 3, 4, 5}}, {"CAR.FCE", {6}}, {"car.fce", {7, 8}}},  // duplicates, mixed case
-      {{"a", {}}, {"b", {}}, {"Zero.Size", {}}, {"x", {0xFF}}},               // zero-size members
+      {{"car.fce", {1, 2, 3, 4, 5}},
+       {"CAR.FCE", {6}},
+       {"car.fce", {7, 8}}},                                     // duplicates, mixed case
+      {{"a", {}}, {"b", {}}, {"Zero.Size", {}}, {"x", {0xFF}}},  // zero-size members
       {{"carlist.dat", Bytes(1001, 0xAB)}, {"IdGo.geo", Bytes(3, 0)}},
   };
   for (const auto& contents : cases) {
@@ -153,12 +158,14 @@ TEST(ReadVivDirectory, EveryPrefixIsRefusedOrReadWithTheSameMembers) {
 }
 
 TEST(IsSafeMemberName, TakesPlainFileNamesOnly) {
-  for (const char* name : {"car.fce", "CAR00.TGA", "a..b", ".hidden", "console.txt", "com10", "nulled.geo"}) {
+  for (const char* name :
+       {"car.fce", "CAR00.TGA", "a..b", ".hidden", "console.txt", "com10", "nulled.geo"}) {
     EXPECT_TRUE(is_safe_member_name(name)) << name;
   }
-  for (const char* name : {"",    ".",       "..",       "../x",  "/abs",     "C:x",   "a\\b", "dir/x",
-                           "x\n", "a\x7F",   "\x1B[2J",  "name.", "name ",    "a*b",   "a?b",  "a|b",
-                           "nul", "NUL.txt", "com1.dat", "Lpt9",  "con .txt", "CONIN$"}) {
+  for (const char* name :
+       {"",    ".",       "..",       "../x",  "/abs",     "C:x",   "a\\b", "dir/x",
+        "x\n", "a\x7F",   "\x1B[2J",  "name.", "name ",    "a*b",   "a?b",  "a|b",
+        "nul", "NUL.txt", "com1.dat", "Lpt9",  "con .txt", "CONIN$"}) {
     EXPECT_FALSE(is_safe_member_name(name)) << name;
   }
 }
@@ -172,9 +179,11 @@ TEST(PutVivMember, ReplacesTheFirstMatchOrAppends) {
   EXPECT_FALSE(put_viv_member(members, {"car00.tga", 0, texture}));
   EXPECT_TRUE(put_viv_member(members, {"CAR00.TGA", 0, mesh}));
   const Bytes updated = build_viv_archive(members);
-  expect_members(
-      read_viv_directory(updated),
-      {{"Car.FCE", mesh}, {"carp.txt", {2, 2}}, {"car.fce", {3}}, {"empty", {}}, {"car00.tga", mesh}});
+  expect_members(read_viv_directory(updated), {{"Car.FCE", mesh},
+                                               {"carp.txt", {2, 2}},
+                                               {"car.fce", {3}},
+                                               {"empty", {}},
+                                               {"car00.tga", mesh}});
 }
 
 }  // namespace
