@@ -205,49 +205,28 @@ TEST(FcePartAssembly, TrianglesRunThroughTheCornersInTheOrderBit4Chooses) {
     std::array<std::int32_t, 3> first, second;
     std::array<float, 3> first_u, first_v, second_u, second_v;
   };
+  // A case takes three lines (corners, then the u and v of each triangle); the formatter would
+  // give every field a line of its own.
+  // clang-format off
   const std::array<Case, 5> cases{{
-      {0x00,
-       1,
-       {0, 3, 2},
-       {2, 1, 0},
-       {kLeft, kLeft, kRight},
-       {kBottom, kTop, kTop},
-       {kRight, kRight, kLeft},
-       {kTop, kBottom, kBottom}},
-      {kGeoFlagCornerOrder,
-       1,
-       {0, 1, 2},
-       {2, 3, 0},
-       {kLeft, kRight, kRight},
-       {kBottom, kBottom, kTop},
-       {kRight, kLeft, kLeft},
-       {kTop, kTop, kBottom}},
-      {kGeoFlagTwoSided,
-       5,
-       {0, 3, 2},
-       {2, 1, 0},
-       {kLeft, kLeft, kRight},
-       {kBottom, kTop, kTop},
-       {kRight, kRight, kLeft},
-       {kTop, kBottom, kBottom}},
-      {kGeoFlagCornerOrder | kGeoFlagTwoSided,
-       5,
-       {0, 1, 2},
-       {2, 3, 0},
-       {kLeft, kRight, kRight},
-       {kBottom, kBottom, kTop},
-       {kRight, kLeft, kLeft},
-       {kTop, kTop, kBottom}},
+      {0x00, 1, {0, 3, 2}, {2, 1, 0},
+       {kLeft, kLeft, kRight}, {kBottom, kTop, kTop},
+       {kRight, kRight, kLeft}, {kTop, kBottom, kBottom}},
+      {kGeoFlagCornerOrder, 1, {0, 1, 2}, {2, 3, 0},
+       {kLeft, kRight, kRight}, {kBottom, kBottom, kTop},
+       {kRight, kLeft, kLeft}, {kTop, kTop, kBottom}},
+      {kGeoFlagTwoSided, 5, {0, 3, 2}, {2, 1, 0},
+       {kLeft, kLeft, kRight}, {kBottom, kTop, kTop},
+       {kRight, kRight, kLeft}, {kTop, kBottom, kBottom}},
+      {kGeoFlagCornerOrder | kGeoFlagTwoSided, 5, {0, 1, 2}, {2, 3, 0},
+       {kLeft, kRight, kRight}, {kBottom, kBottom, kTop},
+       {kRight, kLeft, kLeft}, {kTop, kTop, kBottom}},
       // The other bits change nothing.
-      {~(kGeoFlagCornerOrder | kGeoFlagTwoSided),
-       1,
-       {0, 3, 2},
-       {2, 1, 0},
-       {kLeft, kLeft, kRight},
-       {kBottom, kTop, kTop},
-       {kRight, kRight, kLeft},
-       {kTop, kBottom, kBottom}},
+      {~(kGeoFlagCornerOrder | kGeoFlagTwoSided), 1, {0, 3, 2}, {2, 1, 0},
+       {kLeft, kLeft, kRight}, {kBottom, kTop, kTop},
+       {kRight, kRight, kLeft}, {kTop, kBottom, kBottom}},
   }};
+  // clang-format on
   const TextureRecord texture = placed_texture(64, 32, 64, 64);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.flags);
