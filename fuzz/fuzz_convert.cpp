@@ -20,7 +20,7 @@
 
 #include "common/bytes.hpp"
 #include "fuzz_check.hpp"
-#include "mesh/fce_image.hpp"
+#include "mesh/fce_layout.hpp"
 #include "pipeline/convert.hpp"
 #include "texture/tga.hpp"
 
@@ -29,17 +29,7 @@ namespace {
 using tromvex::Phase;
 
 constexpr std::size_t kSplitSize = 4;
-constexpr std::size_t kFceTriangleTotalOffset = 4;
-constexpr std::size_t kFceVertexTotalOffset = 8;
-constexpr std::size_t kFcePartCountOffset = 248;
-constexpr std::size_t kFcePositionsOffset = 252;
-constexpr std::size_t kFceBytesBeforeTrianglesPerVertex = 24;  // a vertex and its normal
-constexpr std::size_t kFceTriangleRecordSize = 56;
-constexpr std::size_t kFceTextureCoordinatesOffset = 32;  // u0 u1 u2 v0 v1 v2 in a triangle
-constexpr std::size_t kFceTextureCoordinateCount = 6;
-constexpr std::size_t kFloatSize = 4;
-constexpr std::uint64_t kFceBytesPerVertex = 80;
-constexpr std::uint64_t kFceBytesPerTriangle = 56;
+constexpr std::size_t kFceTextureCoordinateCount = 6;  // u0 u1 u2 v0 v1 v2 in a triangle
 constexpr std::array<std::uint8_t, tromvex::kTgaHeaderSize> kTgaHeader{0, 0, 2, 0, 0, 0, 0, 32, 0,
                                                                        0, 0, 0, 0, 1, 0, 1, 32, 0};
 
@@ -61,7 +51,8 @@ class PhaseOrder : public tromvex::ConversionEvents {
 
 bool finite_floats(const tromvex::Bytes& image, std::size_t at, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {
-    const auto value = std::bit_cast<float>(tromvex::read_u32_le(&image[at + kFloatSize * i]));
+    const auto value =
+        std::bit_cast<float>(tromvex::read_u32_le(&image[at + tromvex::kFceWordSize * i]));
     if (!std::isfinite(value)) return false;
   }
   return true;
@@ -97,18 +88,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(triangle_total >= 0 && vertex_total >= 0);
   const std::uint64_t expected_size =
       kFceHeaderSize + kFceBytesPerVertex * static_cast<std::uint64_t>(vertex_total) +
-      kFceBytesPerTriangle * static_cast<std::uint64_t>(triangle_total);
+      kFceTriangleRecordSize * static_cast<std::uint64_t>(triangle_total);
   FUZZ_CHECK(fce.size() == expected_size);
   FUZZ_CHECK(read_u32_le(&fce[kFcePartCountOffset]) == static_cast<std::uint32_t>(kFcePartCount));
   const auto vertices = static_cast<std::size_t>(vertex_total);
   const auto triangles = static_cast<std::size_t>(triangle_total);
   FUZZ_CHECK(finite_floats(fce, kFcePositionsOffset, 3 * kFcePartCount));
   FUZZ_CHECK(finite_floats(fce, kFceHeaderSize, 3 * vertices));
-  const std::size_t triangle_block = kFceHeaderSize + kFceBytesBeforeTrianglesPerVertex * vertices;
+  const std::size_t triangle_block = kFceHeaderSize + (kFceVertexSize + kFceNormalSize) * vertices;
   for (std::size_t t = 0; t < triangles; ++t) {
-    FUZZ_CHECK(finite_floats(
-        fce, triangle_block + kFceTriangleRecordSize * t + kFceTextureCoordinatesOffset,
-        kFceTextureCoordinateCount));
+    FUZZ_CHECK(finite_floats(fce, triangle_block + kFceTriangleRecordSize * t + kFceTriangleUOffset,
+                             kFceTextureCoordinateCount));
   }
   return 0;
 }

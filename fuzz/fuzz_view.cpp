@@ -18,6 +18,7 @@
 #include <span>
 
 #include "fuzz_check.hpp"
+#include "mesh/fce_layout.hpp"
 #include "mesh/fce_reader.hpp"
 #include "render/car_views.hpp"
 
@@ -42,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!fuzz::accepts([&] { car = read_fce_image(std::span<const std::uint8_t>(data, size)); }))
     return 0;
 
-  FUZZ_CHECK(car.parts.size() <= kFceMaxParts);
+  FUZZ_CHECK(car.parts.size() <= kFceSlotCount);
   FUZZ_CHECK(car.vertices.size() * kVertexFileSize <= size);
   FUZZ_CHECK(car.triangles.size() * kTriangleFileSize <= size);
   for (const FceCarPart& part : car.parts) {

@@ -2,66 +2,24 @@
 #include "mesh/fce_image.hpp"
 
 #include <algorithm>
-#include <array>
-#include <bit>
 #include <cassert>
 #include <cstdint>
 #include <limits>
 #include <vector>
 
+#include "mesh/fce_layout.hpp"
 #include "mesh/fce_parts.hpp"
 #include "mesh/placement.hpp"
 
 namespace tromvex {
 namespace {
 
-// Header fields. The six block offsets count from the end of the header.
-constexpr std::size_t kFceTriangleTotalOffset = 4;
-constexpr std::size_t kFceVertexTotalOffset = 8;
-constexpr std::size_t kFceFirstOneWordOffset = 12;
-constexpr std::size_t kFceVertexBlockFieldOffset = 16;
-constexpr std::size_t kFceNormalBlockFieldOffset = 20;
-constexpr std::size_t kFceTriangleBlockFieldOffset = 24;
-constexpr std::size_t kFceFirstZeroBlockFieldOffset = 28;
-constexpr std::size_t kFceSecondZeroBlockFieldOffset = 32;
-constexpr std::size_t kFceThirdZeroBlockFieldOffset = 36;
-constexpr std::size_t kFceFixedFloatsOffset = 40;
-constexpr std::size_t kFcePartCountOffset = 248;
-constexpr std::size_t kFcePositionsOffset = 252;
-constexpr std::size_t kFceFirstVerticesOffset = 1020;
-constexpr std::size_t kFceVertexCountsOffset = 1276;
-constexpr std::size_t kFceFirstTrianglesOffset = 1532;
-constexpr std::size_t kFceTriangleCountsOffset = 1788;
-constexpr std::size_t kFceSecondOneWordOffset = 2044;
-constexpr std::size_t kFceNamesOffset = 3588;
-
-// The three floats every car carries, as their bit patterns.
-constexpr std::array<std::uint32_t, 3> kFceFixedFloatPatterns{0x3F977507, 0x3F2B39A5, 0x401A0324};
-
-// Every per-part table has 64 slots; the twelve parts fill the first ones.
-constexpr std::size_t kFceSlotCount = 64;
-constexpr std::size_t kFceWordSize = 4;
-constexpr std::size_t kFcePositionSlotSize = 12;
-constexpr std::size_t kFceNameSlotSize = 64;
 static_assert(kFcePartCount <= kFceSlotCount);
 static_assert(kFcePartNameSize <= kFceNameSlotSize);
-static_assert(kFceNamesOffset + kFceSlotCount * kFceNameSlotSize <= kFceHeaderSize);
-
-// Bytes per vertex or triangle in each data block.
-constexpr std::int64_t kFceVertexSize = 12;
-constexpr std::int64_t kFceNormalSize = 12;
-constexpr std::int64_t kFceTriangleRecordSize = 56;
-constexpr std::int64_t kFceFirstZeroBlockVertexSize = 32;
-constexpr std::int64_t kFceSecondZeroBlockVertexSize = 12;
-constexpr std::int64_t kFceThirdZeroBlockVertexSize = 12;
-
-// The three words after a triangle's indices, the same in every triangle record.
-constexpr std::uint32_t kFceTriangleFillWord = 0xFF00FF00;
-constexpr int kFceTriangleFillWordCount = 3;
 
 // Block offsets are 32-bit fields; only an image past 4 GiB could need more, and then the low
 // 32 bits are what the field can hold.
-std::uint32_t low_word(std::int64_t value) { return static_cast<std::uint32_t>(value); }
+std::uint32_t low_word(std::uint64_t value) { return static_cast<std::uint32_t>(value); }
 
 // The data blocks are filled through one running position. Parts whose arrays agree with their
 // counts (as assemble_fce_parts makes them) never write past the image; each write asserts it.
@@ -78,7 +36,7 @@ class BlockWriter {
     return record;
   }
   void point(const Vec3f& p) {
-    std::uint8_t* const record = take(static_cast<std::size_t>(kFceVertexSize));
+    std::uint8_t* const record = take(kFceVertexSize);
     write_f32_le(record, p.x);
     write_f32_le(record + kFceWordSize, p.y);
     write_f32_le(record + 2 * kFceWordSize, p.z);
@@ -89,12 +47,12 @@ class BlockWriter {
   std::size_t position_;
 };
 
-void write_block_offsets(std::uint8_t* image, std::int64_t v, std::int64_t t) {
-  const std::int64_t normal_block = kFceVertexSize * v;
-  const std::int64_t triangle_block = normal_block + kFceNormalSize * v;
-  const std::int64_t first_zero_block = triangle_block + kFceTriangleRecordSize * t;
-  const std::int64_t second_zero_block = first_zero_block + kFceFirstZeroBlockVertexSize * v;
-  const std::int64_t third_zero_block = second_zero_block + kFceSecondZeroBlockVertexSize * v;
+void write_block_offsets(std::uint8_t* image, std::uint64_t v, std::uint64_t t) {
+  const std::uint64_t normal_block = kFceVertexSize * v;
+  const std::uint64_t triangle_block = normal_block + kFceNormalSize * v;
+  const std::uint64_t first_zero_block = triangle_block + kFceTriangleRecordSize * t;
+  const std::uint64_t second_zero_block = first_zero_block + kFceFirstZeroBlockVertexSize * v;
+  const std::uint64_t third_zero_block = second_zero_block + kFceSecondZeroBlockVertexSize * v;
   write_u32_le(image + kFceVertexBlockFieldOffset, 0);
   write_u32_le(image + kFceNormalBlockFieldOffset, low_word(normal_block));
   write_u32_le(image + kFceTriangleBlockFieldOffset, low_word(triangle_block));
@@ -133,9 +91,10 @@ void write_header(Bytes& image, const FceParts& parts, FceTotals totals) {
   write_s32_le(header + kFceTriangleTotalOffset, totals.triangle_total);
   write_s32_le(header + kFceVertexTotalOffset, totals.vertex_total);
   write_u32_le(header + kFceFirstOneWordOffset, 1);
-  write_block_offsets(header, totals.vertex_total, totals.triangle_total);
-  for (std::size_t i = 0; i < kFceFixedFloatPatterns.size(); ++i) {
-    write_u32_le(header + kFceFixedFloatsOffset + kFceWordSize * i, kFceFixedFloatPatterns[i]);
+  write_block_offsets(header, static_cast<std::uint64_t>(totals.vertex_total),
+                      static_cast<std::uint64_t>(totals.triangle_total));
+  for (std::size_t i = 0; i < kFceFixedHalfSizePatterns.size(); ++i) {
+    write_u32_le(header + kFceHalfSizesOffset + kFceWordSize * i, kFceFixedHalfSizePatterns[i]);
   }
   write_u32_le(header + kFcePartCountOffset, kFcePartCount);
   write_part_tables(header, parts);
@@ -143,19 +102,19 @@ void write_header(Bytes& image, const FceParts& parts, FceTotals totals) {
   write_part_names(header, parts);
 }
 
-// One bounds check for the whole record; its fourteen words then go one after the other.
+// One bounds check for the whole record, then its fourteen words.
 void write_triangle(BlockWriter& out, const FceTriangle& triangle) {
-  std::uint8_t* word = out.take(static_cast<std::size_t>(kFceTriangleRecordSize));
-  const auto put = [&word](std::uint32_t value) {
-    write_u32_le(word, value);
-    word += kFceWordSize;
-  };
-  put(0);
-  for (const std::int32_t index : triangle.indices) put(static_cast<std::uint32_t>(index));
-  for (int i = 0; i < kFceTriangleFillWordCount; ++i) put(kFceTriangleFillWord);
-  put(triangle.flags);
-  for (const float u : triangle.u) put(std::bit_cast<std::uint32_t>(u));
-  for (const float v : triangle.v) put(std::bit_cast<std::uint32_t>(v));
+  std::uint8_t* const record = out.take(kFceTriangleRecordSize);
+  write_u32_le(record, 0);
+  for (std::size_t i = 0; i < 3; ++i) {
+    write_s32_le(record + kFceTriangleIndicesOffset + kFceWordSize * i, triangle.indices[i]);
+    write_f32_le(record + kFceTriangleUOffset + kFceWordSize * i, triangle.u[i]);
+    write_f32_le(record + kFceTriangleVOffset + kFceWordSize * i, triangle.v[i]);
+  }
+  for (std::size_t i = 0; i < kFceTriangleFillWordCount; ++i) {
+    write_u32_le(record + kFceTriangleFillWordsOffset + kFceWordSize * i, kFceTriangleFillWord);
+  }
+  write_u32_le(record + kFceTriangleFlagsOffset, triangle.flags);
 }
 
 // Vertices, normals and triangles, each block part by part; the three zero blocks after them
@@ -178,15 +137,10 @@ Bytes zero_image(FceTotals totals) {
   // Totals come from counts that are never negative; a negative one would shrink the image
   // below its header.
   assert(totals.vertex_total >= 0 && totals.triangle_total >= 0);
-  const std::int64_t v = totals.vertex_total;
-  const std::int64_t t = totals.triangle_total;
-  constexpr std::int64_t kBytesPerVertex =
-      kFceVertexSize + kFceNormalSize + kFceFirstZeroBlockVertexSize +
-      kFceSecondZeroBlockVertexSize + kFceThirdZeroBlockVertexSize;
-  static_assert(kBytesPerVertex == 80);
-  const std::int64_t size =
-      static_cast<std::int64_t>(kFceHeaderSize) + kBytesPerVertex * v + kFceTriangleRecordSize * t;
-  assert(static_cast<std::uint64_t>(size) <= std::numeric_limits<std::size_t>::max());
+  const auto v = static_cast<std::uint64_t>(totals.vertex_total);
+  const auto t = static_cast<std::uint64_t>(totals.triangle_total);
+  const std::uint64_t size = kFceHeaderSize + kFceBytesPerVertex * v + kFceTriangleRecordSize * t;
+  assert(size <= std::numeric_limits<std::size_t>::max());
   return Bytes(static_cast<std::size_t>(size), 0);
 }
 
@@ -225,25 +179,25 @@ Bytes build_fce_image(std::span<const GeoPart> geo_parts, std::int32_t atlas_hei
 
   const auto vertex_total = static_cast<std::size_t>(totals.vertex_total);
   const std::size_t triangle_block =
-      kFceHeaderSize + static_cast<std::size_t>(kFceVertexSize + kFceNormalSize) * vertex_total;
+      kFceHeaderSize + (kFceVertexSize + kFceNormalSize) * vertex_total;
   std::vector<Vec3f> vertices;
   vertices.reserve(largest_part);
   float lowering = 0.0f;
   for (std::size_t k = 0; k < parts.size(); ++k) {
     FcePart& part = parts[k];
     vertices.clear();
-    PartImageWriter writer(image,
-                           triangle_block + static_cast<std::size_t>(kFceTriangleRecordSize) *
-                                                static_cast<std::size_t>(part.first_triangle),
-                           vertices);
+    PartImageWriter writer(
+        image,
+        triangle_block + kFceTriangleRecordSize * static_cast<std::size_t>(part.first_triangle),
+        vertices);
     assemble_fce_part(k, geo_parts, atlas_height, writer);
     assert(vertices.size() == static_cast<std::size_t>(part.vertex_count));
     if (is_wheel_part(k)) {
       const float extent = centre_part_in_y(vertices, part.position);
       if (k == kLoweringWheelPart) lowering = extent;  // the whole extent, not its half
     }
-    BlockWriter out(image, kFceHeaderSize + static_cast<std::size_t>(kFceVertexSize) *
-                                                static_cast<std::size_t>(part.first_vertex));
+    BlockWriter out(image,
+                    kFceHeaderSize + kFceVertexSize * static_cast<std::size_t>(part.first_vertex));
     for (const Vec3f& vertex : vertices) out.point(vertex);
   }
   lower_parts(parts, lowering);

@@ -7,10 +7,9 @@
 
 #include "common/bytes.hpp"
 #include "common/records.hpp"
+#include "mesh/fce_layout.hpp"
 
 namespace tromvex {
-
-inline constexpr std::size_t kFceHeaderSize = 7940;
 
 // Returns the complete FCE file, 7940 + 80 V + 56 T bytes: the header tables, then the
 // vertex, normal and triangle blocks and three zero blocks. Throws nothing; asserts that the

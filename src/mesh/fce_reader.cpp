@@ -8,43 +8,25 @@
 #include <string>
 
 #include "common/byte_reader.hpp"
+#include "common/bytes.hpp"
 #include "common/malformed_file.hpp"
-#include "mesh/fce_image.hpp"
+#include "mesh/fce_layout.hpp"
 
 namespace tromvex {
 namespace {
 
-// Header fields. The block offsets count from the end of the header.
-constexpr std::size_t kTriangleTotalOffset = 4;
-constexpr std::size_t kVertexTotalOffset = 8;
-constexpr std::size_t kVertexBlockFieldOffset = 16;
-constexpr std::size_t kTriangleBlockFieldOffset = 24;
-constexpr std::size_t kPartCountOffset = 248;
-constexpr std::size_t kPositionsOffset = 252;
-constexpr std::size_t kFirstVerticesOffset = 1020;
-constexpr std::size_t kVertexCountsOffset = 1276;
-constexpr std::size_t kFirstTrianglesOffset = 1532;
-constexpr std::size_t kTriangleCountsOffset = 1788;
-constexpr std::size_t kNamesOffset = 3588;
-constexpr std::size_t kPositionSlotSize = 12;
-constexpr std::size_t kWordSize = 4;
-constexpr std::size_t kNameSlotSize = 64;
-
-constexpr std::size_t kVertexSize = 12;
 // The blocks of 12, 32, 12 and 12 bytes a vertex that are not read (normals, and what
-// tromvex leaves zero); their offset fields follow the vertex and triangle block's.
+// tromvex leaves zero); each must still lie inside the image.
 struct VertexBlock {
   std::size_t field_offset;
   std::size_t bytes_per_vertex;
   const char* name;
 };
 constexpr std::array<VertexBlock, 4> kOtherVertexBlocks{
-    {{20, 12, "normal"}, {28, 32, "fourth"}, {32, 12, "fifth"}, {36, 12, "sixth"}}};
-constexpr std::size_t kTriangleRecordSize = 56;
-// In a triangle record: a word nobody reads, three indices, three fill words, the flags,
-// three u and three v.
-constexpr std::size_t kTriangleIndicesOffset = 4;
-constexpr std::size_t kTriangleFlagsOffset = 28;
+    {{kFceNormalBlockFieldOffset, kFceNormalSize, "normal"},
+     {kFceFirstZeroBlockFieldOffset, kFceFirstZeroBlockVertexSize, "fourth"},
+     {kFceSecondZeroBlockFieldOffset, kFceSecondZeroBlockVertexSize, "fifth"},
+     {kFceThirdZeroBlockFieldOffset, kFceThirdZeroBlockVertexSize, "sixth"}}};
 
 std::string part_subject(std::size_t part) {
   return "part " + std::to_string(part) + " of the FCE file";
@@ -106,18 +88,18 @@ void check_range(std::size_t part, std::int32_t first, std::int32_t count, std::
 
 FceCarPart read_part(std::span<const std::uint8_t> image, std::size_t p, FceTotals totals) {
   FceCarPart part;
-  const std::size_t position = kPositionsOffset + kPositionSlotSize * p;
-  part.position = {f32_at(image, position), f32_at(image, position + kWordSize),
-                   f32_at(image, position + 2 * kWordSize)};
-  part.first_vertex = s32_at(image, kFirstVerticesOffset + kWordSize * p);
-  part.vertex_count = s32_at(image, kVertexCountsOffset + kWordSize * p);
-  part.first_triangle = s32_at(image, kFirstTrianglesOffset + kWordSize * p);
-  part.triangle_count = s32_at(image, kTriangleCountsOffset + kWordSize * p);
+  const std::size_t position = kFcePositionsOffset + kFcePositionSlotSize * p;
+  part.position = {f32_at(image, position), f32_at(image, position + kFceWordSize),
+                   f32_at(image, position + 2 * kFceWordSize)};
+  part.first_vertex = s32_at(image, kFceFirstVerticesOffset + kFceWordSize * p);
+  part.vertex_count = s32_at(image, kFceVertexCountsOffset + kFceWordSize * p);
+  part.first_triangle = s32_at(image, kFceFirstTrianglesOffset + kFceWordSize * p);
+  part.triangle_count = s32_at(image, kFceTriangleCountsOffset + kFceWordSize * p);
   check_range(p, part.first_vertex, part.vertex_count, totals.vertex_total, "vertex", "vertices");
   check_range(p, part.first_triangle, part.triangle_count, totals.triangle_total, "triangle",
               "triangles");
-  const std::uint8_t* name = image.data() + kNamesOffset + kNameSlotSize * p;
-  for (std::size_t i = 0; i < kNameSlotSize && name[i] != 0; ++i)
+  const std::uint8_t* name = image.data() + kFceNamesOffset + kFceNameSlotSize * p;
+  for (std::size_t i = 0; i < kFceNameSlotSize && name[i] != 0; ++i)
     part.name += static_cast<char>(name[i]);
   return part;
 }
@@ -125,14 +107,14 @@ FceCarPart read_part(std::span<const std::uint8_t> image, std::size_t p, FceTota
 FceTriangle read_triangle(const std::uint8_t* record) {
   FceTriangle triangle;
   for (std::size_t i = 0; i < 3; ++i) {
-    triangle.indices[i] =
-        static_cast<std::int32_t>(read_u32_le(record + kTriangleIndicesOffset + kWordSize * i));
+    triangle.indices[i] = static_cast<std::int32_t>(
+        read_u32_le(record + kFceTriangleIndicesOffset + kFceWordSize * i));
     triangle.u[i] =
-        std::bit_cast<float>(read_u32_le(record + kTriangleFlagsOffset + kWordSize * (1 + i)));
+        std::bit_cast<float>(read_u32_le(record + kFceTriangleUOffset + kFceWordSize * i));
     triangle.v[i] =
-        std::bit_cast<float>(read_u32_le(record + kTriangleFlagsOffset + kWordSize * (4 + i)));
+        std::bit_cast<float>(read_u32_le(record + kFceTriangleVOffset + kFceWordSize * i));
   }
-  triangle.flags = read_u32_le(record + kTriangleFlagsOffset);
+  triangle.flags = read_u32_le(record + kFceTriangleFlagsOffset);
   return triangle;
 }
 
@@ -159,19 +141,19 @@ FceCar read_fce_image(std::span<const std::uint8_t> image) {
                         " bytes long, too short for its " + std::to_string(kFceHeaderSize) +
                         "-byte header");
   }
-  const FceTotals totals{non_negative_total(image, kVertexTotalOffset, "vertex"),
-                         non_negative_total(image, kTriangleTotalOffset, "triangle")};
-  const std::int32_t part_count = s32_at(image, kPartCountOffset);
-  if (part_count < 0 || static_cast<std::size_t>(part_count) > kFceMaxParts) {
+  const FceTotals totals{non_negative_total(image, kFceVertexTotalOffset, "vertex"),
+                         non_negative_total(image, kFceTriangleTotalOffset, "triangle")};
+  const std::int32_t part_count = s32_at(image, kFcePartCountOffset);
+  if (part_count < 0 || static_cast<std::size_t>(part_count) > kFceSlotCount) {
     throw MalformedFile("the FCE file declares " + std::to_string(part_count) +
-                        " parts; its header holds 0 to " + std::to_string(kFceMaxParts));
+                        " parts; its header holds 0 to " + std::to_string(kFceSlotCount));
   }
   // Every block the header declares lies inside the image, so a cut-off file is refused
   // and the tables below are no larger than the image.
   const auto vertex_block =
-      block(image, kVertexBlockFieldOffset, totals.vertex_total, kVertexSize, "vertex");
-  const auto triangle_block = block(image, kTriangleBlockFieldOffset, totals.triangle_total,
-                                    kTriangleRecordSize, "triangle");
+      block(image, kFceVertexBlockFieldOffset, totals.vertex_total, kFceVertexSize, "vertex");
+  const auto triangle_block = block(image, kFceTriangleBlockFieldOffset, totals.triangle_total,
+                                    kFceTriangleRecordSize, "triangle");
   for (const VertexBlock& other : kOtherVertexBlocks) {
     block(image, other.field_offset, totals.vertex_total, other.bytes_per_vertex, other.name);
   }
@@ -182,13 +164,13 @@ FceCar read_fce_image(std::span<const std::uint8_t> image) {
   }
   car.vertices.resize(static_cast<std::size_t>(totals.vertex_total));
   for (std::size_t v = 0; v < car.vertices.size(); ++v) {
-    const std::size_t at = kVertexSize * v;
-    car.vertices[v] = {f32_at(vertex_block, at), f32_at(vertex_block, at + kWordSize),
-                       f32_at(vertex_block, at + 2 * kWordSize)};
+    const std::size_t at = kFceVertexSize * v;
+    car.vertices[v] = {f32_at(vertex_block, at), f32_at(vertex_block, at + kFceWordSize),
+                       f32_at(vertex_block, at + 2 * kFceWordSize)};
   }
   car.triangles.resize(static_cast<std::size_t>(totals.triangle_total));
   for (std::size_t t = 0; t < car.triangles.size(); ++t) {
-    car.triangles[t] = read_triangle(triangle_block.data() + kTriangleRecordSize * t);
+    car.triangles[t] = read_triangle(triangle_block.data() + kFceTriangleRecordSize * t);
   }
   for (std::size_t p = 0; p < car.parts.size(); ++p) check_triangle_indices(car, p);
   return car;

@@ -28,8 +28,6 @@ struct FceCar {
   std::vector<FceTriangle> triangles;  // the triangle total T, indices as stored
 };
 
-inline constexpr std::size_t kFceMaxParts = 64;
-
 // Reads the header (totals, part count, per-part positions, counts and first indices, block
 // offsets, names) and the vertex and triangle blocks of an FCE image, as tromvex writes it and
 // as the game's own cars fill it (their normals, colours, dummies and damaged vertices are
