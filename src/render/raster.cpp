@@ -101,11 +101,6 @@ int last_centre_at_or_before(double position, int low, int high) {
 
 }  // namespace
 
-Vec3d normalized(Vec3d a) {
-  const double length = std::sqrt(dot(a, a));
-  return length > 0.0 ? a * (1.0 / length) : Vec3d{};
-}
-
 Canvas::Canvas(int width, int height, Rgb background)
     : picture{width, height,
               std::vector<std::uint8_t>(static_cast<std::size_t>(width) *

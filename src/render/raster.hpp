@@ -7,25 +7,9 @@
 #include <vector>
 
 #include "common/picture.hpp"
+#include "common/vec3d.hpp"
 
 namespace tromvex {
-
-// The vector arithmetic below throws nothing.
-struct Vec3d {
-  double x = 0.0;
-  double y = 0.0;
-  double z = 0.0;
-};
-
-inline Vec3d operator+(Vec3d a, Vec3d b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline Vec3d operator-(Vec3d a, Vec3d b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline Vec3d operator*(Vec3d a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-inline double dot(Vec3d a, Vec3d b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline Vec3d cross(Vec3d a, Vec3d b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-// The vector scaled to length 1; the zero vector stays zero.
-Vec3d normalized(Vec3d a);
 
 struct Rgb {
   std::uint8_t red = 0;
