@@ -1,5 +1,6 @@
 // The byte layout of an NFS3 FCE mesh file: one name for each header field, slot table and
 // block, shared by everything that writes, reads or finishes an FCE image.
+// The layout is described in docs/formats.md, "FCE mesh file".
 #pragma once
 
 #include <array>

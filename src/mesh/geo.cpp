@@ -12,6 +12,7 @@
 namespace tromvex {
 namespace {
 
+// The layout is described in docs/formats.md, "GEO mesh file".
 // Bytes 0 to 139 of a GEO file are not interpreted; the first part block follows them.
 constexpr std::size_t kGeoFirstPartOffset = 140;
 // A part header: vertex count, polygon count, three position values, then 32 unread bytes.

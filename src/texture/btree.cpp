@@ -12,6 +12,7 @@
 namespace tromvex {
 namespace {
 
+// The layout is described in docs/formats.md, "BTree stream".
 // Header: magic 46 FB, the output length (24-bit big-endian), the escape byte, the pair count;
 // then 3 bytes an entry (the value, then its pair) and the body.
 constexpr std::uint8_t kMagicByte0 = 0x46;

@@ -15,6 +15,7 @@
 namespace tromvex {
 namespace {
 
+// The layout is described in docs/formats.md, "Huffman stream".
 // The magic: its low byte is FB; its high byte holds the scheme (bits 0x7E), a 3-byte extra
 // field before the output length (bit 0x01) and 4-byte size fields (bit 0x80).
 constexpr std::uint8_t kMagicLowByte = 0xFB;

@@ -1,5 +1,6 @@
 // The layout of a QFS stream (RefPack): its header and the five command forms, shared by the
 // decoder and the compressor. Constants only; nothing here throws.
+// The layout is described in docs/formats.md, "RefPack (QFS) stream".
 #pragma once
 
 #include <cstddef>

@@ -12,6 +12,7 @@ namespace tromvex {
 
 namespace {
 
+// The layout is described in docs/formats.md, "SHPI texture archive".
 // Archive header: "SHPI", a length we do not trust, the entry count, and a tag we ignore.
 constexpr std::size_t kArchiveHeaderSize = 16;
 constexpr std::size_t kEntryCountOffset = 8;

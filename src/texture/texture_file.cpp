@@ -13,6 +13,7 @@ namespace {
 
 enum class Scheme { plain_shpi, refpack, huffman, btree };
 
+// The magics are listed in docs/formats.md, "Recognising a texture file".
 // The second byte of every stream magic but one RLE form.
 constexpr std::uint8_t kMagicLowByte = 0xFB;
 constexpr std::uint8_t kRefPackWide = 0x90;  // and 0x91: RefPack with 4-byte sizes

@@ -11,6 +11,7 @@
 namespace tromvex {
 namespace {
 
+// The layout is described in docs/formats.md, "TGA image".
 constexpr std::size_t kTgaSide = 256;       // the image is kTgaSide pixels wide and tall
 constexpr std::size_t kBytesPerPixel = 4;   // blue, green, red, alpha
 constexpr std::size_t kBytesPerColour = 4;  // blue, green, red, flag

@@ -10,6 +10,7 @@
 namespace tromvex {
 namespace {
 
+// The layout is described in docs/formats.md, "TGA image".
 constexpr std::uint8_t kNoColourMap = 0;
 constexpr std::uint8_t kUncompressedTrueColour = 2;
 constexpr std::uint8_t kTopOriginBit = 0x20;

@@ -13,6 +13,7 @@
 
 namespace tromvex {
 
+// The layout is described in docs/formats.md, "VIV archive".
 // The archive layout, all numbers 32-bit big-endian: "BIGF", the archive's size, the member
 // count, the header length (where member data may start), then one directory entry a member:
 // data offset, data size, and the name with its terminating NUL.
