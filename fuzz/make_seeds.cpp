@@ -1,8 +1,8 @@
 // Writes seed inputs for the fuzz targets, built in code with the test builders.
 //
 // Usage: fuzz_seeds FOLDER. Creates FOLDER/NAME for every fuzz target NAME (qfs, huffman,
-// btree, shpi, geo, convert, viv, view), one small file per seed, so no binary seed is ever
-// kept in the repository.
+// btree, shpi, geo, convert, viv, view, physics_record), one small file per seed, so no
+// binary seed is ever kept in the repository.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -17,6 +17,7 @@
 #include "support/texture_builders.hpp"
 #include "support/viv_builder.hpp"
 #include "tools/car_files.hpp"
+#include "tools/physics_record_file.hpp"
 #include "tools/qfs_compress.hpp"
 #include "tools/sample_car.hpp"
 #include "tools/stream_compress.hpp"
@@ -210,6 +211,31 @@ int main(int argc, char** argv) {
   write_seed(root / "view", "sample_car",
              convert_car(make_sample_geo(), make_sample_qfs(), events).fce_image);
   write_seed(root / "view", "small", small_fce());
+
+  // A made-up car's performance record; one with three gears and one with eight, each at the
+  // edges of the guards; and one cut short.
+  const PhysicsRecord record = made_up_physics_record();
+  write_seed(root / "physics_record", "made_up", write_physics_record(record));
+  PhysicsRecord fewest = record;
+  fewest.number_of_gears = 3;
+  fewest.mass = 100;
+  fewest.engine_redline = 1000;
+  fewest.maximum_velocity = 1;
+  fewest.front_drive_ratio = 1;
+  write_seed(root / "physics_record", "three_gears", write_physics_record(fewest));
+  PhysicsRecord most = record;
+  most.number_of_gears = 8;
+  most.velocity_to_rpm[6] = 70;
+  most.velocity_to_rpm[7] = 1.0 / 65536;
+  most.mass = 20000;
+  most.engine_redline = 20000;
+  most.maximum_velocity = 200;
+  most.front_bias_brake_ratio = 1;
+  most.front_grip_bias = 0;
+  most.gear_shift_delay = 4;
+  write_seed(root / "physics_record", "eight_gears", write_physics_record(most));
+  const Bytes image = write_physics_record(record);
+  write_seed(root / "physics_record", "cut_short", Bytes(image.begin(), image.end() - 1));
   std::printf("seeds written to %s\n", root.string().c_str());
   return 0;
 }
