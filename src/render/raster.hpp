@@ -1,4 +1,4 @@
-// A small scanline rasteriser: textured, flat-lit triangles with a depth buffer.
+// A small scanline rasteriser: textured, lit triangles with a depth buffer.
 #pragma once
 
 #include <array>
@@ -15,6 +15,7 @@ struct Rgb {
   std::uint8_t red = 0;
   std::uint8_t green = 0;
   std::uint8_t blue = 0;
+  bool operator==(const Rgb&) const = default;
 };
 
 // A rectangle of the picture, in pixels.
@@ -72,7 +73,9 @@ struct DrawTriangle {
 // of what is there and the triangle at each pixel. Pixels are sampled at their centres;
 // texture coordinates are interpolated perspective-correct and look up the nearest texel
 // (clamped to the texture); a texel of alpha 0 leaves the pixel as it was. The colour is
-// shaded by the angle between the face and the camera's light. A triangle facing away
+// shaded by the angle between the face and the camera's light: 0.35 of it for a face turned
+// away from the light or edge-on to it, all of it facing the light, and in between
+// 0.35 + 0.65 cos(angle). A triangle facing away
 // (unless two-sided), behind a perspective eye, of no area, or with a coordinate that is not
 // finite is not drawn. Nothing outside the cell is touched. A null or empty texture counts
 // as opaque white. Returns the work done: the rows and pixel centres looked at, at least 1.

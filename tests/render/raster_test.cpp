@@ -109,6 +109,31 @@ TEST(Raster, BackFacingTriangleIsDrawnOnlyWhenTwoSided) {
   EXPECT_EQ(pixels(canvas, {{'b', kBlue}}), with(kQuadPixels, 'b'));
 }
 
+// 0.35 of the colour for a face turned from the light, all of it facing it, and
+// 0.35 + 0.65 cos(angle) between: at cos 0.6, 0.74 (rounded to the nearest level).
+TEST(Raster, ShadeFollowsTheAngleBetweenTheFaceAndTheLight) {
+  constexpr Rgb kColour{200, 100, 40};
+  const struct {
+    Vec3d light;
+    Rgb seen;
+  } cases[] = {
+      {{0.0, 0.0, -1.0}, {200, 100, 40}},  // from the viewer, square on to the face
+      {{0.0, 0.8, -0.6}, {148, 74, 30}},   // 53 degrees off the face's normal
+      {{0.6, 0.0, -0.8}, {174, 87, 35}},   // 37 degrees: cos 0.8, 0.87
+      {{0.0, 1.0, 0.0}, {70, 35, 14}},     // edge-on
+      {{0.0, 0.0, 1.0}, {70, 35, 14}},     // from behind
+  };
+  for (const auto& c : cases) {
+    Canvas canvas(10, 10, kBack);
+    Camera camera = front_camera();
+    camera.light = c.light;
+    draw_triangle(canvas, kCell, camera, flat({2, 1, 5}, {6, 1, 5}, {6, 4, 5}, kColour), nullptr);
+    const std::uint8_t* p = canvas.picture.pixels.data() + 4 * (8 * 10 + 5);  // inside
+    EXPECT_EQ((Rgb{p[0], p[1], p[2]}), c.seen)
+        << c.light.x << ", " << c.light.y << ", " << c.light.z;
+  }
+}
+
 // A 2 x 1 texture: red on the left, blue on the right; when clear, its right texel has alpha 0.
 RgbaPicture two_colour_texture(bool right_clear) {
   return {2, 1, {200, 0, 0, 255, 0, 0, 200, static_cast<std::uint8_t>(right_clear ? 0 : 255)}};
