@@ -38,8 +38,9 @@ constexpr std::array<Rgb, 12> kPartColours{{{220, 50, 47},
 
 // FCE triangle flag 0x4: the game draws the triangle from both sides.
 constexpr std::uint32_t kTriangleFlagTwoSided = 0x4;
-// Without "High" names, a car's first five parts are its body and wheels as the player sees them.
-constexpr std::size_t kHighPartsByPosition = 5;
+// The game takes a part's role from its place, whatever its name: parts 0 to 4 are the
+// high-detail body and its four wheels, the car as the player sees it.
+constexpr std::size_t kVisiblePartCount = 5;
 
 constexpr int kLabelDots = kGlyphHeight + 2;
 // How many times over the triangles drawn may cover a view: cars cover it a few times at most.
@@ -57,19 +58,9 @@ enum class View { side, front, top, front_right };
 constexpr std::array<View, 4> kViews{View::side, View::front, View::top, View::front_right};
 constexpr std::array<std::string_view, 4> kViewNames{"left side", "front", "top", "front right"};
 
-bool is_high_part(const std::string& name) {
-  return name.starts_with("High") || name.starts_with("high") || name.starts_with(":H");
-}
-
 std::vector<std::size_t> parts_to_draw(const FceCar& car) {
-  std::vector<std::size_t> chosen;
-  for (std::size_t p = 0; p < car.parts.size(); ++p) {
-    if (is_high_part(car.parts[p].name)) chosen.push_back(p);
-  }
-  if (chosen.empty()) {
-    for (std::size_t p = 0; p < std::min(car.parts.size(), kHighPartsByPosition); ++p)
-      chosen.push_back(p);
-  }
+  std::vector<std::size_t> chosen(std::min(car.parts.size(), kVisiblePartCount));
+  for (std::size_t p = 0; p < chosen.size(); ++p) chosen[p] = p;
   return chosen;
 }
 

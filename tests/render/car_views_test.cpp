@@ -1,69 +1,157 @@
-// Tests of the four-view picture: what is drawn, how it is framed, and its size.
+// Tests of the four-view picture: which parts are drawn and where each view shows them, how
+// they are lit and framed, and the picture's size.
 #include "render/car_views.hpp"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <string>
+#include <tuple>
+#include <vector>
+
 #include "common/malformed_file.hpp"
+#include "render/raster.hpp"
+#include "support/fce_builder.hpp"
 
 namespace tromvex {
 namespace {
 
-// A closed box of 1 x 1 x 2 units around the origin, wound as real cars are (outside normals
-// pointing in), as one part at `position`.
-void add_box(FceCar& car, const std::string& name, Vec3f position) {
-  const auto first_vertex = static_cast<std::int32_t>(car.vertices.size());
-  const auto first_triangle = static_cast<std::int32_t>(car.triangles.size());
-  for (int i = 0; i < 8; ++i) {
-    car.vertices.push_back({i & 1 ? 0.5f : -0.5f, i & 2 ? 0.5f : -0.5f, i & 4 ? 1.0f : -1.0f});
-  }
-  // Each face as four corners counter-clockwise seen from inside, so (v1 - v0) x (v2 - v0)
-  // points into the box.
-  const int faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
-                           {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-  for (const auto& f : faces) {
-    car.triangles.push_back({{f[0], f[2], f[1]}, 1, {}, {}});
-    car.triangles.push_back({{f[0], f[3], f[2]}, 1, {}, {}});
-  }
-  car.parts.push_back({name, position, first_vertex, 8, first_triangle, 12});
+using test::box_part;
+using test::FcePartSpec;
+
+FceCar car_of(const std::vector<FcePartSpec>& parts) {
+  return read_fce_image(test::fce_image_of(parts));
 }
 
-int drawn_pixels(const RgbaPicture& picture, int x0, int y0, int width, int height) {
-  const std::uint8_t* background =
-      picture.pixels.data() + 4 * (picture.width * (y0 + height - 2) + x0 + 1);
-  int count = 0;
-  for (int y = y0; y < y0 + height; ++y) {
-    for (int x = x0; x < x0 + width; ++x) {
-      const std::uint8_t* p = picture.pixels.data() + 4 * (picture.width * y + x);
-      count += p[0] != background[0] || p[1] != background[1] || p[2] != background[2];
+// The four views of a picture of width w: left side, front, top, front right.
+std::array<PixelRect, 4> cells(int w) {
+  return {PixelRect{0, 0, w / 2, w / 4}, PixelRect{w / 2, 0, w / 2, w / 4},
+          PixelRect{0, w / 4, w / 2, w / 4}, PixelRect{w / 2, w / 4, w / 2, w / 4}};
+}
+
+Rgb pixel(const RgbaPicture& picture, int x, int y) {
+  const std::uint8_t* p = picture.pixels.data() + 4 * (picture.width * y + x);
+  return {p[0], p[1], p[2]};
+}
+
+// The colours of the pixels of a cell that are neither the background nor grey (labels, the
+// ground line, the separators), one entry a pixel.
+std::vector<std::tuple<int, int, Rgb>> coloured_pixels(const RgbaPicture& picture,
+                                                       const PixelRect& cell) {
+  std::vector<std::tuple<int, int, Rgb>> found;
+  for (int y = cell.y; y < cell.y + cell.height; ++y) {
+    for (int x = cell.x; x < cell.x + cell.width; ++x) {
+      const Rgb c = pixel(picture, x, y);
+      if (c.red != c.green || c.green != c.blue) {
+        if (c != Rgb{236, 239, 242}) found.emplace_back(x, y, c);
+      }
     }
   }
-  return count;
+  return found;
 }
 
-TEST(CarViews, DrawsTheHighPartsFramedOnTheVerticesTheirTrianglesUse) {
-  FceCar car;
-  add_box(car, "High Body", {});
-  car.vertices.push_back({1000.0f, 1000.0f, 1000.0f});  // padding no triangle uses
-  add_box(car, "Medium Body", {500.0f, 0.0f, 0.0f});    // not drawn by default
-  const RgbaPicture white{1, 1, {255, 255, 255, 255}};
-  const CarViews views = render_car_views(car, white, {128, false});
-  EXPECT_EQ(views.parts_drawn, 1);
+// The pixels of a cell, below its label and inside its margins, that are not the
+// background.
+int drawn_pixels(const RgbaPicture& picture, const PixelRect& cell) {
+  int drawn = 0;
+  for (int y = cell.y + 8; y < cell.y + cell.height - 2; ++y) {
+    for (int x = cell.x + 2; x < cell.x + cell.width - 2; ++x)
+      drawn += pixel(picture, x, y) != Rgb{236, 239, 242};
+  }
+  return drawn;
+}
+
+TEST(CarViews, DrawsParts0To4FramedOnTheVerticesTheirTrianglesUse) {
+  std::vector<FcePartSpec> parts{box_part("S high body", {}, {}, {0.5f, 0.5f, 1.0f})};
+  parts[0].vertices.push_back({1000.0f, 1000.0f, 1000.0f});  // no triangle uses it
+  parts.resize(5);
+  parts.push_back(box_part("High Body", {500.0f, 0.0f, 0.0f}, {}, {1, 1, 1}));  // part 5
+  const CarViews views =
+      render_car_views(car_of(parts), {1, 1, {255, 255, 255, 255}}, {128, false});
+  EXPECT_EQ(views.parts_drawn, 5);
   EXPECT_EQ(views.triangles_drawn, 12);
   ASSERT_EQ(views.picture.width, 128);
   ASSERT_EQ(views.picture.height, 64);
   // Each 64 x 32 view shows the box filling a good share of it.
-  for (const auto& [x, y] : {std::pair{0, 0}, {64, 0}, {0, 32}, {64, 32}}) {
-    EXPECT_GT(drawn_pixels(views.picture, x + 2, y + 8, 60, 22), 200) << x << ", " << y;
+  for (const PixelRect& cell : cells(128)) {
+    EXPECT_GT(drawn_pixels(views.picture, cell), 200) << cell.x << ", " << cell.y;
+  }
+}
+
+// A real car names its parts freely: its medium wheels may be called "high ...", its medium
+// body "H ...". The game, and the picture, take parts 0 to 4 by their place. Here parts 0 to 4
+// are one box each, near the origin; parts 5 to 11 two boxes each, far away.
+TEST(CarViews, DrawsParts0To4WhateverTheirNames) {
+  const std::array<const char*, 12> names{
+      "S high 911 body",   "fr wheel",          "fl wheel",           "rr wheel",
+      "rl wheel",          "H 911 body",        "high r front wheel", "high l front wheel",
+      "high r rear wheel", "high l rear wheel", "M 911 body",         "L 911 body"};
+  std::vector<FcePartSpec> parts;
+  for (std::size_t p = 0; p < names.size(); ++p) {
+    const float x = p < 5 ? 0.0f : 100.0f * static_cast<float>(p);
+    FcePartSpec part = box_part(names[p], {x, 0, 0}, {0, 0, 0}, {1.0f, 0.5f, 2.0f});
+    if (p >= 5) {
+      const FcePartSpec twice = box_part(names[p], {}, {0, 3, 0}, {1, 1, 1});
+      for (auto corners : twice.triangles) {
+        for (auto& corner : corners) corner += 8;
+        part.triangles.push_back(corners);
+      }
+      part.vertices.insert(part.vertices.end(), twice.vertices.begin(), twice.vertices.end());
+    }
+    parts.push_back(part);
+  }
+  const CarViews views = render_car_views(car_of(parts), {}, {128, false});
+  EXPECT_EQ(views.parts_drawn, 5);
+  EXPECT_EQ(views.triangles_drawn, 5 * 12);
+  // Framed on parts 0 to 4 alone, the 4 x 1 side of the box fills the side view's room of
+  // 60 x 21 pixels at 15 pixels a unit: 60 x 15 pixels. Framed on the far parts too (up to 4
+  // units high), it would be a fifth of that.
+  EXPECT_GT(drawn_pixels(views.picture, cells(128)[0]), 800);
+  parts.resize(3);
+  EXPECT_EQ(render_car_views(car_of(parts), {}, {128, false}).parts_drawn, 3);
+}
+
+// Part 0 is a box; part 1 a small box off its front (+z), top (+y) and left (-x) corner.
+// In each view, where part 1's colour lies from part 0's, as the views are described: the
+// side view from the car's left (front on the left), the front view (the car's right on the
+// left), the top view (front on the left, the car's right at the top), and the front right
+// view (seen from the front right, the car's left lies to the right).
+TEST(CarViews, EachViewShowsAPartOnItsSideOfTheCar) {
+  const std::vector<FcePartSpec> parts{
+      box_part("body", {}, {}, {1.0f, 0.5f, 2.0f}),
+      box_part("marker", {-1.3f, 0.7f, 2.3f}, {}, {0.25f, 0.25f, 0.25f})};
+  const CarViews views = render_car_views(car_of(parts), {}, {512, true});
+  const struct {
+    const char* view;
+    bool right_of_body, above_body;
+  } cases[] = {{"left side", false, true},
+               {"front", true, true},
+               {"top", false, false},
+               {"front right", true, true}};
+  for (std::size_t i = 0; i < 4; ++i) {
+    // Part colours: part 0 red (220, 50, 47), part 1 blue (38, 139, 210), shaded.
+    double body_x = 0, body_y = 0, marker_x = 0, marker_y = 0;
+    int body = 0, marker = 0;
+    for (const auto& [x, y, c] : coloured_pixels(views.picture, cells(512)[i])) {
+      if (c.red > c.blue + 40) {
+        body_x += x, body_y += y, ++body;
+      } else if (c.blue > c.red + 40) {
+        marker_x += x, marker_y += y, ++marker;
+      }
+    }
+    ASSERT_GT(body, 100) << cases[i].view;
+    ASSERT_GT(marker, 20) << cases[i].view;
+    EXPECT_EQ(marker_x / marker > body_x / body, cases[i].right_of_body) << cases[i].view;
+    EXPECT_EQ(marker_y / marker < body_y / body, cases[i].above_body) << cases[i].view;
   }
 }
 
 TEST(CarViews, PartColoursAddALegendAndTheWidthIsChecked) {
-  FceCar car;
-  add_box(car, "Body", {});
-  add_box(car, "Wheel", {0.0f, 0.0f, 3.0f});
+  const FceCar car = car_of({box_part("Body", {}, {}, {0.5f, 0.5f, 1.0f}),
+                             box_part("Wheel", {0, 0, 3}, {}, {0.5f, 0.5f, 1.0f})});
   const RgbaPicture none;
   const CarViews views = render_car_views(car, none, {256, true});
-  EXPECT_EQ(views.parts_drawn, 2);  // no "High" names: the first five parts
+  EXPECT_EQ(views.parts_drawn, 2);
   EXPECT_GT(views.picture.height, 128);
 #ifndef NDEBUG  // the caller guarantees the width; a debug build asserts it
   EXPECT_DEATH(render_car_views(car, none, {63, false}), "kMinPictureWidth");
@@ -72,8 +160,7 @@ TEST(CarViews, PartColoursAddALegendAndTheWidthIsChecked) {
 }
 
 TEST(CarViews, RefusesTrianglesThatCoverAViewFarTooOften) {
-  FceCar car;
-  add_box(car, "High Body", {});
+  FceCar car = car_of({box_part("High Body", {}, {}, {0.5f, 0.5f, 1.0f})});
   // 10000 copies of a two-sided triangle across the box: each view is covered by them
   // hundreds of times over, as no car is.
   const FceTriangle big{{0, 3, 7}, 5, {}, {}};
