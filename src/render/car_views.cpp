@@ -70,6 +70,12 @@ bool finite(const Vec3d& v) {
   return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
+// A part is finished, and lit smoothly, when any of its normals is not zero.
+bool has_normals(const FceCar& car, const FceCarPart& part) {
+  const auto first = car.normals.begin() + part.first_vertex;
+  return std::any_of(first, first + part.vertex_count, [](const Vec3f& n) { return n != Vec3f{}; });
+}
+
 // Calls visit(DrawTriangle) for every triangle of the chosen parts, corners in world space.
 template <typename Visit>
 void for_each_triangle(const FceCar& car, const std::vector<std::size_t>& chosen, bool colour_parts,
@@ -80,6 +86,7 @@ void for_each_triangle(const FceCar& car, const std::vector<std::size_t>& chosen
     DrawTriangle draw;
     draw.flat = colour_parts;
     draw.flat_colour = kPartColours[n % kPartColours.size()];
+    draw.smooth = has_normals(car, part);
     for (std::int32_t t = 0; t < part.triangle_count; ++t) {
       const FceTriangle& triangle =
           car.triangles[static_cast<std::size_t>(part.first_triangle + t)];
@@ -87,6 +94,7 @@ void for_each_triangle(const FceCar& car, const std::vector<std::size_t>& chosen
         // The reader has checked that every index lies inside the part.
         const auto vertex = static_cast<std::size_t>(part.first_vertex + triangle.indices[i]);
         draw.corners[i] = widen(car.vertices[vertex]) + position;
+        draw.normals[i] = widen(car.normals[vertex]);
       }
       draw.u = triangle.u;
       draw.v = triangle.v;
@@ -233,6 +241,7 @@ void draw_legend(Canvas& canvas, const Layout& layout, const FceCar& car,
 CarViews render_car_views(const FceCar& car, const RgbaPicture& texture,
                           const CarViewOptions& options) {
   assert(options.width >= kMinPictureWidth && options.width <= kMaxPictureWidth);
+  assert(car.normals.size() == car.vertices.size());
   const std::vector<std::size_t> chosen = parts_to_draw(car);
   const Layout layout = lay_out(options.width, options.colour_parts ? chosen.size() : 0);
   Canvas canvas(options.width, layout.legend.y + layout.legend.height, kBackground);

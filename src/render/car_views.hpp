@@ -28,10 +28,11 @@ struct CarViews {
 // wheels, whatever their names), four times, side by side and each framed on the vertices
 // their triangles use: from the left side, from the front, from above (front on the left) and
 // from the front right and above in perspective, over a plain background with the ground line
-// (the lowest vertex) in the side and front views. The picture is options.width pixels wide
-// and half as tall, plus the legend. The texture is the car's (v up from its bottom row); its
-// alpha-0 texels are cut out. Asserts that options.width is in range (the caller checks what
-// a user asked for).
+// (the lowest vertex) in the side and front views. A part with any normal that is not zero is
+// lit smoothly by its vertex normals, any other part face by face. The picture is
+// options.width pixels wide and half as tall, plus the legend. The texture is the car's (v up
+// from its bottom row); its alpha-0 texels are cut out. Asserts that options.width is in range
+// (the caller checks what a user asked for) and that the car has a normal a vertex.
 // Throws MalformedFile for a car whose triangles cover a view more than 256 times over, so
 // that drawing any file costs the picture, its depth buffer and time in proportion to the
 // picture and the triangles; and std::bad_alloc.

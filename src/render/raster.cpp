@@ -20,7 +20,8 @@ constexpr Rgb kWhite{255, 255, 255};
 constexpr double kFloatMax = std::numeric_limits<float>::max();
 
 // A corner as the picture sees it: its position in pixels, its nearness (larger is nearer,
-// linear across the picture), 1 / depth for perspective (1 otherwise) and u, v times that.
+// linear across the picture), 1 / depth for perspective (1 otherwise) and u, v and the light's
+// shade times that.
 struct ScreenCorner {
   double x = 0.0;
   double y = 0.0;
@@ -28,11 +29,12 @@ struct ScreenCorner {
   double inverse_depth = 1.0;
   double u_over_depth = 0.0;
   double v_over_depth = 0.0;
+  double shade_over_depth = 0.0;
 };
 
 bool finite(double value) { return std::isfinite(value); }
 
-bool project(const Camera& camera, Vec3d point, float u, float v, ScreenCorner& out) {
+bool project(const Camera& camera, Vec3d point, float u, float v, double shade, ScreenCorner& out) {
   const Vec3d d = point - camera.eye;
   const double across = dot(d, camera.right);
   const double along = dot(d, camera.up);
@@ -51,6 +53,7 @@ bool project(const Camera& camera, Vec3d point, float u, float v, ScreenCorner& 
   }
   out.u_over_depth = static_cast<double>(u) * out.inverse_depth;
   out.v_over_depth = static_cast<double>(v) * out.inverse_depth;
+  out.shade_over_depth = shade * out.inverse_depth;
   return finite(out.x) && finite(out.y) && finite(out.nearness);
 }
 
@@ -127,6 +130,21 @@ double shade_for(const Camera& camera, const Vec3d& normal) {
   return kAmbient + (1.0 - kAmbient) * std::max(0.0, dot(normal, camera.light));
 }
 
+// The shade at each corner: the face's own for flat light; for smooth light each corner's
+// normal, turned to the side seen, or the face's where that normal is zero or not finite.
+std::array<double, 3> corner_shades(const Camera& camera, const DrawTriangle& triangle,
+                                    const SeenSide& side) {
+  const double face = shade_for(camera, side.normal);
+  std::array<double, 3> shades{face, face, face};
+  if (!triangle.smooth) return shades;
+  for (std::size_t i = 0; i < 3; ++i) {
+    const Vec3d normal = normalized(triangle.normals[i]);
+    if (!finite(dot(normal, normal)) || dot(normal, normal) == 0.0) continue;
+    shades[i] = shade_for(camera, side.front ? normal : normal * -1.0);
+  }
+  return shades;
+}
+
 // Twice the area of the projected triangle, positive when its corners turn positively.
 double signed_area(const std::array<ScreenCorner, 3>& s) {
   return (s[1].x - s[0].x) * (s[2].y - s[0].y) - (s[2].x - s[0].x) * (s[1].y - s[0].y);
@@ -200,7 +218,7 @@ struct PixelShader {
   const DrawTriangle& triangle;
   const RgbaPicture* texture;
   const std::array<ScreenCorner, 3>& corners;
-  double flat_shade;  // the shade of every pixel
+  double flat_shade;  // the shade of every pixel, unless the light is smooth
 
   // The corners' values of a field, weighted and summed.
   template <typename Field>
@@ -229,10 +247,13 @@ struct PixelShader {
     } else if (sample != nullptr) {
       colour = {sample[0], sample[1], sample[2]};
     }
+    const double shade = triangle.smooth
+                             ? blend(weight, &ScreenCorner::shade_over_depth) / inverse_depth
+                             : flat_shade;
     canvas.depth[index] = depth;
-    canvas.set_pixel(column, row,
-                     {shaded(colour.red, flat_shade), shaded(colour.green, flat_shade),
-                      shaded(colour.blue, flat_shade)});
+    canvas.set_pixel(
+        column, row,
+        {shaded(colour.red, shade), shaded(colour.green, shade), shaded(colour.blue, shade)});
   }
 };
 
@@ -273,14 +294,14 @@ std::int64_t draw_triangle(Canvas& canvas, const PixelRect& cell, const Camera& 
   constexpr std::int64_t kSetUp = 1;
   const std::optional<SeenSide> side = seen_side(camera, triangle);
   if (!side) return kSetUp;
-  const double shade = shade_for(camera, side->normal);
+  const std::array<double, 3> shades = corner_shades(camera, triangle, *side);
   std::array<ScreenCorner, 3> corners;
   for (std::size_t i = 0; i < 3; ++i) {
-    if (!project(camera, triangle.corners[i], triangle.u[i], triangle.v[i], corners[i]))
+    if (!project(camera, triangle.corners[i], triangle.u[i], triangle.v[i], shades[i], corners[i]))
       return kSetUp;
   }
   if (!turn_positively(corners)) return kSetUp;
-  const PixelShader shader{canvas, triangle, texture, corners, shade};
+  const PixelShader shader{canvas, triangle, texture, corners, shades[0]};
   return kSetUp + cover(corners, cell, shader);
 }
 

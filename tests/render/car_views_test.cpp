@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "common/malformed_file.hpp"
+#include "mesh/fce_finish.hpp"
 #include "render/raster.hpp"
 #include "support/fce_builder.hpp"
 
@@ -143,6 +145,30 @@ TEST(CarViews, EachViewShowsAPartOnItsSideOfTheCar) {
     ASSERT_GT(marker, 20) << cases[i].view;
     EXPECT_EQ(marker_x / marker > body_x / body, cases[i].right_of_body) << cases[i].view;
     EXPECT_EQ(marker_y / marker < body_y / body, cases[i].above_body) << cases[i].view;
+  }
+}
+
+// The side view sees one face of a box. Unfinished, it is lit as one face: one colour.
+// Finished, its corners' normals lean different ways and its light changes across it.
+TEST(CarViews, FinishedPartsAreLitSmoothlyUnfinishedOnesFaceByFace) {
+  const Bytes image =
+      test::fce_image_of(std::vector<FcePartSpec>{box_part("body", {}, {}, {1, 1, 1})});
+  for (const bool finished : {false, true}) {
+    const FceCar car = read_fce_image(finished ? finish_fce_image(image).image : image);
+    const CarViews views = render_car_views(car, {}, {256, false});
+    std::set<std::tuple<int, int, int>> shades;
+    for (int y = 8; y < 64; ++y) {
+      for (int x = 0; x < 128; ++x) {
+        const Rgb c = pixel(views.picture, x, y);
+        if (c != Rgb{236, 239, 242} && c != Rgb{90, 90, 90})
+          shades.insert({c.red, c.green, c.blue});
+      }
+    }
+    if (finished) {
+      EXPECT_GT(shades.size(), 10u);
+    } else {
+      EXPECT_EQ(shades.size(), 1u);
+    }
   }
 }
 
