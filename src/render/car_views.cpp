@@ -85,7 +85,7 @@ void for_each_triangle(const FceCar& car, const std::vector<std::size_t>& chosen
     const Vec3d position = widen(part.position);
     DrawTriangle draw;
     draw.flat = colour_parts;
-    draw.flat_colour = kPartColours[n % kPartColours.size()];
+    draw.flat_colour = part_colour(n);
     draw.smooth = has_normals(car, part);
     for (std::int32_t t = 0; t < part.triangle_count; ++t) {
       const FceTriangle& triangle =
@@ -229,7 +229,7 @@ void draw_legend(Canvas& canvas, const Layout& layout, const FceCar& car,
   for (std::size_t n = 0; n < chosen.size(); ++n) {
     const int x = layout.legend.x + layout.margin + static_cast<int>(n % 2) * column_width;
     const int y = layout.legend.y + layout.margin + static_cast<int>(n / 2) * line_height;
-    canvas.fill({x, y, swatch, swatch}, kPartColours[n % kPartColours.size()]);
+    canvas.fill({x, y, swatch, swatch}, part_colour(n));
     const std::string text = std::to_string(chosen[n]) + " " + car.parts[chosen[n]].name;
     draw_text(canvas, x + swatch + 2 * layout.scale, y, text, layout.scale, kLabel,
               x + column_width - layout.margin);
@@ -237,6 +237,8 @@ void draw_legend(Canvas& canvas, const Layout& layout, const FceCar& car,
 }
 
 }  // namespace
+
+Rgb part_colour(std::size_t n) { return kPartColours[n % kPartColours.size()]; }
 
 CarViews render_car_views(const FceCar& car, const RgbaPicture& texture,
                           const CarViewOptions& options) {

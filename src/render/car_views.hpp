@@ -1,10 +1,12 @@
 // Draws an FCE car from four sides into one picture, to see at a glance whether it is right.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "common/picture.hpp"
 #include "mesh/fce_reader.hpp"
+#include "render/raster.hpp"
 
 namespace tromvex {
 
@@ -17,6 +19,10 @@ struct CarViewOptions {
   // Each part in a flat colour of its own, with a legend of their names below the views.
   bool colour_parts = false;
 };
+
+// The flat colour options.colour_parts gives the n-th part drawn, and its swatch in the
+// legend. Throws nothing.
+Rgb part_colour(std::size_t n);
 
 struct CarViews {
   RgbaPicture picture;

@@ -12,8 +12,8 @@
 
 #include "common/malformed_file.hpp"
 #include "mesh/fce_finish.hpp"
-#include "render/raster.hpp"
 #include "support/fce_builder.hpp"
+#include "support/picture_probe.hpp"
 
 namespace tromvex {
 namespace {
@@ -25,40 +25,13 @@ FceCar car_of(const std::vector<FcePartSpec>& parts) {
   return read_fce_image(test::fce_image_of(parts));
 }
 
-// The four views of a picture of width w: left side, front, top, front right.
-std::array<PixelRect, 4> cells(int w) {
-  return {PixelRect{0, 0, w / 2, w / 4}, PixelRect{w / 2, 0, w / 2, w / 4},
-          PixelRect{0, w / 4, w / 2, w / 4}, PixelRect{w / 2, w / 4, w / 2, w / 4}};
-}
-
-Rgb pixel(const RgbaPicture& picture, int x, int y) {
-  const std::uint8_t* p = picture.pixels.data() + 4 * (picture.width * y + x);
-  return {p[0], p[1], p[2]};
-}
-
-// The colours of the pixels of a cell that are neither the background nor grey (labels, the
-// ground line, the separators), one entry a pixel.
-std::vector<std::tuple<int, int, Rgb>> coloured_pixels(const RgbaPicture& picture,
-                                                       const PixelRect& cell) {
-  std::vector<std::tuple<int, int, Rgb>> found;
-  for (int y = cell.y; y < cell.y + cell.height; ++y) {
-    for (int x = cell.x; x < cell.x + cell.width; ++x) {
-      const Rgb c = pixel(picture, x, y);
-      if (c.red != c.green || c.green != c.blue) {
-        if (c != Rgb{236, 239, 242}) found.emplace_back(x, y, c);
-      }
-    }
-  }
-  return found;
-}
-
 // The pixels of a cell, below its label and inside its margins, that are not the
 // background.
 int drawn_pixels(const RgbaPicture& picture, const PixelRect& cell) {
   int drawn = 0;
   for (int y = cell.y + 8; y < cell.y + cell.height - 2; ++y) {
     for (int x = cell.x + 2; x < cell.x + cell.width - 2; ++x)
-      drawn += pixel(picture, x, y) != Rgb{236, 239, 242};
+      drawn += test::pixel_at(picture, x, y) != Rgb{236, 239, 242};
   }
   return drawn;
 }
@@ -75,7 +48,7 @@ TEST(CarViews, DrawsParts0To4FramedOnTheVerticesTheirTrianglesUse) {
   ASSERT_EQ(views.picture.width, 128);
   ASSERT_EQ(views.picture.height, 64);
   // Each 64 x 32 view shows the box filling a good share of it.
-  for (const PixelRect& cell : cells(128)) {
+  for (const PixelRect& cell : test::view_cells(128)) {
     EXPECT_GT(drawn_pixels(views.picture, cell), 200) << cell.x << ", " << cell.y;
   }
 }
@@ -108,7 +81,7 @@ TEST(CarViews, DrawsParts0To4WhateverTheirNames) {
   // Framed on parts 0 to 4 alone, the 4 x 1 side of the box fills the side view's room of
   // 60 x 21 pixels at 15 pixels a unit: 60 x 15 pixels. Framed on the far parts too (up to 4
   // units high), it would be a fifth of that.
-  EXPECT_GT(drawn_pixels(views.picture, cells(128)[0]), 800);
+  EXPECT_GT(drawn_pixels(views.picture, test::view_cells(128)[0]), 800);
   parts.resize(3);
   EXPECT_EQ(render_car_views(car_of(parts), {}, {128, false}).parts_drawn, 3);
 }
@@ -131,20 +104,13 @@ TEST(CarViews, EachViewShowsAPartOnItsSideOfTheCar) {
                {"top", false, false},
                {"front right", true, true}};
   for (std::size_t i = 0; i < 4; ++i) {
-    // Part colours: part 0 red (220, 50, 47), part 1 blue (38, 139, 210), shaded.
-    double body_x = 0, body_y = 0, marker_x = 0, marker_y = 0;
-    int body = 0, marker = 0;
-    for (const auto& [x, y, c] : coloured_pixels(views.picture, cells(512)[i])) {
-      if (c.red > c.blue + 40) {
-        body_x += x, body_y += y, ++body;
-      } else if (c.blue > c.red + 40) {
-        marker_x += x, marker_y += y, ++marker;
-      }
-    }
-    ASSERT_GT(body, 100) << cases[i].view;
-    ASSERT_GT(marker, 20) << cases[i].view;
-    EXPECT_EQ(marker_x / marker > body_x / body, cases[i].right_of_body) << cases[i].view;
-    EXPECT_EQ(marker_y / marker < body_y / body, cases[i].above_body) << cases[i].view;
+    const PixelRect cell = test::view_cells(512)[i];
+    const test::Spot body = test::spot_of(views.picture, cell, 0, 2);
+    const test::Spot marker = test::spot_of(views.picture, cell, 1, 2);
+    ASSERT_GT(body.pixels, 100) << cases[i].view;
+    ASSERT_GT(marker.pixels, 20) << cases[i].view;
+    EXPECT_EQ(marker.x > body.x, cases[i].right_of_body) << cases[i].view;
+    EXPECT_EQ(marker.y < body.y, cases[i].above_body) << cases[i].view;
   }
 }
 
@@ -159,7 +125,7 @@ TEST(CarViews, FinishedPartsAreLitSmoothlyUnfinishedOnesFaceByFace) {
     std::set<std::tuple<int, int, int>> shades;
     for (int y = 8; y < 64; ++y) {
       for (int x = 0; x < 128; ++x) {
-        const Rgb c = pixel(views.picture, x, y);
+        const Rgb c = test::pixel_at(views.picture, x, y);
         if (c != Rgb{236, 239, 242} && c != Rgb{90, 90, 90})
           shades.insert({c.red, c.green, c.blue});
       }
