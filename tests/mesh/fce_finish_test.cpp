@@ -101,6 +101,18 @@ TEST(FceFinish, GivesEachVertexTheAreaWeightedOutwardNormalOfItsOwnPartsTriangle
   for (const auto& c : cases) expect_near(normals[c.vertex], c.normal, c.why);
   EXPECT_EQ(finished.part_count, 2u);
   EXPECT_EQ(finished.normal_count, 7u);
+
+  // A third part over part 1's vertices and triangle (no car's ranges overlap): the shared
+  // vertices sum the triangle twice, keep its direction and are counted once.
+  Bytes overlapping = test::fce_image_of(normals_car());
+  write_u32_le(overlapping.data() + kFcePartCountOffset, 3);
+  for (const std::size_t table : {kFceFirstVerticesOffset, kFceVertexCountsOffset,
+                                  kFceFirstTrianglesOffset, kFceTriangleCountsOffset}) {
+    write_u32_le(overlapping.data() + table + 8, read_u32_le(overlapping.data() + table + 4));
+  }
+  const FinishedFce three = finish_fce_image(overlapping);
+  EXPECT_EQ(read_fce_image(three.image).normals, normals);
+  EXPECT_EQ(three.normal_count, 7u);
 }
 
 // A cube's corner sums the three faces it lies on: twice a face where the face's split runs
