@@ -1,12 +1,17 @@
-// Inputs the benchmarks share: texture-like byte streams and a large generated car.
+// Inputs the benchmarks share: texture-like byte streams, a large generated car and a dense
+// FCE car.
 #include "bench_inputs.hpp"
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <iterator>
+#include <numbers>
 #include <string>
 #include <vector>
 
+#include "mesh/fce_image.hpp"
 #include "tools/car_files.hpp"
 #include "tools/qfs_compress.hpp"
 
@@ -181,6 +186,39 @@ CarFiles large_car() {
     pictures.push_back(texture);
   }
   return {write_geo_file(geo), qfs_compress(write_shpi_archive(pictures))};
+}
+
+Bytes dense_fce(int stacks, int slices) {
+  FceParts parts;
+  FcePart& body = parts[0];
+  const char name[] = "High Body";
+  std::copy(std::begin(name), std::end(name), body.name.begin());
+  for (int i = 0; i <= stacks; ++i) {
+    const double theta = std::numbers::pi * i / stacks;
+    for (int j = 0; j < slices; ++j) {
+      const double phi = 2.0 * std::numbers::pi * j / slices;
+      body.vertices.push_back({static_cast<float>(0.9 * std::sin(theta) * std::cos(phi)),
+                               static_cast<float>(0.7 + 0.7 * std::cos(theta)),
+                               static_cast<float>(2.2 * std::sin(theta) * std::sin(phi))});
+    }
+  }
+  const auto at = [slices](int i, int j) { return i * slices + (j % slices); };
+  for (int i = 0; i < stacks; ++i) {
+    for (int j = 0; j < slices; ++j) {
+      const float u0 = static_cast<float>(j) / static_cast<float>(slices);
+      const float u1 = static_cast<float>(j + 1) / static_cast<float>(slices);
+      const float v0 = static_cast<float>(i) / static_cast<float>(stacks);
+      const float v1 = static_cast<float>(i + 1) / static_cast<float>(stacks);
+      body.triangles.push_back(
+          {{at(i, j), at(i + 1, j), at(i + 1, j + 1)}, 1, {u0, u0, u1}, {v0, v1, v1}});
+      body.triangles.push_back(
+          {{at(i + 1, j + 1), at(i, j + 1), at(i, j)}, 1, {u1, u1, u0}, {v1, v0, v0}});
+    }
+  }
+  body.normals.resize(body.vertices.size());
+  body.vertex_count = static_cast<std::int32_t>(body.vertices.size());
+  body.triangle_count = static_cast<std::int32_t>(body.triangles.size());
+  return build_fce_image(parts, {body.vertex_count, body.triangle_count});
 }
 
 }  // namespace tromvex::bench

@@ -1,4 +1,5 @@
-// Inputs the benchmarks share: texture-like byte streams and a large generated car.
+// Inputs the benchmarks share: texture-like byte streams, a large generated car and a dense
+// FCE car.
 #pragma once
 
 #include <cstddef>
@@ -31,5 +32,10 @@ struct CarFiles {
 // A car of 26 GEO parts holding 4056 polygons on 4732 vertices, and 18 textures of 128 x 128
 // (288 KiB of pixels) in a QFS-compressed archive.
 CarFiles large_car();
+
+// The FCE image of a car whose "High Body" is a car-sized ellipsoid of stacks x slices x 2
+// triangles (50 x 100 make 10,000), wound as real cars are, textured all over, its normals
+// zero; the other eleven parts are empty.
+Bytes dense_fce(int stacks, int slices);
 
 }  // namespace tromvex::bench

@@ -1,20 +1,23 @@
-// tromvex_io_floor: the file work of one conversion and nothing else, the floor that the real
-// program's end-to-end time and page faults are measured against. Reads the two inputs whole
-// and writes two outputs of given sizes through the very functions tromvex uses: a temporary
-// file in the target's folder, one write, fsync, close, rename.
+// tromvex_io_floor: the file work of one run and nothing else, the floor that a program's
+// end-to-end time and page faults are measured against. Reads N inputs whole and writes N
+// outputs of given sizes through the very functions tromvex and its companions use: a
+// temporary file in the target's folder, one write, fsync, close, rename. A conversion is two
+// inputs and two outputs; tromvex-finish one of each.
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/platform.hpp"
 
 namespace {
 
 // The output buffer is filled like tromvex fills its images, every byte written once.
-bool write_output(const std::string& path, const char* size_text) {
+bool write_output(const std::string& path, const std::string& size_text) {
   char* end = nullptr;
-  const unsigned long long size = std::strtoull(size_text, &end, 10);
-  if (end == size_text || *end != '\0') return false;
+  const unsigned long long size = std::strtoull(size_text.c_str(), &end, 10);
+  if (end == size_text.c_str() || *end != '\0') return false;
   const tromvex::Bytes bytes(static_cast<std::size_t>(size), 0);
   return tromvex::write_whole_file(path, bytes) == tromvex::WriteOutcome::written;
 }
@@ -23,14 +26,22 @@ bool write_output(const std::string& path, const char* size_text) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args = tromvex::command_line_arguments(argc, argv);
-  if (args.size() != 7) {
-    std::fputs("Usage: tromvex_io_floor <in1> <in2> <out1> <size1> <out2> <size2>\n", stderr);
+  const std::size_t files = (args.size() - 1) / 3;
+  if (files == 0 || args.size() != 1 + 3 * files) {
+    std::fputs(
+        "Usage: tromvex_io_floor <in>... <out> <size>...  (as many outputs as inputs)\n"
+        "       tromvex_io_floor <in1> <in2> <out1> <size1> <out2> <size2>\n",
+        stderr);
     return 2;
   }
-  // Both inputs stay loaded until the outputs are written, as in a conversion.
-  const auto first = tromvex::load_whole_file(args[1]);
-  const auto second = tromvex::load_whole_file(args[2]);
-  if (!first || !second) return 1;
-  const bool written = write_output(args[3], argv[4]) && write_output(args[5], argv[6]);
-  return written ? 0 : 1;
+  // Every input stays loaded until the outputs are written, as in a run.
+  std::vector<std::optional<tromvex::Bytes>> inputs;
+  for (std::size_t i = 1; i <= files; ++i) {
+    inputs.push_back(tromvex::load_whole_file(args[i]));
+    if (!inputs.back()) return 1;
+  }
+  for (std::size_t i = 1 + files; i < args.size(); i += 2) {
+    if (!write_output(args[i], args[i + 1])) return 1;
+  }
+  return 0;
 }

@@ -3,11 +3,8 @@
 // and for a generated car of 10,000 triangles.
 #include <benchmark/benchmark.h>
 
-#include <cmath>
-#include <numbers>
-
 #include "app/png.hpp"
-#include "mesh/fce_image.hpp"
+#include "bench_inputs.hpp"
 #include "mesh/fce_reader.hpp"
 #include "pipeline/convert.hpp"
 #include "render/car_views.hpp"
@@ -21,41 +18,6 @@ CarImages sample_images() {
   class Quiet : public ConversionEvents {
   } events;
   return convert_car(make_sample_geo(), make_sample_qfs(), events);
-}
-
-// A "High Body" shaped as a car-sized ellipsoid of stacks x slices x 2 triangles, wound as
-// real cars are (stored normals pointing in), textured all over.
-Bytes dense_fce(int stacks, int slices) {
-  FceParts parts;
-  FcePart& body = parts[0];
-  const char name[] = "High Body";
-  std::copy(std::begin(name), std::end(name), body.name.begin());
-  for (int i = 0; i <= stacks; ++i) {
-    const double theta = std::numbers::pi * i / stacks;
-    for (int j = 0; j < slices; ++j) {
-      const double phi = 2.0 * std::numbers::pi * j / slices;
-      body.vertices.push_back({static_cast<float>(0.9 * std::sin(theta) * std::cos(phi)),
-                               static_cast<float>(0.7 + 0.7 * std::cos(theta)),
-                               static_cast<float>(2.2 * std::sin(theta) * std::sin(phi))});
-    }
-  }
-  const auto at = [slices](int i, int j) { return i * slices + (j % slices); };
-  for (int i = 0; i < stacks; ++i) {
-    for (int j = 0; j < slices; ++j) {
-      const float u0 = static_cast<float>(j) / static_cast<float>(slices);
-      const float u1 = static_cast<float>(j + 1) / static_cast<float>(slices);
-      const float v0 = static_cast<float>(i) / static_cast<float>(stacks);
-      const float v1 = static_cast<float>(i + 1) / static_cast<float>(stacks);
-      body.triangles.push_back(
-          {{at(i, j), at(i + 1, j), at(i + 1, j + 1)}, 1, {u0, u0, u1}, {v0, v1, v1}});
-      body.triangles.push_back(
-          {{at(i + 1, j + 1), at(i, j + 1), at(i, j)}, 1, {u1, u1, u0}, {v1, v0, v0}});
-    }
-  }
-  body.normals.resize(body.vertices.size());
-  body.vertex_count = static_cast<std::int32_t>(body.vertices.size());
-  body.triangle_count = static_cast<std::int32_t>(body.triangles.size());
-  return build_fce_image(parts, {body.vertex_count, body.triangle_count});
 }
 
 void run_view(benchmark::State& state, const Bytes& fce, const Bytes& tga) {

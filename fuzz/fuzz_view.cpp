@@ -7,7 +7,8 @@
 // - at most 64 parts; each part's vertex and triangle ranges lie inside the car's tables, and
 //   every triangle index lies inside its part's vertices;
 // - the vertex and triangle tables are no larger than the image's bytes can hold (12 bytes a
-//   vertex, 56 a triangle), so a file costs tables in proportion to its size;
+//   vertex, 56 a triangle), so a file costs tables in proportion to its size, and there is one
+//   normal a vertex;
 // - drawing is refused (MalformedFile) only when the parts hold more than 128 triangles,
 //   enough to cover a view more than 256 times over; otherwise
 // - the picture is exactly 64 pixels wide, 32 tall plus a legend of at most 32 lines, and
@@ -45,6 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   FUZZ_CHECK(car.parts.size() <= kFceSlotCount);
   FUZZ_CHECK(car.vertices.size() * kVertexFileSize <= size);
+  FUZZ_CHECK(car.normals.size() == car.vertices.size());
   FUZZ_CHECK(car.triangles.size() * kTriangleFileSize <= size);
   for (const FceCarPart& part : car.parts) {
     FUZZ_CHECK(part.first_vertex >= 0 && part.vertex_count >= 0);

@@ -1,8 +1,8 @@
 // Writes seed inputs for the fuzz targets, built in code with the test builders.
 //
 // Usage: fuzz_seeds FOLDER. Creates FOLDER/NAME for every fuzz target NAME (qfs, huffman,
-// btree, shpi, geo, convert, viv, view, physics_record), one small file per seed, so no
-// binary seed is ever kept in the repository.
+// btree, shpi, geo, convert, viv, view, finish, physics_record), one small file per seed, so
+// no binary seed is ever kept in the repository.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/bytes.hpp"
+#include "mesh/fce_finish.hpp"
 #include "mesh/fce_image.hpp"
 #include "pipeline/convert.hpp"
 #include "support/car_builder.hpp"
@@ -208,9 +209,15 @@ int main(int argc, char** argv) {
   // tromvex-view reads what the conversion writes: the sample car's FCE, and a small one.
   class Quiet : public ConversionEvents {
   } events;
-  write_seed(root / "view", "sample_car",
-             convert_car(make_sample_geo(), make_sample_qfs(), events).fce_image);
+  const Bytes sample_fce = convert_car(make_sample_geo(), make_sample_qfs(), events).fce_image;
+  write_seed(root / "view", "sample_car", sample_fce);
   write_seed(root / "view", "small", small_fce());
+  // tromvex-finish reads the same files, and finished ones.
+  const Bytes finished_sample = finish_fce_image(sample_fce).image;
+  write_seed(root / "view", "finished_sample_car", finished_sample);
+  write_seed(root / "finish", "sample_car", sample_fce);
+  write_seed(root / "finish", "finished_sample_car", finished_sample);
+  write_seed(root / "finish", "small", small_fce());
 
   // A made-up car's performance record; one with three gears and one with eight, each at the
   // edges of the guards; and one cut short.

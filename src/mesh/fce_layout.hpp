@@ -59,6 +59,24 @@ inline constexpr std::size_t kFceBytesPerVertex =
     kFceThirdZeroBlockVertexSize;
 static_assert(kFceBytesPerVertex == 80);
 
+// One data block: the header word that gives its offset (counted from the header's end), the
+// bytes of each of its records (one a vertex, or one a triangle) and its name in messages
+// ("the <name> block of the FCE file").
+struct FceBlock {
+  std::size_t field_offset;
+  std::size_t record_size;
+  const char* name;
+};
+inline constexpr FceBlock kFceVertexBlock{kFceVertexBlockFieldOffset, kFceVertexSize, "vertex"};
+inline constexpr FceBlock kFceNormalBlock{kFceNormalBlockFieldOffset, kFceNormalSize, "normal"};
+inline constexpr FceBlock kFceTriangleBlock{kFceTriangleBlockFieldOffset, kFceTriangleRecordSize,
+                                            "triangle"};
+// The three blocks of a record a vertex that tromvex leaves zero and reads nothing from.
+inline constexpr std::array<FceBlock, 3> kFceZeroBlocks{
+    {{kFceFirstZeroBlockFieldOffset, kFceFirstZeroBlockVertexSize, "fourth"},
+     {kFceSecondZeroBlockFieldOffset, kFceSecondZeroBlockVertexSize, "fifth"},
+     {kFceThirdZeroBlockFieldOffset, kFceThirdZeroBlockVertexSize, "sixth"}}};
+
 // A triangle record: a zero word, three vertex indices, three fill words, the flags, then
 // three u and three v floats.
 inline constexpr std::size_t kFceTriangleIndicesOffset = 4;

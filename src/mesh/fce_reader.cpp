@@ -1,11 +1,11 @@
 // Reads an NFS3 FCE mesh file back into parts, vertices and triangles, for drawing it.
 #include "mesh/fce_reader.hpp"
 
-#include <array>
 #include <bit>
 #include <cstddef>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "common/byte_reader.hpp"
 #include "common/bytes.hpp"
@@ -14,19 +14,6 @@
 
 namespace tromvex {
 namespace {
-
-// The blocks of 12, 32, 12 and 12 bytes a vertex that are not read (normals, and what
-// tromvex leaves zero); each must still lie inside the image.
-struct VertexBlock {
-  std::size_t field_offset;
-  std::size_t bytes_per_vertex;
-  const char* name;
-};
-constexpr std::array<VertexBlock, 4> kOtherVertexBlocks{
-    {{kFceNormalBlockFieldOffset, kFceNormalSize, "normal"},
-     {kFceFirstZeroBlockFieldOffset, kFceFirstZeroBlockVertexSize, "fourth"},
-     {kFceSecondZeroBlockFieldOffset, kFceSecondZeroBlockVertexSize, "fifth"},
-     {kFceThirdZeroBlockFieldOffset, kFceThirdZeroBlockVertexSize, "sixth"}}};
 
 std::string part_subject(std::size_t part) {
   return "part " + std::to_string(part) + " of the FCE file";
@@ -59,17 +46,28 @@ std::size_t saturated(std::uint64_t value) {
   return static_cast<std::size_t>(value);
 }
 
-// The image bytes of a block of count records of record_size bytes whose offset field is at
-// field_offset; the block must lie wholly inside the image.
-std::span<const std::uint8_t> block(std::span<const std::uint8_t> image, std::size_t field_offset,
-                                    std::int32_t count, std::size_t record_size, const char* what) {
+// The image bytes of the block of count records whose offset field the layout names; the block
+// must lie wholly inside the image.
+std::span<const std::uint8_t> block(std::span<const std::uint8_t> image, const FceBlock& layout,
+                                    std::int32_t count) {
   const std::uint64_t start =
-      kFceHeaderSize + std::uint64_t{read_u32_le(image.data() + field_offset)};
-  const std::uint64_t length = static_cast<std::uint64_t>(count) * record_size;
-  ByteReader reader(image, "the " + std::string(what) + " block of the FCE file (" +
+      kFceHeaderSize + std::uint64_t{read_u32_le(image.data() + layout.field_offset)};
+  const std::uint64_t length = static_cast<std::uint64_t>(count) * layout.record_size;
+  ByteReader reader(image, "the " + std::string(layout.name) + " block of the FCE file (" +
                                std::to_string(count) + " from byte " + std::to_string(start) + ")");
   reader.seek(saturated(start));
   return reader.take(saturated(length));
+}
+
+// The x, y, z floats of each 12-byte record of a vertex or normal block.
+std::vector<Vec3f> read_points(std::span<const std::uint8_t> block) {
+  std::vector<Vec3f> points(block.size() / kFceVertexSize);
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const std::size_t at = kFceVertexSize * i;
+    points[i] = {f32_at(block, at), f32_at(block, at + kFceWordSize),
+                 f32_at(block, at + 2 * kFceWordSize)};
+  }
+  return points;
 }
 
 // Checks that first and count of one part select a range of a table of total entries.
@@ -150,24 +148,18 @@ FceCar read_fce_image(std::span<const std::uint8_t> image) {
   }
   // Every block the header declares lies inside the image, so a cut-off file is refused
   // and the tables below are no larger than the image.
-  const auto vertex_block =
-      block(image, kFceVertexBlockFieldOffset, totals.vertex_total, kFceVertexSize, "vertex");
-  const auto triangle_block = block(image, kFceTriangleBlockFieldOffset, totals.triangle_total,
-                                    kFceTriangleRecordSize, "triangle");
-  for (const VertexBlock& other : kOtherVertexBlocks) {
-    block(image, other.field_offset, totals.vertex_total, other.bytes_per_vertex, other.name);
-  }
+  const auto vertex_block = block(image, kFceVertexBlock, totals.vertex_total);
+  const auto triangle_block = block(image, kFceTriangleBlock, totals.triangle_total);
+  const auto normal_block = block(image, kFceNormalBlock, totals.vertex_total);
+  for (const FceBlock& zero_block : kFceZeroBlocks) block(image, zero_block, totals.vertex_total);
 
   FceCar car;
   for (std::size_t p = 0; p < static_cast<std::size_t>(part_count); ++p) {
     car.parts.push_back(read_part(image, p, totals));
   }
-  car.vertices.resize(static_cast<std::size_t>(totals.vertex_total));
-  for (std::size_t v = 0; v < car.vertices.size(); ++v) {
-    const std::size_t at = kFceVertexSize * v;
-    car.vertices[v] = {f32_at(vertex_block, at), f32_at(vertex_block, at + kFceWordSize),
-                       f32_at(vertex_block, at + 2 * kFceWordSize)};
-  }
+  static_assert(kFceNormalSize == kFceVertexSize);
+  car.vertices = read_points(vertex_block);
+  car.normals = read_points(normal_block);
   car.triangles.resize(static_cast<std::size_t>(totals.triangle_total));
   for (std::size_t t = 0; t < car.triangles.size(); ++t) {
     car.triangles[t] = read_triangle(triangle_block.data() + kFceTriangleRecordSize * t);

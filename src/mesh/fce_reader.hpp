@@ -25,13 +25,14 @@ struct FceCarPart {
 struct FceCar {
   std::vector<FceCarPart> parts;
   std::vector<Vec3f> vertices;         // the vertex total V, as the vertex block stores them
+  std::vector<Vec3f> normals;          // V, as the normal block stores them (zero until finished)
   std::vector<FceTriangle> triangles;  // the triangle total T, indices as stored
 };
 
 // Reads the header (totals, part count, per-part positions, counts and first indices, block
-// offsets, names) and the vertex and triangle blocks of an FCE image, as tromvex writes it and
-// as the game's own cars fill it (their normals, colours, dummies and damaged vertices are
-// not read). The result owns its tables, which are no larger than the image implies.
+// offsets, names) and the vertex, normal and triangle blocks of an FCE image, as tromvex writes
+// it and as the game's own cars fill it (their colours, dummies and damaged vertices are not
+// read). The result owns its tables, which are no larger than the image implies.
 // Throws MalformedFile for an image that is too short, declares a block or a part outside
 // itself, or has a triangle that uses a vertex outside its part.
 FceCar read_fce_image(std::span<const std::uint8_t> image);

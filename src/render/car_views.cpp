@@ -38,8 +38,9 @@ constexpr std::array<Rgb, 12> kPartColours{{{220, 50, 47},
 
 // FCE triangle flag 0x4: the game draws the triangle from both sides.
 constexpr std::uint32_t kTriangleFlagTwoSided = 0x4;
-// Without "High" names, a car's first five parts are its body and wheels as the player sees them.
-constexpr std::size_t kHighPartsByPosition = 5;
+// The game takes a part's role from its place, whatever its name: parts 0 to 4 are the
+// high-detail body and its four wheels, the car as the player sees it.
+constexpr std::size_t kVisiblePartCount = 5;
 
 constexpr int kLabelDots = kGlyphHeight + 2;
 // How many times over the triangles drawn may cover a view: cars cover it a few times at most.
@@ -57,19 +58,9 @@ enum class View { side, front, top, front_right };
 constexpr std::array<View, 4> kViews{View::side, View::front, View::top, View::front_right};
 constexpr std::array<std::string_view, 4> kViewNames{"left side", "front", "top", "front right"};
 
-bool is_high_part(const std::string& name) {
-  return name.starts_with("High") || name.starts_with("high") || name.starts_with(":H");
-}
-
 std::vector<std::size_t> parts_to_draw(const FceCar& car) {
-  std::vector<std::size_t> chosen;
-  for (std::size_t p = 0; p < car.parts.size(); ++p) {
-    if (is_high_part(car.parts[p].name)) chosen.push_back(p);
-  }
-  if (chosen.empty()) {
-    for (std::size_t p = 0; p < std::min(car.parts.size(), kHighPartsByPosition); ++p)
-      chosen.push_back(p);
-  }
+  std::vector<std::size_t> chosen(std::min(car.parts.size(), kVisiblePartCount));
+  for (std::size_t p = 0; p < chosen.size(); ++p) chosen[p] = p;
   return chosen;
 }
 
@@ -77,6 +68,12 @@ Vec3d widen(const Vec3f& v) { return {v.x, v.y, v.z}; }
 
 bool finite(const Vec3d& v) {
   return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+// A part is finished, and lit smoothly, when any of its normals is not zero.
+bool has_normals(const FceCar& car, const FceCarPart& part) {
+  const auto first = car.normals.begin() + part.first_vertex;
+  return std::any_of(first, first + part.vertex_count, [](const Vec3f& n) { return n != Vec3f{}; });
 }
 
 // Calls visit(DrawTriangle) for every triangle of the chosen parts, corners in world space.
@@ -88,7 +85,8 @@ void for_each_triangle(const FceCar& car, const std::vector<std::size_t>& chosen
     const Vec3d position = widen(part.position);
     DrawTriangle draw;
     draw.flat = colour_parts;
-    draw.flat_colour = kPartColours[n % kPartColours.size()];
+    draw.flat_colour = part_colour(n);
+    draw.smooth = has_normals(car, part);
     for (std::int32_t t = 0; t < part.triangle_count; ++t) {
       const FceTriangle& triangle =
           car.triangles[static_cast<std::size_t>(part.first_triangle + t)];
@@ -96,6 +94,7 @@ void for_each_triangle(const FceCar& car, const std::vector<std::size_t>& chosen
         // The reader has checked that every index lies inside the part.
         const auto vertex = static_cast<std::size_t>(part.first_vertex + triangle.indices[i]);
         draw.corners[i] = widen(car.vertices[vertex]) + position;
+        draw.normals[i] = widen(car.normals[vertex]);
       }
       draw.u = triangle.u;
       draw.v = triangle.v;
@@ -230,7 +229,7 @@ void draw_legend(Canvas& canvas, const Layout& layout, const FceCar& car,
   for (std::size_t n = 0; n < chosen.size(); ++n) {
     const int x = layout.legend.x + layout.margin + static_cast<int>(n % 2) * column_width;
     const int y = layout.legend.y + layout.margin + static_cast<int>(n / 2) * line_height;
-    canvas.fill({x, y, swatch, swatch}, kPartColours[n % kPartColours.size()]);
+    canvas.fill({x, y, swatch, swatch}, part_colour(n));
     const std::string text = std::to_string(chosen[n]) + " " + car.parts[chosen[n]].name;
     draw_text(canvas, x + swatch + 2 * layout.scale, y, text, layout.scale, kLabel,
               x + column_width - layout.margin);
@@ -239,9 +238,12 @@ void draw_legend(Canvas& canvas, const Layout& layout, const FceCar& car,
 
 }  // namespace
 
+Rgb part_colour(std::size_t n) { return kPartColours[n % kPartColours.size()]; }
+
 CarViews render_car_views(const FceCar& car, const RgbaPicture& texture,
                           const CarViewOptions& options) {
   assert(options.width >= kMinPictureWidth && options.width <= kMaxPictureWidth);
+  assert(car.normals.size() == car.vertices.size());
   const std::vector<std::size_t> chosen = parts_to_draw(car);
   const Layout layout = lay_out(options.width, options.colour_parts ? chosen.size() : 0);
   Canvas canvas(options.width, layout.legend.y + layout.legend.height, kBackground);

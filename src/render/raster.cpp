@@ -1,10 +1,12 @@
-// A small scanline rasteriser: textured, flat-lit triangles with a depth buffer.
+// A small scanline rasteriser: textured, lit triangles with a depth buffer.
 #include "render/raster.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <optional>
+#include <utility>
 
 namespace tromvex {
 namespace {
@@ -18,7 +20,8 @@ constexpr Rgb kWhite{255, 255, 255};
 constexpr double kFloatMax = std::numeric_limits<float>::max();
 
 // A corner as the picture sees it: its position in pixels, its nearness (larger is nearer,
-// linear across the picture), 1 / depth for perspective (1 otherwise) and u, v times that.
+// linear across the picture), 1 / depth for perspective (1 otherwise) and u, v and the light's
+// shade times that.
 struct ScreenCorner {
   double x = 0.0;
   double y = 0.0;
@@ -26,11 +29,12 @@ struct ScreenCorner {
   double inverse_depth = 1.0;
   double u_over_depth = 0.0;
   double v_over_depth = 0.0;
+  double shade_over_depth = 0.0;
 };
 
 bool finite(double value) { return std::isfinite(value); }
 
-bool project(const Camera& camera, Vec3d point, float u, float v, ScreenCorner& out) {
+bool project(const Camera& camera, Vec3d point, float u, float v, double shade, ScreenCorner& out) {
   const Vec3d d = point - camera.eye;
   const double across = dot(d, camera.right);
   const double along = dot(d, camera.up);
@@ -49,6 +53,7 @@ bool project(const Camera& camera, Vec3d point, float u, float v, ScreenCorner& 
   }
   out.u_over_depth = static_cast<double>(u) * out.inverse_depth;
   out.v_over_depth = static_cast<double>(v) * out.inverse_depth;
+  out.shade_over_depth = shade * out.inverse_depth;
   return finite(out.x) && finite(out.y) && finite(out.nearness);
 }
 
@@ -99,63 +104,68 @@ int last_centre_at_or_before(double position, int low, int high) {
   return index < low ? low - 1 : static_cast<int>(index);
 }
 
-}  // namespace
+// The side of a triangle the viewer sees: whether it is the front (the side the game shows,
+// which the stored normal points away from) and its unit normal, pointing at the viewer.
+struct SeenSide {
+  bool front = true;
+  Vec3d normal;
+};
 
-Canvas::Canvas(int width, int height, Rgb background)
-    : picture{width, height,
-              std::vector<std::uint8_t>(static_cast<std::size_t>(width) *
-                                        static_cast<std::size_t>(height) * 4)},
-      depth(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
-            -std::numeric_limits<float>::infinity()) {
-  fill({0, 0, width, height}, background);
-}
-
-void Canvas::set_pixel(int x, int y, Rgb colour) {
-  if (x < 0 || y < 0 || x >= picture.width || y >= picture.height) return;
-  std::uint8_t* p = picture.pixels.data() +
-                    4 * (static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width) +
-                         static_cast<std::size_t>(x));
-  p[0] = colour.red;
-  p[1] = colour.green;
-  p[2] = colour.blue;
-  p[3] = 255;
-}
-
-void Canvas::fill(const PixelRect& rect, Rgb colour) {
-  const int x0 = std::max(rect.x, 0);
-  const int y0 = std::max(rect.y, 0);
-  const int x1 = std::min(rect.x + rect.width, picture.width);
-  const int y1 = std::min(rect.y + rect.height, picture.height);
-  for (int y = y0; y < y1; ++y) {
-    for (int x = x0; x < x1; ++x) set_pixel(x, y, colour);
-  }
-}
-
-std::int64_t draw_triangle(Canvas& canvas, const PixelRect& cell, const Camera& camera,
-                           const DrawTriangle& triangle, const RgbaPicture* texture) {
-  std::int64_t work = 1;
+// The side the viewer sees, or nothing when the triangle is not drawn: it shows its back and
+// is not two-sided, it is seen edge-on, or a corner is not finite.
+std::optional<SeenSide> seen_side(const Camera& camera, const DrawTriangle& triangle) {
   const auto& [p0, p1, p2] = triangle.corners;
-  // The side the game shows is the one the stored normal points away from.
   const Vec3d normal = cross(p1 - p0, p2 - p0);
   const double facing =
       camera.perspective ? dot(normal, p0 - camera.eye) : dot(normal, camera.forward);
-  if (!finite(facing) || facing == 0.0) return work;
-  if (facing < 0.0 && !triangle.two_sided) return work;
-  // The normal of the side the viewer sees, for the light.
-  const Vec3d seen_normal = normalized(facing > 0.0 ? normal * -1.0 : normal);
-  const double shade = kAmbient + (1.0 - kAmbient) * std::max(0.0, dot(seen_normal, camera.light));
+  if (!finite(facing) || facing == 0.0) return std::nullopt;
+  if (facing < 0.0 && !triangle.two_sided) return std::nullopt;
+  const bool front = facing > 0.0;
+  return SeenSide{front, normalized(front ? normal * -1.0 : normal)};
+}
 
-  std::array<ScreenCorner, 3> s;
+// The share of a colour a surface shows whose normal (of length 1, facing the viewer) is
+// turned so to the light.
+double shade_for(const Camera& camera, const Vec3d& normal) {
+  return kAmbient + (1.0 - kAmbient) * std::max(0.0, dot(normal, camera.light));
+}
+
+// The shade at each corner: the face's own for flat light; for smooth light each corner's
+// normal, turned to the side seen, or the face's where that normal is zero or not finite.
+std::array<double, 3> corner_shades(const Camera& camera, const DrawTriangle& triangle,
+                                    const SeenSide& side) {
+  const double face = shade_for(camera, side.normal);
+  std::array<double, 3> shades{face, face, face};
+  if (!triangle.smooth) return shades;
   for (std::size_t i = 0; i < 3; ++i) {
-    if (!project(camera, triangle.corners[i], triangle.u[i], triangle.v[i], s[i])) return work;
+    const Vec3d normal = normalized(triangle.normals[i]);
+    if (!finite(dot(normal, normal)) || dot(normal, normal) == 0.0) continue;
+    shades[i] = shade_for(camera, side.front ? normal : normal * -1.0);
   }
-  double area = (s[1].x - s[0].x) * (s[2].y - s[0].y) - (s[2].x - s[0].x) * (s[1].y - s[0].y);
-  if (!finite(area) || area == 0.0) return work;
-  if (area < 0.0) {
-    std::swap(s[1], s[2]);
-    area = -area;
-  }
-  const double inverse_area = 1.0 / area;
+  return shades;
+}
+
+// Twice the area of the projected triangle, positive when its corners turn positively.
+double signed_area(const std::array<ScreenCorner, 3>& s) {
+  return (s[1].x - s[0].x) * (s[2].y - s[0].y) - (s[2].x - s[0].x) * (s[1].y - s[0].y);
+}
+
+// Orders the corners to turn positively, so that every edge function is positive inside;
+// false when they enclose no area.
+bool turn_positively(std::array<ScreenCorner, 3>& s) {
+  const double area = signed_area(s);
+  if (!finite(area) || area == 0.0) return false;
+  if (area < 0.0) std::swap(s[1], s[2]);
+  return true;
+}
+
+// Coverage: calls plot(column, row, weights) for every pixel centre of the cell inside the
+// projected triangle s (turned positively), row by row, with its corners' weights there
+// (their sum is 1). Returns the work done: the rows and pixel centres looked at.
+template <typename Plot>
+std::int64_t cover(const std::array<ScreenCorner, 3>& s, const PixelRect& cell, const Plot& plot) {
+  std::int64_t work = 0;
+  const double inverse_area = 1.0 / signed_area(s);
   // Edge i lies opposite corner i; its function, divided by the area, is corner i's weight.
   const std::array<Edge, 3> edges{edge_through(s[1], s[2]), edge_through(s[2], s[0]),
                                   edge_through(s[0], s[1])};
@@ -195,37 +205,104 @@ std::int64_t draw_triangle(Canvas& canvas, const PixelRect& cell, const Camera& 
       std::array<double, 3> weight{};
       for (std::size_t i = 0; i < 3; ++i)
         weight[i] = std::max(0.0, edges[i].a * x + at_row[i]) * inverse_area;
-      const double nearness =
-          weight[0] * s[0].nearness + weight[1] * s[1].nearness + weight[2] * s[2].nearness;
-      const std::size_t index =
-          static_cast<std::size_t>(row) * static_cast<std::size_t>(canvas.picture.width) +
-          static_cast<std::size_t>(column);
-      const auto depth = static_cast<float>(std::clamp(nearness, -kFloatMax, kFloatMax));
-      if (!(depth > canvas.depth[index])) continue;
-
-      const double inverse_depth = weight[0] * s[0].inverse_depth + weight[1] * s[1].inverse_depth +
-                                   weight[2] * s[2].inverse_depth;
-      const double u = (weight[0] * s[0].u_over_depth + weight[1] * s[1].u_over_depth +
-                        weight[2] * s[2].u_over_depth) /
-                       inverse_depth;
-      const double v = (weight[0] * s[0].v_over_depth + weight[1] * s[1].v_over_depth +
-                        weight[2] * s[2].v_over_depth) /
-                       inverse_depth;
-      const std::uint8_t* sample = texel(texture, u, v);
-      if (sample != nullptr && sample[3] == 0) continue;  // a cut-out: what lies behind shows
-      Rgb colour = kWhite;
-      if (triangle.flat) {
-        colour = triangle.flat_colour;
-      } else if (sample != nullptr) {
-        colour = {sample[0], sample[1], sample[2]};
-      }
-      canvas.depth[index] = depth;
-      canvas.set_pixel(
-          column, row,
-          {shaded(colour.red, shade), shaded(colour.green, shade), shaded(colour.blue, shade)});
+      plot(column, row, weight);
     }
   }
   return work;
+}
+
+// Shading: the colour of one covered pixel, from the corners' depths, texture coordinates and
+// shades, kept where it lies nearer than what the pixel shows.
+struct PixelShader {
+  Canvas& canvas;
+  const DrawTriangle& triangle;
+  const RgbaPicture* texture;
+  const std::array<ScreenCorner, 3>& corners;
+  double flat_shade;  // the shade of every pixel, unless the light is smooth
+
+  // The corners' values of a field, weighted and summed.
+  template <typename Field>
+  double blend(const std::array<double, 3>& weight, Field field) const {
+    return weight[0] * corners[0].*field + weight[1] * corners[1].*field +
+           weight[2] * corners[2].*field;
+  }
+
+  void operator()(int column, int row, const std::array<double, 3>& weight) const {
+    const std::size_t index =
+        static_cast<std::size_t>(row) * static_cast<std::size_t>(canvas.picture.width) +
+        static_cast<std::size_t>(column);
+    const auto depth = static_cast<float>(
+        std::clamp(blend(weight, &ScreenCorner::nearness), -kFloatMax, kFloatMax));
+    if (!(depth > canvas.depth[index])) return;
+
+    // Perspective-correct: what is linear across the picture is each value over the depth.
+    const double inverse_depth = blend(weight, &ScreenCorner::inverse_depth);
+    const double u = blend(weight, &ScreenCorner::u_over_depth) / inverse_depth;
+    const double v = blend(weight, &ScreenCorner::v_over_depth) / inverse_depth;
+    const std::uint8_t* sample = texel(texture, u, v);
+    if (sample != nullptr && sample[3] == 0) return;  // a cut-out: what lies behind shows
+    Rgb colour = kWhite;
+    if (triangle.flat) {
+      colour = triangle.flat_colour;
+    } else if (sample != nullptr) {
+      colour = {sample[0], sample[1], sample[2]};
+    }
+    const double shade = triangle.smooth
+                             ? blend(weight, &ScreenCorner::shade_over_depth) / inverse_depth
+                             : flat_shade;
+    canvas.depth[index] = depth;
+    canvas.set_pixel(
+        column, row,
+        {shaded(colour.red, shade), shaded(colour.green, shade), shaded(colour.blue, shade)});
+  }
+};
+
+}  // namespace
+
+Canvas::Canvas(int width, int height, Rgb background)
+    : picture{width, height,
+              std::vector<std::uint8_t>(static_cast<std::size_t>(width) *
+                                        static_cast<std::size_t>(height) * 4)},
+      depth(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
+            -std::numeric_limits<float>::infinity()) {
+  fill({0, 0, width, height}, background);
+}
+
+void Canvas::set_pixel(int x, int y, Rgb colour) {
+  if (x < 0 || y < 0 || x >= picture.width || y >= picture.height) return;
+  std::uint8_t* p = picture.pixels.data() +
+                    4 * (static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width) +
+                         static_cast<std::size_t>(x));
+  p[0] = colour.red;
+  p[1] = colour.green;
+  p[2] = colour.blue;
+  p[3] = 255;
+}
+
+void Canvas::fill(const PixelRect& rect, Rgb colour) {
+  const int x0 = std::max(rect.x, 0);
+  const int y0 = std::max(rect.y, 0);
+  const int x1 = std::min(rect.x + rect.width, picture.width);
+  const int y1 = std::min(rect.y + rect.height, picture.height);
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) set_pixel(x, y, colour);
+  }
+}
+
+std::int64_t draw_triangle(Canvas& canvas, const PixelRect& cell, const Camera& camera,
+                           const DrawTriangle& triangle, const RgbaPicture* texture) {
+  constexpr std::int64_t kSetUp = 1;
+  const std::optional<SeenSide> side = seen_side(camera, triangle);
+  if (!side) return kSetUp;
+  const std::array<double, 3> shades = corner_shades(camera, triangle, *side);
+  std::array<ScreenCorner, 3> corners;
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (!project(camera, triangle.corners[i], triangle.u[i], triangle.v[i], shades[i], corners[i]))
+      return kSetUp;
+  }
+  if (!turn_positively(corners)) return kSetUp;
+  const PixelShader shader{canvas, triangle, texture, corners, shades[0]};
+  return kSetUp + cover(corners, cell, shader);
 }
 
 }  // namespace tromvex

@@ -1,4 +1,4 @@
-// A small scanline rasteriser: textured, flat-lit triangles with a depth buffer.
+// A small scanline rasteriser: textured, lit triangles with a depth buffer.
 #pragma once
 
 #include <array>
@@ -15,6 +15,7 @@ struct Rgb {
   std::uint8_t red = 0;
   std::uint8_t green = 0;
   std::uint8_t blue = 0;
+  bool operator==(const Rgb&) const = default;
 };
 
 // A rectangle of the picture, in pixels.
@@ -66,13 +67,20 @@ struct DrawTriangle {
   bool two_sided = false;
   bool flat = false;  // drawn in flat_colour instead of the texture's colours
   Rgb flat_colour;
+  // Smooth light: each corner is lit by its own normal (pointing out of the side the game
+  // shows; any length), and the light is interpolated across the triangle. Otherwise, and at a
+  // corner whose normal is zero or not finite, the face's own normal lights it.
+  bool smooth = false;
+  std::array<Vec3d, 3> normals;
 };
 
 // Draws one triangle into the cell of the canvas as the camera sees it, keeping the nearer
 // of what is there and the triangle at each pixel. Pixels are sampled at their centres;
 // texture coordinates are interpolated perspective-correct and look up the nearest texel
 // (clamped to the texture); a texel of alpha 0 leaves the pixel as it was. The colour is
-// shaded by the angle between the face and the camera's light. A triangle facing away
+// shaded by the angle between the surface and the camera's light: 0.35 of it for a surface
+// turned away from the light or edge-on to it, all of it facing the light, and in between
+// 0.35 + 0.65 cos(angle). A triangle facing away
 // (unless two-sided), behind a perspective eye, of no area, or with a coordinate that is not
 // finite is not drawn. Nothing outside the cell is touched. A null or empty texture counts
 // as opaque white. Returns the work done: the rows and pixel centres looked at, at least 1.

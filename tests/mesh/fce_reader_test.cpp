@@ -33,7 +33,8 @@ FceParts numbered_parts() {
     for (std::size_t v = 0; v < p + 3; ++v) {
       part.vertices.push_back({f, static_cast<float>(v), static_cast<float>(v) / -4.0f});
     }
-    part.normals.resize(part.vertices.size());
+    for (std::size_t v = 0; v < part.vertices.size(); ++v)
+      part.normals.push_back({0.5f, -f, static_cast<float>(v)});
     for (std::int32_t t = 0; t <= static_cast<std::int32_t>(p); ++t) {
       part.triangles.push_back({{t, t + 1, t + 2},
                                 static_cast<std::uint32_t>(t % 2 == 0 ? 1 : 5),
@@ -67,6 +68,8 @@ void expect_same_car(const FceCar& car, const FceParts& parts) {
     for (std::int32_t v = 0; v < read.vertex_count; ++v) {
       EXPECT_EQ(car.vertices[static_cast<std::size_t>(read.first_vertex + v)],
                 parts[p].vertices[static_cast<std::size_t>(v)]);
+      EXPECT_EQ(car.normals[static_cast<std::size_t>(read.first_vertex + v)],
+                parts[p].normals[static_cast<std::size_t>(v)]);
     }
     for (std::int32_t t = 0; t < read.triangle_count; ++t) {
       EXPECT_EQ(car.triangles[static_cast<std::size_t>(read.first_triangle + t)],
@@ -80,11 +83,12 @@ TEST(FceReader, ReadsBackWhatTheWriterMakes) {
   const FceCar car = read_fce_image(image_of(parts));
   expect_same_car(car, parts);
   EXPECT_EQ(car.vertices.size(), std::size_t{12 * 3 + 66});
+  EXPECT_EQ(car.normals.size(), car.vertices.size());
   EXPECT_EQ(car.triangles.size(), std::size_t{78});
 }
 
-// The game's own cars fill what tromvex leaves zero: normals, triangle fill words, colours and
-// dummies in the header, and the blocks after the triangles. None of it changes what is read.
+// The game's own cars fill what tromvex leaves zero: triangle fill words, colours and dummies
+// in the header, and the blocks after the triangles. None of it changes what is read.
 TEST(FceReader, IgnoresFieldsTheGameFillsAndTromvexLeavesZero) {
   const FceParts parts = numbered_parts();
   Bytes image = image_of(parts);
@@ -93,9 +97,7 @@ TEST(FceReader, IgnoresFieldsTheGameFillsAndTromvexLeavesZero) {
   for (std::size_t at = 52; at < 248; ++at)
     image[at] = static_cast<std::uint8_t>(at);  // colours, dummies
   for (std::size_t at = 2048; at < 3588; ++at) image[at] = 0x5A;
-  const std::size_t normals = kFceHeaderSize + 12 * v;
   const std::size_t triangles = kFceHeaderSize + 24 * v;
-  for (std::size_t at = normals; at < triangles; ++at) image[at] = 0x3F;
   for (std::size_t k = 0; k < t; ++k) {
     set_word(image, triangles + 56 * k, 0x1234);
     for (std::size_t w = 16; w < 28; w += 4) set_word(image, triangles + 56 * k + w, 0xDEADBEEF);

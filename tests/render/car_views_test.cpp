@@ -1,69 +1,119 @@
-// Tests of the four-view picture: what is drawn, how it is framed, and its size.
+// Tests of the four-view picture: which parts are drawn and where each view shows them, how
+// they are lit and framed, and the picture's size.
 #include "render/car_views.hpp"
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
 #include "common/malformed_file.hpp"
+#include "mesh/fce_finish.hpp"
+#include "support/fce_builder.hpp"
+#include "support/picture_probe.hpp"
 
 namespace tromvex {
 namespace {
 
-// A closed box of 1 x 1 x 2 units around the origin, wound as real cars are (outside normals
-// pointing in), as one part at `position`.
-void add_box(FceCar& car, const std::string& name, Vec3f position) {
-  const auto first_vertex = static_cast<std::int32_t>(car.vertices.size());
-  const auto first_triangle = static_cast<std::int32_t>(car.triangles.size());
-  for (int i = 0; i < 8; ++i) {
-    car.vertices.push_back({i & 1 ? 0.5f : -0.5f, i & 2 ? 0.5f : -0.5f, i & 4 ? 1.0f : -1.0f});
-  }
-  // Each face as four corners counter-clockwise seen from inside, so (v1 - v0) x (v2 - v0)
-  // points into the box.
-  const int faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
-                           {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-  for (const auto& f : faces) {
-    car.triangles.push_back({{f[0], f[2], f[1]}, 1, {}, {}});
-    car.triangles.push_back({{f[0], f[3], f[2]}, 1, {}, {}});
-  }
-  car.parts.push_back({name, position, first_vertex, 8, first_triangle, 12});
+using test::box_part;
+using test::FcePartSpec;
+
+FceCar car_of(const std::vector<FcePartSpec>& parts) {
+  return read_fce_image(test::fce_image_of(parts));
 }
 
-int drawn_pixels(const RgbaPicture& picture, int x0, int y0, int width, int height) {
-  const std::uint8_t* background =
-      picture.pixels.data() + 4 * (picture.width * (y0 + height - 2) + x0 + 1);
-  int count = 0;
-  for (int y = y0; y < y0 + height; ++y) {
-    for (int x = x0; x < x0 + width; ++x) {
-      const std::uint8_t* p = picture.pixels.data() + 4 * (picture.width * y + x);
-      count += p[0] != background[0] || p[1] != background[1] || p[2] != background[2];
-    }
+// The pixels of a cell, below its label and inside its margins, that are not the
+// background.
+int drawn_pixels(const RgbaPicture& picture, const PixelRect& cell) {
+  int drawn = 0;
+  for (int y = cell.y + 8; y < cell.y + cell.height - 2; ++y) {
+    for (int x = cell.x + 2; x < cell.x + cell.width - 2; ++x)
+      drawn += test::pixel_at(picture, x, y) != Rgb{236, 239, 242};
   }
-  return count;
+  return drawn;
 }
 
-TEST(CarViews, DrawsTheHighPartsFramedOnTheVerticesTheirTrianglesUse) {
-  FceCar car;
-  add_box(car, "High Body", {});
-  car.vertices.push_back({1000.0f, 1000.0f, 1000.0f});  // padding no triangle uses
-  add_box(car, "Medium Body", {500.0f, 0.0f, 0.0f});    // not drawn by default
-  const RgbaPicture white{1, 1, {255, 255, 255, 255}};
-  const CarViews views = render_car_views(car, white, {128, false});
-  EXPECT_EQ(views.parts_drawn, 1);
+// Parts 0 to 4 are drawn, whatever their names: not part 5, a real car's medium body, even
+// when its name begins "High".
+TEST(CarViews, DrawsParts0To4FramedOnTheVerticesTheirTrianglesUse) {
+  std::vector<FcePartSpec> parts{box_part("S high body", {}, {}, {0.5f, 0.5f, 1.0f})};
+  parts[0].vertices.push_back({1000.0f, 1000.0f, 1000.0f});  // no triangle uses it
+  parts.resize(5);
+  parts.push_back(box_part("High Body", {500.0f, 0.0f, 0.0f}, {}, {1, 1, 1}));  // part 5
+  const CarViews views =
+      render_car_views(car_of(parts), {1, 1, {255, 255, 255, 255}}, {128, false});
+  EXPECT_EQ(views.parts_drawn, 5);
   EXPECT_EQ(views.triangles_drawn, 12);
   ASSERT_EQ(views.picture.width, 128);
   ASSERT_EQ(views.picture.height, 64);
+  parts.resize(3);
+  EXPECT_EQ(render_car_views(car_of(parts), {}, {128, false}).parts_drawn, 3);
   // Each 64 x 32 view shows the box filling a good share of it.
-  for (const auto& [x, y] : {std::pair{0, 0}, {64, 0}, {0, 32}, {64, 32}}) {
-    EXPECT_GT(drawn_pixels(views.picture, x + 2, y + 8, 60, 22), 200) << x << ", " << y;
+  for (const PixelRect& cell : test::view_cells(128)) {
+    EXPECT_GT(drawn_pixels(views.picture, cell), 200) << cell.x << ", " << cell.y;
+  }
+}
+
+// Part 0 is a box; part 1 a small box off its front (+z), top (+y) and left (-x) corner.
+// In each view, where part 1's colour lies from part 0's, as the views are described: the
+// side view from the car's left (front on the left), the front view (the car's right on the
+// left), the top view (front on the left, the car's right at the top), and the front right
+// view (seen from the front right, the car's left lies to the right).
+TEST(CarViews, EachViewShowsAPartOnItsSideOfTheCar) {
+  const std::vector<FcePartSpec> parts{
+      box_part("body", {}, {}, {1.0f, 0.5f, 2.0f}),
+      box_part("marker", {-1.3f, 0.7f, 2.3f}, {}, {0.25f, 0.25f, 0.25f})};
+  const CarViews views = render_car_views(car_of(parts), {}, {512, true});
+  const struct {
+    const char* view;
+    bool right_of_body, above_body;
+  } cases[] = {{"left side", false, true},
+               {"front", true, true},
+               {"top", false, false},
+               {"front right", true, true}};
+  for (std::size_t i = 0; i < 4; ++i) {
+    const PixelRect cell = test::view_cells(512)[i];
+    const test::Spot body = test::spot_of(views.picture, cell, 0, 2);
+    const test::Spot marker = test::spot_of(views.picture, cell, 1, 2);
+    ASSERT_GT(body.pixels, 100) << cases[i].view;
+    ASSERT_GT(marker.pixels, 20) << cases[i].view;
+    EXPECT_EQ(marker.x > body.x, cases[i].right_of_body) << cases[i].view;
+    EXPECT_EQ(marker.y < body.y, cases[i].above_body) << cases[i].view;
+  }
+}
+
+// The side view sees one face of a box. Unfinished, it is lit as one face: one colour.
+// Finished, its corners' normals lean different ways and its light changes across it.
+TEST(CarViews, FinishedPartsAreLitSmoothlyUnfinishedOnesFaceByFace) {
+  const Bytes image =
+      test::fce_image_of(std::vector<FcePartSpec>{box_part("body", {}, {}, {1, 1, 1})});
+  for (const bool finished : {false, true}) {
+    const FceCar car = read_fce_image(finished ? finish_fce_image(image).image : image);
+    const CarViews views = render_car_views(car, {}, {256, false});
+    std::set<std::tuple<int, int, int>> shades;
+    for (int y = 8; y < 64; ++y) {
+      for (int x = 0; x < 128; ++x) {
+        const Rgb c = test::pixel_at(views.picture, x, y);
+        if (c != Rgb{236, 239, 242} && c != Rgb{90, 90, 90})
+          shades.insert({c.red, c.green, c.blue});
+      }
+    }
+    if (finished) {
+      EXPECT_GT(shades.size(), 10u);
+    } else {
+      EXPECT_EQ(shades.size(), 1u);
+    }
   }
 }
 
 TEST(CarViews, PartColoursAddALegendAndTheWidthIsChecked) {
-  FceCar car;
-  add_box(car, "Body", {});
-  add_box(car, "Wheel", {0.0f, 0.0f, 3.0f});
+  const FceCar car = car_of({box_part("Body", {}, {}, {0.5f, 0.5f, 1.0f}),
+                             box_part("Wheel", {0, 0, 3}, {}, {0.5f, 0.5f, 1.0f})});
   const RgbaPicture none;
   const CarViews views = render_car_views(car, none, {256, true});
-  EXPECT_EQ(views.parts_drawn, 2);  // no "High" names: the first five parts
+  EXPECT_EQ(views.parts_drawn, 2);
   EXPECT_GT(views.picture.height, 128);
 #ifndef NDEBUG  // the caller guarantees the width; a debug build asserts it
   EXPECT_DEATH(render_car_views(car, none, {63, false}), "kMinPictureWidth");
@@ -72,8 +122,7 @@ TEST(CarViews, PartColoursAddALegendAndTheWidthIsChecked) {
 }
 
 TEST(CarViews, RefusesTrianglesThatCoverAViewFarTooOften) {
-  FceCar car;
-  add_box(car, "High Body", {});
+  FceCar car = car_of({box_part("High Body", {}, {}, {0.5f, 0.5f, 1.0f})});
   // 10000 copies of a two-sided triangle across the box: each view is covered by them
   // hundreds of times over, as no car is.
   const FceTriangle big{{0, 3, 7}, 5, {}, {}};

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <limits>
 #include <string>
 
 namespace tromvex {
@@ -107,6 +109,74 @@ TEST(Raster, BackFacingTriangleIsDrawnOnlyWhenTwoSided) {
   EXPECT_EQ(pixels(canvas, {}), with(kQuadPixels, '.'));
   draw_quad(canvas, 5.0, kBlue, /*reversed=*/true, /*two_sided=*/true);
   EXPECT_EQ(pixels(canvas, {{'b', kBlue}}), with(kQuadPixels, 'b'));
+}
+
+// 0.35 of the colour for a face turned from the light, all of it facing it, and
+// 0.35 + 0.65 cos(angle) between: at cos 0.6, 0.74 (rounded to the nearest level).
+TEST(Raster, ShadeFollowsTheAngleBetweenTheFaceAndTheLight) {
+  constexpr Rgb kColour{200, 100, 40};
+  const struct {
+    Vec3d light;
+    Rgb seen;
+  } cases[] = {
+      {{0.0, 0.0, -1.0}, {200, 100, 40}},  // from the viewer, square on to the face
+      {{0.0, 0.8, -0.6}, {148, 74, 30}},   // 53 degrees off the face's normal
+      {{0.6, 0.0, -0.8}, {174, 87, 35}},   // 37 degrees: cos 0.8, 0.87
+      {{0.0, 1.0, 0.0}, {70, 35, 14}},     // edge-on
+      {{0.0, 0.0, 1.0}, {70, 35, 14}},     // from behind
+  };
+  for (const auto& c : cases) {
+    Canvas canvas(10, 10, kBack);
+    Camera camera = front_camera();
+    camera.light = c.light;
+    draw_triangle(canvas, kCell, camera, flat({2, 1, 5}, {6, 1, 5}, {6, 4, 5}, kColour), nullptr);
+    const std::uint8_t* p = canvas.picture.pixels.data() + 4 * (8 * 10 + 5);  // inside
+    EXPECT_EQ((Rgb{p[0], p[1], p[2]}), c.seen)
+        << c.light.x << ", " << c.light.y << ", " << c.light.z;
+  }
+}
+
+// Smooth light is interpolated across the quad of draw_quad: its corners at x = 2 take the
+// normal left, those at x = 6 the normal right. Facing the camera's light at x = 2 (all of the
+// colour) and edge-on to it at x = 6 (0.35), pixel centres 2.5 to 5.5 show 1 - 0.65 (x - 2) / 4
+// of 200: 183.75, 151.25, 118.75, 86.25, to the nearest level.
+TEST(Raster, SmoothLightIsInterpolatedFromTheCornersNormals) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  const struct {
+    const char* what;
+    Vec3d left, right;
+    bool seen_from_behind;
+    std::array<int, 4> row;
+  } cases[] = {
+      {"lit, then edge-on", {0, 0, -1}, {1, 0, 0}, false, {184, 151, 119, 86}},
+      {"normals of any length", {0, 0, -5}, {3, 0, 0}, false, {184, 151, 119, 86}},
+      {"a two-sided quad seen from behind turns its normals",
+       {0, 0, 1},
+       {-1, 0, 0},
+       true,
+       {184, 151, 119, 86}},
+      {"zero or NaN normals take the face's", {}, {kNaN, 0, 0}, false, {200, 200, 200, 200}},
+  };
+  for (const auto& c : cases) {
+    Canvas canvas(10, 10, kBack);
+    DrawTriangle a = flat({2, 1, 5}, {6, 1, 5}, {6, 4, 5}, kRed);
+    a.normals = {c.left, c.right, c.right};
+    DrawTriangle b = flat({6, 4, 5}, {2, 4, 5}, {2, 1, 5}, kRed);
+    b.normals = {c.right, c.left, c.left};
+    for (DrawTriangle* t : {&a, &b}) {
+      t->smooth = true;
+      t->two_sided = c.seen_from_behind;
+      if (c.seen_from_behind) {
+        std::swap(t->corners[1], t->corners[2]);
+        std::swap(t->normals[1], t->normals[2]);
+      }
+      draw_triangle(canvas, kCell, front_camera(), *t, nullptr);
+    }
+    std::array<int, 4> row{};
+    for (int x = 2; x < 6; ++x)
+      row[static_cast<std::size_t>(x - 2)] = canvas.picture.pixels[4 * (7 * 10 + x)];
+    EXPECT_EQ(row, c.row) << c.what;
+  }
 }
 
 // A 2 x 1 texture: red on the left, blue on the right; when clear, its right texel has alpha 0.

@@ -47,7 +47,8 @@ TEST(SampleVivs, CarDataArchiveHoldsTheSampleCarAmongOtherMembers) {
   EXPECT_TRUE(empty);
 }
 
-// The README's four commands: extract the GEO file, convert, copy the donor, put the car in.
+// The README's five commands: extract the GEO file, convert, finish, copy the donor, put the car
+// in.
 TEST(SampleVivs, TheWayFromTheCarDataArchiveToACarViv) {
   test::TempDir dir;
   const auto run = [](const std::string& program, const std::vector<std::string>& args) {
@@ -60,6 +61,7 @@ TEST(SampleVivs, TheWayFromTheCarDataArchiveToACarViv) {
                         "-C", dir.file("")});
   run(TROMVEX_EXE, {"tromvex", dir.file("smpl.GEO"), kExamplesDir + "/sample.qfs",
                     dir.file("car.fce"), dir.file("car00.tga")});
+  run(TROMVEX_FINISH_EXE, {"tromvex-finish", dir.file("car.fce"), dir.file("car.fce")});
   std::filesystem::copy_file(kExamplesDir + "/donor_car.viv", dir.file("car.viv"));
   run(TROMVEX_VIV_EXE,
       {"tromvex-viv", "put", dir.file("car.viv"), dir.file("car.fce"), dir.file("car00.tga")});
