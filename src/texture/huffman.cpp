@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/malformed_file.hpp"
+#include "common/records.hpp"
 
 namespace tromvex {
 namespace {
@@ -237,11 +238,6 @@ class CodeTable {
   std::vector<std::uint32_t> first_;
   std::vector<std::uint16_t> second_;  // the symbol, and its whole code's length above it
 };
-
-std::string hex_byte(unsigned value) {
-  constexpr char kDigits[] = "0123456789ABCDEF";
-  return {kDigits[(value >> 4) & 0xF], kDigits[value & 0xF]};
-}
 
 class HuffmanDecoder {
  public:
