@@ -288,6 +288,70 @@ class CodeTable {
   std::vector<std::uint16_t> second_;  // second_entry words
 };
 
+// A run right after an escape code of code_bits bits at the top of buffer, taken here only
+// when its whole number lies within the count bits of the buffer, a byte is out to repeat and
+// it fits below end: then it is written, buffer and count move past the code and the number,
+// and the run's length is returned. Otherwise returns 0: the careful way takes it.
+std::size_t take_buffered_run(unsigned code_bits, std::uint64_t& buffer, unsigned& count,
+                              std::uint8_t* out, std::size_t produced, std::size_t end) {
+  const std::uint64_t after = buffer << code_bits;
+  const auto zeros = static_cast<unsigned>(std::countl_zero(after));
+  const unsigned width = zeros + 2;
+  const unsigned used = code_bits + zeros + 1 + width;
+  if (produced == 0 || zeros > kMostLeadingZeros || used > count) return 0;
+  const std::uint32_t run = static_cast<std::uint32_t>((after << (zeros + 1)) >> (64 - width)) +
+                            (std::uint32_t{1} << width) - 4;
+  if (run == 0 || run > end - produced) return 0;
+  fill_run(out + produced, out[produced - 1], run, end - produced);
+  buffer <<= used;
+  count -= used;
+  return run;
+}
+
+// The fast loop: decodes the common codes, one or two a lookup of the first table, and the runs
+// whose number is in the buffer, without a branch on how many symbols a lookup gave (both are
+// written and the count kept). Writes only below end, the part of the output zero-filled so far.
+// Returns the new count of bytes produced at the first thing it leaves to the careful way: a
+// longer code, an explicit byte, the end code, a run it does not take, or an output within a
+// batch of end.
+std::size_t decode_fast(const std::uint32_t* first, BitReader& bits, std::uint8_t* out,
+                        std::size_t produced, std::size_t end) {
+  std::uint64_t buffer = bits.buffer();  // in registers, whatever the stores below alias
+  unsigned count = bits.count();
+  // The bound: a batch of kBatch lookups writes at most two bytes a lookup, so a batch starts
+  // only while that much room is left below end. After its one refill the buffer holds at
+  // least 56 bits, enough for kBatch lookups of at most kFirstBits each: no check between them.
+  while (end - produced >= 2 * kBatch) [[likely]] {
+      bits.restore(buffer, count);
+      bits.refill();
+      buffer = bits.buffer();
+      count = bits.count();
+      bool special = false;
+      for (unsigned step = 0; step < kBatch; ++step) {
+        const std::uint32_t entry = first[buffer >> (64 - CodeTable::kFirstBits)];
+        if ((entry & first_entry::kSpecial) != 0) [[unlikely]] {
+          special = true;
+          break;
+        }
+        out[produced] = first_entry::first_symbol(entry);
+        out[produced + 1] = first_entry::second_symbol(entry);
+        produced += first_entry::kind(entry);
+        buffer <<= first_entry::all_bits(entry);
+        count -= first_entry::all_bits(entry);
+      }
+      if (!special) continue;
+      // A special entry: the escape code (kOne) or a longer code (kLonger).
+      const std::uint32_t entry = first[buffer >> (64 - CodeTable::kFirstBits)];
+      if (first_entry::kind(entry) != first_entry::kOne) break;
+      const std::size_t run =
+          take_buffered_run(first_entry::all_bits(entry), buffer, count, out, produced, end);
+      if (run == 0) break;
+      produced += run;
+    }
+  bits.restore(buffer, count);
+  return produced;
+}
+
 class HuffmanDecoder {
  public:
   HuffmanDecoder(std::span<const std::uint8_t> stream, std::size_t bits_start,
@@ -374,110 +438,70 @@ class HuffmanDecoder {
     return CodeTable(counts, symbol_of, longest, escape_);
   }
 
-  // The reader is copied into a local for the loop: output bytes are written through a byte
-  // pointer, which could alias a member, and the reader's state must stay in registers.
+  // The reader is copied into a local for the loops: output bytes are written through a byte
+  // pointer, which could alias a member, and the reader's state must stay in registers. Each
+  // round takes what it can the fast way and then one code the careful way.
   void decode_data(const CodeTable& table) {
     BitReader bits = bits_;
-    std::uint8_t* const out = output_.data();  // never moves: the whole length is reserved
-    const std::size_t length = length_;
-    std::size_t limit = output_.size();  // the part zero-filled so far
-    // Whether n more bytes fit the output, growing the filled part to hold them.
-    const auto room_for = [&](std::size_t n, std::size_t produced) {
-      if (n <= limit - produced) return true;
-      if (n > length - produced) return false;
-      limit = std::min(length, std::max(produced + n, 2 * limit));
-      output_.resize(limit);
-      return true;
-    };
     const std::uint32_t* const first = table.first();
-    constexpr unsigned first_bits = CodeTable::kFirstBits;  // a constant shift
-    const std::uint8_t escape = escape_;
+    std::uint8_t* const out = output_.data();  // never moves: the whole length is reserved
+    std::size_t limit = output_.size();        // the part zero-filled so far
     std::size_t produced = 0;
-    for (;;) {
+    do {
       if (limit - produced < kFirstPart / 2)
-        room_for(std::min(kFirstPart, length - produced), produced);
-      bits.refill();
-      // The common codes, one or two a lookup of the first table (at most 12 bits), and runs
-      // whose number is in the buffer are decoded here while the buffer holds enough bits,
-      // without a branch on how many symbols a lookup gave: both are written and the count
-      // kept. Long codes, explicit bytes, the end, faults and the last byte of the output take
-      // the way below.
-      std::uint64_t buffer = bits.buffer();  // in registers, whatever the stores below alias
-      unsigned count = bits.count();
-      const std::size_t end = limit;
-      bool special = false;
-      // A batch: one refill, then kBatch lookups with no check between them, since a refill
-      // leaves at least 56 bits and each lookup takes at most 12; the output has room for two
-      // bytes a lookup. A special entry ends the batch.
-      while (end - produced >= 2 * kBatch) [[likely]] {
-          bits.restore(buffer, count);
-          bits.refill();
-          buffer = bits.buffer();
-          count = bits.count();
-          for (unsigned step = 0; step < kBatch; ++step) {
-            const std::uint32_t fast = first[buffer >> (64 - first_bits)];
-            if ((fast & first_entry::kSpecial) != 0) [[unlikely]] {
-              special = true;
-              break;
-            }
-            out[produced] = first_entry::first_symbol(fast);
-            out[produced + 1] = first_entry::second_symbol(fast);
-            produced += first_entry::kind(fast);
-            buffer <<= first_entry::all_bits(fast);
-            count -= first_entry::all_bits(fast);
-          }
-          if (!special) continue;
-          const std::uint32_t fast = first[buffer >> (64 - first_bits)];
-          if (first_entry::kind(fast) != first_entry::kOne || produced == 0) break;
-          const unsigned code_bits = first_entry::all_bits(fast);
-          const std::uint64_t after = buffer << code_bits;
-          const auto zeros = static_cast<unsigned>(std::countl_zero(after));
-          const unsigned width = zeros + 2;
-          const unsigned used = code_bits + zeros + 1 + width;
-          if (zeros > kMostLeadingZeros || used > count) break;
-          const std::uint32_t run =
-              static_cast<std::uint32_t>((after << (zeros + 1)) >> (64 - width)) +
-              (std::uint32_t{1} << width) - 4;
-          if (run == 0 || run > end - produced) break;
-          fill_run(out + produced, out[produced - 1], run, end - produced);
-          produced += run;
-          buffer <<= used;
-          count -= used;
-          special = false;
-        }
-      bits.restore(buffer, count);
-      bits.refill();
-      const Code code = table.decode(bits);
-      const std::size_t at = bits.byte_position();
-      if (code.symbol != escape) {
-        if (!room_for(1, produced)) fail_past_output(bits.overran(), "byte", at, length);
-        bits.consume(code.bits);
-        out[produced++] = code.symbol;
-        continue;
-      }
-      bits.consume(code.bits);
-      const std::uint32_t run = read_number(bits);
-      if (run > 0) {
-        if (produced == 0) {
-          fail(bits.overran(), "Huffman run at byte " + std::to_string(at) +
-                                   " repeats the last byte before any output");
-        }
-        if (!room_for(run, produced)) fail_past_output(bits.overran(), "run", at, length);
-        fill_run(out + produced, out[produced - 1], run, limit - produced);
-        produced += run;
-        continue;
-      }
-      bits.refill();
-      if (bits.take(1) == 1) break;  // the end code
-      const auto explicit_byte = static_cast<std::uint8_t>(bits.take(kBitsPerByte));
-      if (!room_for(1, produced)) fail_past_output(bits.overran(), "byte", at, length);
-      out[produced++] = explicit_byte;
-    }
+        room_for(std::min(kFirstPart, length_ - produced), produced, limit);
+      produced = decode_fast(first, bits, out, produced, limit);
+    } while (decode_careful(table, bits, out, produced, limit));
     if (bits.overran()) fail_truncated();
-    if (produced < length) {
+    if (produced < length_) {
       throw MalformedFile("the Huffman stream ends after " + std::to_string(produced) + " of its " +
-                          std::to_string(length) + " bytes");
+                          std::to_string(length_) + " bytes");
     }
+  }
+
+  // Whether n more bytes fit the output after the produced ones, growing the part zero-filled so
+  // far (limit bytes) to hold them.
+  bool room_for(std::size_t n, std::size_t produced, std::size_t& limit) {
+    if (n <= limit - produced) return true;
+    if (n > length_ - produced) return false;
+    limit = std::min(length_, std::max(produced + n, 2 * limit));
+    output_.resize(limit);
+    return true;
+  }
+
+  // The careful way: one code with every bound checked, each read after a refill: any code, a
+  // run, an explicit byte or the end code, and every fault. Returns false after the end code.
+  bool decode_careful(const CodeTable& table, BitReader& bits, std::uint8_t* out,
+                      std::size_t& produced, std::size_t& limit) {
+    bits.refill();
+    const Code code = table.decode(bits);
+    const std::size_t at = bits.byte_position();
+    if (code.symbol != escape_) {
+      // A byte that does not fit is named before its code is taken: were the code cut short,
+      // that would be the fault named instead.
+      if (!room_for(1, produced, limit)) fail_past_output(bits.overran(), "byte", at, length_);
+      bits.consume(code.bits);
+      out[produced++] = code.symbol;
+      return true;
+    }
+    bits.consume(code.bits);
+    const std::uint32_t run = read_number(bits);
+    if (run > 0) {
+      if (produced == 0) {
+        fail(bits.overran(), "Huffman run at byte " + std::to_string(at) +
+                                 " repeats the last byte before any output");
+      }
+      if (!room_for(run, produced, limit)) fail_past_output(bits.overran(), "run", at, length_);
+      fill_run(out + produced, out[produced - 1], run, limit - produced);
+      produced += run;
+      return true;
+    }
+    bits.refill();
+    if (bits.take(1) == 1) return false;  // the end code
+    const auto explicit_byte = static_cast<std::uint8_t>(bits.take(kBitsPerByte));
+    if (!room_for(1, produced, limit)) fail_past_output(bits.overran(), "byte", at, length_);
+    out[produced++] = explicit_byte;
+    return true;
   }
 
   // A stream cut short shows as whatever its zero padding decodes to; name the real fault.
