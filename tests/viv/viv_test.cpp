@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -155,6 +156,28 @@ TEST(ReadVivDirectory, EveryPrefixIsRefusedOrReadWithTheSameMembers) {
   // The last member's data end the image: only the whole image holds them.
   const Bytes short_by_one(image.begin(), image.end() - 1);
   EXPECT_THROW(read_viv_directory(short_by_one), MalformedFile);
+}
+
+TEST(CheckVivRebuild, TakesMembersWhoseDataAddUpToTheArchiveAtMost) {
+  // The data of a 60-byte archive, counted once per member whatever they overlap.
+  const struct {
+    std::vector<RawEntry> entries;
+    std::optional<std::string> refusal;
+  } cases[] = {
+      {{}, std::nullopt},
+      {{{0, 60, "a"}}, std::nullopt},  // the whole image, directory and all
+      {{{0, 60, "a"}, {60, 0, "b"}}, std::nullopt},
+      {{{0, 60, "a"}, {59, 1, "b"}},
+       "its members overlap; their data add up to 61 bytes, more than the archive's 60"},
+      {{{30, 30, "a"}, {30, 30, "b"}, {58, 2, "c"}},
+       "its members overlap; their data add up to 62 bytes, more than the archive's 60"},
+  };
+  for (const auto& c : cases) {
+    const Bytes image = raw_archive(c.entries, 60);
+    const std::vector<VivMember> members = read_viv_directory(image);
+    EXPECT_EQ(test::rejection_of([&] { check_viv_rebuild(members, image.size()); }), c.refusal)
+        << c.entries.size() << " members";
+  }
 }
 
 TEST(IsSafeMemberName, TakesPlainFileNamesOnly) {
