@@ -20,7 +20,7 @@ inline constexpr std::size_t kTgaFileSize = 262162;
 // that the atlas holds height rows.
 Bytes build_tga_image(const TextureAtlas& atlas, std::span<const std::uint8_t> palette);
 
-// The same image straight from the textures that place_textures has placed on an atlas of
+// The same image straight from the textures that layout_texture_atlas has placed on an atlas of
 // atlas_height rows, with record 0's pixels as the palette: only the sampled rows of the canvas
 // are painted, one at a time, so the canvas is never held. Throws nothing; asserts that record
 // 0 is there and atlas_height is not negative, and what AtlasRowPainter::paint asserts.

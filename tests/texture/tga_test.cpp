@@ -7,6 +7,7 @@
 #include <deque>
 #include <vector>
 
+#include "support/reference_texture.hpp"
 #include "texture/atlas.hpp"
 
 namespace tromvex {
@@ -181,8 +182,8 @@ TEST(BuildTgaImage, FromPlacedTexturesEqualsResamplingTheWholeCanvas) {
     std::deque<Bytes> store;
     std::vector<TextureRecord> on_canvas = textures_of(layouts[l], store);
     std::vector<TextureRecord> placed = on_canvas;
-    const TextureAtlas atlas = layout_texture_atlas(on_canvas);
-    const std::int32_t height = place_textures(placed);
+    const TextureAtlas atlas = test::reference_texture_atlas(on_canvas);
+    const std::int32_t height = layout_texture_atlas(placed);
     ASSERT_EQ(height, atlas.height) << "layout " << l;
     for (std::size_t i = 1; i < placed.size(); ++i) {
       EXPECT_EQ(placed[i].atlas_x, on_canvas[i].atlas_x) << "layout " << l << " texture " << i;
@@ -196,7 +197,7 @@ TEST(BuildTgaImage, FromPlacedTexturesEqualsResamplingTheWholeCanvas) {
 TEST(AtlasRowPainter, PaintsRowsInIncreasingOrderOnly) {
   std::deque<Bytes> store;
   std::vector<TextureRecord> textures = textures_of({{2, 2}}, store);
-  place_textures(textures);
+  layout_texture_atlas(textures);
   AtlasRowPainter painter(textures);
   std::array<std::uint8_t, 768> row{};
   painter.paint(1, row.data());
