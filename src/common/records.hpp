@@ -84,10 +84,6 @@ inline constexpr int kGeoPartCount = 26;
 inline constexpr std::int32_t kAtlasWidth = 768;
 // The bytes of one canvas row: one palette index a pixel.
 inline constexpr std::size_t kAtlasRowSize = kAtlasWidth;
-struct TextureAtlas {
-  std::vector<std::uint8_t> pixels;  // kAtlasWidth * height bytes, row after row
-  std::int32_t height = 0;
-};
 
 // One triangle of an FCE part.
 struct FceTriangle {

@@ -38,4 +38,28 @@ TextureAtlas reference_texture_atlas(std::span<TextureRecord> textures) {
   return atlas;
 }
 
+Bytes reference_tga_pixels(const TextureAtlas& atlas, std::span<const std::uint8_t> palette) {
+  constexpr std::size_t kSide = 256;
+  Bytes pixels(kSide * kSide * 4, 0);
+  if (atlas.height == 0) return pixels;
+  for (std::size_t r = 0; r < kSide; ++r) {
+    const std::size_t canvas_row = r * static_cast<std::size_t>(atlas.height) / kSide;
+    for (std::size_t k = 0; k < kSide; ++k) {
+      const std::size_t colour = atlas.pixels[canvas_row * kAtlasRowSize + 3 * k];
+      std::uint8_t* pixel = &pixels[4 * (r * kSide + k)];
+      if (4 * colour + 4 > palette.size()) continue;  // stays (0, 0, 0, 0)
+      const int blue = palette[4 * colour];
+      const int green = palette[4 * colour + 1];
+      const int red = palette[4 * colour + 2];
+      const bool clear = palette[4 * colour + 3] == 0;
+      const bool green_tinted = !clear && green > blue + 40 && green > red + 40;
+      pixel[0] = static_cast<std::uint8_t>(green_tinted ? blue + green : blue);
+      pixel[1] = static_cast<std::uint8_t>(green);
+      pixel[2] = static_cast<std::uint8_t>(green_tinted ? red + green : red);
+      pixel[3] = clear ? 0 : green_tinted ? 100 : 255;
+    }
+  }
+  return pixels;
+}
+
 }  // namespace tromvex::test

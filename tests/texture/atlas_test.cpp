@@ -149,7 +149,7 @@ TEST(LayoutTextureAtlas, PlacesAndPaintsAsThePlainWholeCanvasReference) {
   for (std::size_t l = 0; l < layouts.size(); ++l) {
     std::vector<TextureRecord> textures = patterned_textures_of(layouts[l]);
     std::vector<TextureRecord> reference = textures;
-    const TextureAtlas canvas = test::reference_texture_atlas(reference);
+    const test::TextureAtlas canvas = test::reference_texture_atlas(reference);
     ASSERT_EQ(layout_texture_atlas(textures), canvas.height) << "layout " << l;
     EXPECT_EQ(places_of(textures), places_of(reference)) << "layout " << l;
     EXPECT_EQ(painted_rows(textures, canvas.height), canvas.pixels) << "layout " << l;
