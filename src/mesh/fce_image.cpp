@@ -144,18 +144,36 @@ Bytes zero_image(FceTotals totals) {
   return Bytes(static_cast<std::size_t>(size), 0);
 }
 
-// Writes each triangle of a part into the triangle block as it is made, and keeps its
-// vertices in a scratch array, where the wheels are centred before they are written.
+// Writes each triangle of a part into the triangle block, and each vertex into the vertex
+// block, as it is made; but a wheel's vertices are held in the part, to be centred with the
+// other wheels before they are written.
 class PartImageWriter final : public FcePartSink {
  public:
-  PartImageWriter(Bytes& image, std::size_t triangle_position, std::vector<Vec3f>& vertices)
-      : triangles_(image, triangle_position), vertices_(vertices) {}
-  void vertex(const Vec3f& vertex) override { vertices_.push_back(vertex); }
+  PartImageWriter(Bytes& image, std::size_t triangle_block, FcePart& part, bool hold_vertices)
+      : triangles_(image, triangle_block + kFceTriangleRecordSize *
+                                               static_cast<std::size_t>(part.first_triangle)),
+        vertices_(image, vertex_position(part)),
+        held_(hold_vertices ? &part.vertices : nullptr) {
+    if (held_ != nullptr) held_->reserve(static_cast<std::size_t>(part.vertex_count));
+  }
+  void vertex(const Vec3f& vertex) override {
+    if (held_ != nullptr) {
+      held_->push_back(vertex);
+    } else {
+      vertices_.point(vertex);
+    }
+  }
   void triangle(const FceTriangle& triangle) override { write_triangle(triangles_, triangle); }
+
+  // Where the part's first vertex goes in the vertex block.
+  static std::size_t vertex_position(const FcePart& part) {
+    return kFceHeaderSize + kFceVertexSize * static_cast<std::size_t>(part.first_vertex);
+  }
 
  private:
   BlockWriter triangles_;
-  std::vector<Vec3f>& vertices_;
+  BlockWriter vertices_;
+  std::vector<Vec3f>* held_;  // the part's own array for a wheel, else null
 };
 
 }  // namespace
@@ -169,38 +187,22 @@ Bytes build_fce_image(const FceParts& parts, FceTotals totals) {
 
 Bytes build_fce_image(std::span<const GeoPart> geo_parts, std::int32_t atlas_height) {
   FceParts parts;
-  std::size_t largest_part = 0;
-  for (std::size_t k = 0; k < parts.size(); ++k) {
-    parts[k] = describe_fce_part(k, geo_parts);
-    largest_part = std::max(largest_part, static_cast<std::size_t>(parts[k].vertex_count));
-  }
+  for (std::size_t k = 0; k < parts.size(); ++k) parts[k] = describe_fce_part(k, geo_parts);
   const FceTotals totals = assign_first_indices(parts);
   Bytes image = zero_image(totals);
 
-  const auto vertex_total = static_cast<std::size_t>(totals.vertex_total);
   const std::size_t triangle_block =
-      kFceHeaderSize + (kFceVertexSize + kFceNormalSize) * vertex_total;
-  std::vector<Vec3f> vertices;
-  vertices.reserve(largest_part);
-  float lowering = 0.0f;
+      kFceHeaderSize +
+      (kFceVertexSize + kFceNormalSize) * static_cast<std::size_t>(totals.vertex_total);
   for (std::size_t k = 0; k < parts.size(); ++k) {
-    FcePart& part = parts[k];
-    vertices.clear();
-    PartImageWriter writer(
-        image,
-        triangle_block + kFceTriangleRecordSize * static_cast<std::size_t>(part.first_triangle),
-        vertices);
+    PartImageWriter writer(image, triangle_block, parts[k], is_wheel_part(k));
     assemble_fce_part(k, geo_parts, atlas_height, writer);
-    assert(vertices.size() == static_cast<std::size_t>(part.vertex_count));
-    if (is_wheel_part(k)) {
-      const float extent = centre_part_in_y(vertices, part.position);
-      if (k == kLoweringWheelPart) lowering = extent;  // the whole extent, not its half
-    }
-    BlockWriter out(image,
-                    kFceHeaderSize + kFceVertexSize * static_cast<std::size_t>(part.first_vertex));
-    for (const Vec3f& vertex : vertices) out.point(vertex);
   }
-  lower_parts(parts, lowering);
+  centre_wheel_parts(parts);
+  for (std::size_t k = 0; k < parts.size(); ++k) {
+    BlockWriter out(image, PartImageWriter::vertex_position(parts[k]));
+    for (const Vec3f& vertex : parts[k].vertices) out.point(vertex);  // the wheels' only
+  }
   // The normal block and the three zero blocks keep the zeros the image was created with.
   write_header(image, parts, totals);
   return image;

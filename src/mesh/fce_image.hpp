@@ -18,9 +18,9 @@ Bytes build_fce_image(const FceParts& parts, FceTotals totals);
 
 // Builds the same image as assemble_fce_parts, assign_first_indices, centre_wheel_parts and
 // build_fce_image above in a row, straight from the 26 GEO parts and the atlas height: the
-// triangles go straight into the image and each part's vertices through one scratch array, so
-// that no part's arrays are ever held. Throws nothing; asserts that geo_parts are the 26 GEO
-// parts as read_geo_mesh returns them.
+// triangles and the bodies' vertices go straight into the image, and only the wheels' vertices
+// are held, to be centred. Throws nothing; asserts that geo_parts are the 26 GEO parts as
+// read_geo_mesh returns them.
 Bytes build_fce_image(std::span<const GeoPart> geo_parts, std::int32_t atlas_height);
 
 }  // namespace tromvex

@@ -12,12 +12,12 @@ namespace {
 
 // The eight wheel parts, "High" then "Medium"; the bodies (0, 5, 10, 11) are not centred.
 constexpr std::array<std::size_t, 8> kWheelParts{1, 2, 3, 4, 6, 7, 8, 9};
-
-}  // namespace
+// The wheel whose whole y extent every part is lowered by: "High right front Wheel".
+constexpr std::size_t kLoweringWheelPart = 1;
 
 // Moves the part's local origin in y to the middle of its vertices' y range, widened to
 // contain 0.0; returns that range's extent h.
-float centre_part_in_y(std::span<Vec3f> vertices, Vec3f& position) {
+float centre_part_in_y(std::vector<Vec3f>& vertices, Vec3f& position) {
   float minimum = 0.0f;
   float maximum = 0.0f;
   for (const Vec3f& vertex : vertices) {
@@ -32,13 +32,10 @@ float centre_part_in_y(std::span<Vec3f> vertices, Vec3f& position) {
   return extent;
 }
 
+}  // namespace
+
 bool is_wheel_part(std::size_t k) {
   return std::find(kWheelParts.begin(), kWheelParts.end(), k) != kWheelParts.end();
-}
-
-// The y extent of "High right front Wheel" is how far every part is lowered.
-void lower_parts(FceParts& parts, float lowering) {
-  for (FcePart& part : parts) part.position.y -= lowering;
 }
 
 FceTotals assign_first_indices(FceParts& parts) {
@@ -59,7 +56,7 @@ void centre_wheel_parts(FceParts& parts) {
     const float extent = centre_part_in_y(parts[wheel].vertices, parts[wheel].position);
     if (wheel == kLoweringWheelPart) lowering = extent;  // the whole extent, not its half
   }
-  lower_parts(parts, lowering);
+  for (FcePart& part : parts) part.position.y -= lowering;
 }
 
 }  // namespace tromvex

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstddef>
-#include <span>
 
 #include "common/records.hpp"
 
@@ -13,18 +12,14 @@ namespace tromvex {
 // totals fit in 32 bits (the readers bound every count by the size of its file).
 FceTotals assign_first_indices(FceParts& parts);
 
-// Moves the local origin of each wheel part to the middle of its 0-clamped y range, then
-// lowers every part's position by the y extent of "High right front Wheel". Throws nothing.
-void centre_wheel_parts(FceParts& parts);
-
-// The same work one part at a time, for parts whose vertices are held elsewhere:
-// is_wheel_part tells which parts centre_wheel_parts centres; centre_part_in_y centres one of
-// them (its vertices and its position) and returns its y extent; the extent of part
-// kLoweringWheelPart is what lower_parts then takes off every part's position. None of them
-// throws.
-inline constexpr std::size_t kLoweringWheelPart = 1;
+// Whether part k is one of the eight wheels, the parts centre_wheel_parts centres. Throws
+// nothing.
 bool is_wheel_part(std::size_t k);
-float centre_part_in_y(std::span<Vec3f> vertices, Vec3f& position);
-void lower_parts(FceParts& parts, float lowering);
+
+// Moves the local origin of each wheel part to the middle of its 0-clamped y range, then
+// lowers every part's position by the y extent of "High right front Wheel". Reads and moves
+// the vertices of the wheel parts only: the other parts' arrays may be left empty. Throws
+// nothing.
+void centre_wheel_parts(FceParts& parts);
 
 }  // namespace tromvex
