@@ -28,6 +28,9 @@ class BlockWriter {
   explicit BlockWriter(Bytes& image, std::size_t position = kFceHeaderSize)
       : image_(image), position_(position) {}
 
+  // Moves the running position to position.
+  void seek(std::size_t position) { position_ = position; }
+
   // The next size bytes, which the caller's counts keep inside the image; moves past them.
   std::uint8_t* take(std::size_t size) {
     assert(position_ <= image_.size() && size <= image_.size() - position_);
@@ -144,16 +147,25 @@ Bytes zero_image(FceTotals totals) {
   return Bytes(static_cast<std::size_t>(size), 0);
 }
 
-// Writes each triangle of a part into the triangle block, and each vertex into the vertex
-// block, as it is made; but a wheel's vertices are held in the part, to be centred with the
-// other wheels before they are written.
-class PartImageWriter final : public FcePartSink {
+// Where part's first vertex goes in the vertex block.
+std::size_t vertex_position(const FcePart& part) {
+  return kFceHeaderSize + kFceVertexSize * static_cast<std::size_t>(part.first_vertex);
+}
+
+// Writes each triangle into the triangle block, and each vertex into the vertex block, as
+// assemble_fce_parts makes them; but a wheel's vertices are held in its part, to be centred
+// with the other wheels before they are written.
+class ImageWriter final : public FcePartSink {
  public:
-  PartImageWriter(Bytes& image, std::size_t triangle_block, FcePart& part, bool hold_vertices)
-      : triangles_(image, triangle_block + kFceTriangleRecordSize *
-                                               static_cast<std::size_t>(part.first_triangle)),
-        vertices_(image, vertex_position(part)),
-        held_(hold_vertices ? &part.vertices : nullptr) {
+  ImageWriter(Bytes& image, FceParts& parts, std::size_t triangle_block)
+      : parts_(parts), triangle_block_(triangle_block), triangles_(image), vertices_(image) {}
+
+  void start_part(std::size_t k) override {
+    FcePart& part = parts_[k];
+    triangles_.seek(triangle_block_ +
+                    kFceTriangleRecordSize * static_cast<std::size_t>(part.first_triangle));
+    vertices_.seek(vertex_position(part));
+    held_ = is_wheel_part(k) ? &part.vertices : nullptr;
     if (held_ != nullptr) held_->reserve(static_cast<std::size_t>(part.vertex_count));
   }
   void vertex(const Vec3f& vertex) override {
@@ -165,15 +177,12 @@ class PartImageWriter final : public FcePartSink {
   }
   void triangle(const FceTriangle& triangle) override { write_triangle(triangles_, triangle); }
 
-  // Where the part's first vertex goes in the vertex block.
-  static std::size_t vertex_position(const FcePart& part) {
-    return kFceHeaderSize + kFceVertexSize * static_cast<std::size_t>(part.first_vertex);
-  }
-
  private:
+  FceParts& parts_;
+  std::size_t triangle_block_;
   BlockWriter triangles_;
   BlockWriter vertices_;
-  std::vector<Vec3f>* held_;  // the part's own array for a wheel, else null
+  std::vector<Vec3f>* held_ = nullptr;  // the current part's own array for a wheel, else null
 };
 
 }  // namespace
@@ -186,21 +195,18 @@ Bytes build_fce_image(const FceParts& parts, FceTotals totals) {
 }
 
 Bytes build_fce_image(std::span<const GeoPart> geo_parts, std::int32_t atlas_height) {
-  FceParts parts;
-  for (std::size_t k = 0; k < parts.size(); ++k) parts[k] = describe_fce_part(k, geo_parts);
+  FceParts parts = describe_fce_parts(geo_parts);
   const FceTotals totals = assign_first_indices(parts);
   Bytes image = zero_image(totals);
 
   const std::size_t triangle_block =
       kFceHeaderSize +
       (kFceVertexSize + kFceNormalSize) * static_cast<std::size_t>(totals.vertex_total);
-  for (std::size_t k = 0; k < parts.size(); ++k) {
-    PartImageWriter writer(image, triangle_block, parts[k], is_wheel_part(k));
-    assemble_fce_part(k, geo_parts, atlas_height, writer);
-  }
+  ImageWriter writer(image, parts, triangle_block);
+  assemble_fce_parts(geo_parts, atlas_height, writer);
   centre_wheel_parts(parts);
   for (std::size_t k = 0; k < parts.size(); ++k) {
-    BlockWriter out(image, PartImageWriter::vertex_position(parts[k]));
+    BlockWriter out(image, vertex_position(parts[k]));
     for (const Vec3f& vertex : parts[k].vertices) out.point(vertex);  // the wheels' only
   }
   // The normal block and the three zero blocks keep the zeros the image was created with.
