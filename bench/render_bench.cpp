@@ -7,10 +7,10 @@
 #include <numbers>
 
 #include "app/png.hpp"
-#include "mesh/fce_image.hpp"
 #include "mesh/fce_reader.hpp"
 #include "pipeline/convert.hpp"
 #include "render/car_views.hpp"
+#include "support/reference_fce.hpp"
 #include "texture/tga_reader.hpp"
 #include "tools/sample_car.hpp"
 
@@ -55,7 +55,7 @@ Bytes dense_fce(int stacks, int slices) {
   body.normals.resize(body.vertices.size());
   body.vertex_count = static_cast<std::int32_t>(body.vertices.size());
   body.triangle_count = static_cast<std::int32_t>(body.triangles.size());
-  return build_fce_image(parts, {body.vertex_count, body.triangle_count});
+  return test::reference_fce_image(parts, {body.vertex_count, body.triangle_count});
 }
 
 void run_view(benchmark::State& state, const Bytes& fce, const Bytes& tga) {

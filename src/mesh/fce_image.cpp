@@ -21,8 +21,8 @@ static_assert(kFcePartNameSize <= kFceNameSlotSize);
 // 32 bits are what the field can hold.
 std::uint32_t low_word(std::uint64_t value) { return static_cast<std::uint32_t>(value); }
 
-// The data blocks are filled through one running position. Parts whose arrays agree with their
-// counts (as assemble_fce_parts makes them) never write past the image; each write asserts it.
+// A data block is filled through a running position. Parts of as many vertices and triangles as
+// describe_fce_parts counts never write past the image; each write asserts it.
 class BlockWriter {
  public:
   explicit BlockWriter(Bytes& image, std::size_t position = kFceHeaderSize)
@@ -120,21 +120,6 @@ void write_triangle(BlockWriter& out, const FceTriangle& triangle) {
   write_u32_le(record + kFceTriangleFlagsOffset, triangle.flags);
 }
 
-// Vertices, normals and triangles, each block part by part; the three zero blocks after them
-// keep the zeros the image was created with.
-void write_data_blocks(Bytes& image, const FceParts& parts) {
-  BlockWriter out(image);
-  for (const FcePart& part : parts) {
-    for (const Vec3f& vertex : part.vertices) out.point(vertex);
-  }
-  for (const FcePart& part : parts) {
-    for (const Vec3f& normal : part.normals) out.point(normal);
-  }
-  for (const FcePart& part : parts) {
-    for (const FceTriangle& triangle : part.triangles) write_triangle(out, triangle);
-  }
-}
-
 // The image of S bytes for totals V and T, every byte zero.
 Bytes zero_image(FceTotals totals) {
   // Totals come from counts that are never negative; a negative one would shrink the image
@@ -186,13 +171,6 @@ class ImageWriter final : public FcePartSink {
 };
 
 }  // namespace
-
-Bytes build_fce_image(const FceParts& parts, FceTotals totals) {
-  Bytes image = zero_image(totals);
-  write_header(image, parts, totals);
-  write_data_blocks(image, parts);
-  return image;
-}
 
 Bytes build_fce_image(std::span<const GeoPart> geo_parts, std::int32_t atlas_height) {
   FceParts parts = describe_fce_parts(geo_parts);
