@@ -2,6 +2,8 @@
 #include "mesh/fce_image.hpp"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cassert>
 #include <cstdint>
 #include <limits>
@@ -137,38 +139,46 @@ std::size_t vertex_position(const FcePart& part) {
   return kFceHeaderSize + kFceVertexSize * static_cast<std::size_t>(part.first_vertex);
 }
 
-// Writes each triangle into the triangle block, and each vertex into the vertex block, as
-// assemble_fce_parts makes them; but a wheel's vertices are held in its part, to be centred
-// with the other wheels before they are written.
+// Writes each vertex into the vertex block, and each triangle into the triangle block, as
+// assemble_fce_parts makes them, and takes the y range of each part's vertices.
 class ImageWriter final : public FcePartSink {
  public:
-  ImageWriter(Bytes& image, FceParts& parts, std::size_t triangle_block)
+  ImageWriter(Bytes& image, const FceParts& parts, std::size_t triangle_block)
       : parts_(parts), triangle_block_(triangle_block), triangles_(image), vertices_(image) {}
 
   void start_part(std::size_t k) override {
-    FcePart& part = parts_[k];
+    part_ = k;
+    const FcePart& part = parts_[k];
     triangles_.seek(triangle_block_ +
                     kFceTriangleRecordSize * static_cast<std::size_t>(part.first_triangle));
     vertices_.seek(vertex_position(part));
-    held_ = is_wheel_part(k) ? &part.vertices : nullptr;
-    if (held_ != nullptr) held_->reserve(static_cast<std::size_t>(part.vertex_count));
   }
   void vertex(const Vec3f& vertex) override {
-    if (held_ != nullptr) {
-      held_->push_back(vertex);
-    } else {
-      vertices_.point(vertex);
-    }
+    y_ranges_[part_].take(vertex.y);
+    vertices_.point(vertex);
   }
   void triangle(const FceTriangle& triangle) override { write_triangle(triangles_, triangle); }
 
+  const PartYRanges& y_ranges() const { return y_ranges_; }
+
  private:
-  FceParts& parts_;
+  const FceParts& parts_;
   std::size_t triangle_block_;
   BlockWriter triangles_;
   BlockWriter vertices_;
-  std::vector<Vec3f>* held_ = nullptr;  // the current part's own array for a wheel, else null
+  std::size_t part_ = 0;
+  PartYRanges y_ranges_;
 };
+
+// Moves each vertex of part down by shift in y, where it stands in the image.
+void lower_vertices(Bytes& image, const FcePart& part, float shift) {
+  const auto count = static_cast<std::size_t>(part.vertex_count);
+  assert(vertex_position(part) + kFceVertexSize * count <= image.size());
+  std::uint8_t* y = image.data() + vertex_position(part) + kFceWordSize;
+  for (std::size_t i = 0; i < count; ++i, y += kFceVertexSize) {
+    write_f32_le(y, std::bit_cast<float>(read_u32_le(y)) - shift);
+  }
+}
 
 }  // namespace
 
@@ -182,10 +192,9 @@ Bytes build_fce_image(std::span<const GeoPart> geo_parts, std::int32_t atlas_hei
       (kFceVertexSize + kFceNormalSize) * static_cast<std::size_t>(totals.vertex_total);
   ImageWriter writer(image, parts, triangle_block);
   assemble_fce_parts(geo_parts, atlas_height, writer);
-  centre_wheel_parts(parts);
+  const std::array<float, kFcePartCount> shifts = centre_wheel_parts(parts, writer.y_ranges());
   for (std::size_t k = 0; k < parts.size(); ++k) {
-    BlockWriter out(image, vertex_position(parts[k]));
-    for (const Vec3f& vertex : parts[k].vertices) out.point(vertex);  // the wheels' only
+    if (shifts[k] != 0.0f) lower_vertices(image, parts[k], shifts[k]);
   }
   // The normal block and the three zero blocks keep the zeros the image was created with.
   write_header(image, parts, totals);

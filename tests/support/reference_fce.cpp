@@ -1,6 +1,7 @@
 // The FCE parts and image the whole-table way.
 #include "support/reference_fce.hpp"
 
+#include <array>
 #include <bit>
 #include <cstddef>
 
@@ -115,10 +116,21 @@ Bytes reference_fce_image(const FceParts& parts, FceTotals totals) {
   return image;
 }
 
+void centre_wheel_arrays(FceParts& parts) {
+  PartYRanges ranges;
+  for (std::size_t k = 0; k < parts.size(); ++k) {
+    for (const Vec3f& vertex : parts[k].vertices) ranges[k].take(vertex.y);
+  }
+  const std::array<float, kFcePartCount> shifts = centre_wheel_parts(parts, ranges);
+  for (std::size_t k = 0; k < parts.size(); ++k) {
+    for (Vec3f& vertex : parts[k].vertices) vertex.y -= shifts[k];
+  }
+}
+
 Bytes reference_fce_car(std::span<const GeoPart> geo_parts, std::int32_t atlas_height) {
   FceParts parts = assembled_fce_parts(geo_parts, atlas_height);
   const FceTotals totals = assign_first_indices(parts);
-  centre_wheel_parts(parts);
+  centre_wheel_arrays(parts);
   return reference_fce_image(parts, totals);
 }
 

@@ -14,6 +14,11 @@ namespace tromvex::test {
 // hands over collected into them, and a zero normal for every vertex. Throws nothing.
 FceParts assembled_fce_parts(std::span<const GeoPart> geo_parts, std::int32_t atlas_height);
 
+// Centres the wheels of parts that hold their vertices: each part's y range taken over its own
+// vertices, centre_wheel_parts, then each part's vertices moved down by its shift. Throws
+// nothing.
+void centre_wheel_arrays(FceParts& parts);
+
 // The FCE file of parts whose first indices and totals are as assign_first_indices gives them,
 // written plainly, block after block: the header tables (totals, block offsets, the fixed half
 // sizes, the part count and the per-part slots), then the vertex, normal and triangle blocks
@@ -22,7 +27,7 @@ FceParts assembled_fce_parts(std::span<const GeoPart> geo_parts, std::int32_t at
 Bytes reference_fce_image(const FceParts& parts, FceTotals totals);
 
 // The FCE file of a car the whole-table way: assembled_fce_parts, assign_first_indices,
-// centre_wheel_parts, then reference_fce_image.
+// centre_wheel_arrays, then reference_fce_image.
 Bytes reference_fce_car(std::span<const GeoPart> geo_parts, std::int32_t atlas_height);
 
 }  // namespace tromvex::test
