@@ -1,13 +1,11 @@
 // Builds the byte image of the FCE mesh file: the fixed header tables, then the data blocks.
 #include "mesh/fce_image.hpp"
 
-#include <algorithm>
 #include <array>
 #include <bit>
 #include <cassert>
 #include <cstdint>
 #include <limits>
-#include <vector>
 
 #include "mesh/fce_layout.hpp"
 #include "mesh/fce_parts.hpp"
