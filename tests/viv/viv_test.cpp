@@ -233,7 +233,7 @@ TEST(IsSafeMemberName, RefusesEveryControlAndReservedByteAnywhereInTheName) {
   for (unsigned value = 1; value < 256; ++value) {
     const char c = static_cast<char>(value);
     const bool refused = value < 0x20 || value == 0x7F || reserved.find(c) != std::string::npos;
-    for (const std::string& name : {std::string(1, c) + "ab", "a" + std::string(1, c) + "b"}) {
+    for (const std::string& name : {std::string{c, 'a', 'b'}, std::string{'a', c, 'b'}}) {
       EXPECT_EQ(is_safe_member_name(name), !refused) << "byte " << value;
     }
   }
