@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "mesh/fce_image.hpp"
+#include "support/reference_fce.hpp"
 #include "tools/car_files.hpp"
 #include "tools/qfs_compress.hpp"
 
@@ -218,7 +218,7 @@ Bytes dense_fce(int stacks, int slices) {
   body.normals.resize(body.vertices.size());
   body.vertex_count = static_cast<std::int32_t>(body.vertices.size());
   body.triangle_count = static_cast<std::int32_t>(body.triangles.size());
-  return build_fce_image(parts, {body.vertex_count, body.triangle_count});
+  return test::reference_fce_image(parts, {body.vertex_count, body.triangle_count});
 }
 
 }  // namespace tromvex::bench

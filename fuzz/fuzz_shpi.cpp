@@ -5,10 +5,10 @@
 // - one record per directory entry but the last (entry count at offset 8, less one), so at
 //   least the palette record 0;
 // - every width and height >= 0;
-// - every record's pixel copy is width x height bytes for type word 123, four times that for
+// - every record's pixels are width x height bytes for type word 123, four times that for
 //   any other type word;
-// - all pixel copies together hold no more bytes than the archive itself, so a file costs at
-//   most about its own size again in records.
+// - the pixel data of all records together are no more bytes than the archive itself, so
+//   overlapping pictures cannot make a small file weigh as much as a large one.
 // Differentially, against a plain walk of the directory below: the archive is accepted exactly
 // when its header, the directory entries read and every picture with its pixel data fit, no
 // width or height is negative and the pixel data add up to no more than the archive; then

@@ -12,9 +12,9 @@
 
 #include "common/bytes.hpp"
 #include "mesh/fce_finish.hpp"
-#include "mesh/fce_image.hpp"
 #include "pipeline/convert.hpp"
 #include "support/car_builder.hpp"
+#include "support/reference_fce.hpp"
 #include "support/texture_builders.hpp"
 #include "support/viv_builder.hpp"
 #include "tools/car_files.hpp"
@@ -122,7 +122,7 @@ Bytes small_fce() {
     vertices += part.vertex_count;
     triangles += part.triangle_count;
   }
-  return build_fce_image(parts, {vertices, triangles});
+  return test::reference_fce_image(parts, {vertices, triangles});
 }
 
 void write_seed(const std::filesystem::path& folder, const std::string& name, const Bytes& bytes) {

@@ -27,31 +27,6 @@ void put_big_endian(Bytes& out, std::size_t value, std::size_t width) {
   for (std::size_t i = width; i-- > 0;) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
-class BitWriter {
- public:
-  void put(std::uint32_t value, unsigned bits) {
-    for (unsigned i = bits; i-- > 0;) put_bit((value >> i) & 1);
-  }
-  void put_bit(unsigned bit) {
-    if (used_ == 0) bytes_.push_back(0);
-    if (bit != 0) bytes_.back() = static_cast<std::uint8_t>(bytes_.back() | (0x80 >> used_));
-    used_ = (used_ + 1) % 8;
-  }
-  // z zero bits, a one bit, then z + 2 bits: the number is their value + 2^(z+2) - 4.
-  void put_number(std::uint32_t number) {
-    unsigned width = 2;
-    while (number >= (std::uint32_t{2} << width) - 4) ++width;
-    put(0, width - 2);
-    put_bit(1);
-    put(number - ((std::uint32_t{1} << width) - 4), width);
-  }
-  const Bytes& bytes() const { return bytes_; }
-
- private:
-  Bytes bytes_;
-  unsigned used_ = 0;  // bits used in the last byte
-};
-
 struct Token {
   enum class Kind { literal, run, explicit_byte } kind;
   std::uint32_t value;  // the byte, or the run length
@@ -118,6 +93,29 @@ void undo_running_sum_forwards(Bytes& bytes) {
 
 }  // namespace
 
+void HuffmanBitWriter::put(std::uint32_t value, unsigned bits) {
+  for (unsigned i = bits; i-- > 0;) put_bit((value >> i) & 1);
+}
+
+void HuffmanBitWriter::put_bit(unsigned bit) {
+  if (used_ == 0) bytes_.push_back(0);
+  if (bit != 0) bytes_.back() = static_cast<std::uint8_t>(bytes_.back() | (0x80 >> used_));
+  used_ = (used_ + 1) % 8;
+}
+
+void HuffmanBitWriter::put_number(std::uint32_t number) {
+  unsigned width = 2;
+  while (number >= (std::uint32_t{2} << width) - 4) ++width;
+  put_number_with_zeros(number, width - 2);
+}
+
+void HuffmanBitWriter::put_number_with_zeros(std::uint32_t number, unsigned zeros) {
+  const unsigned width = zeros + 2;
+  put(0, zeros);
+  put_bit(1);
+  put(number - ((std::uint32_t{1} << width) - 4), width);
+}
+
 Bytes huffman_compress(std::span<const std::uint8_t> data, std::uint8_t magic_high) {
   const unsigned scheme = magic_high & 0x7E;
   if ((scheme != 0x30 && scheme != 0x32 && scheme != 0x34) ||
@@ -164,7 +162,7 @@ Bytes huffman_compress(std::span<const std::uint8_t> data, std::uint8_t magic_hi
     ++counts[length];
   }
 
-  BitWriter bits;
+  HuffmanBitWriter bits;
   for (unsigned l = 1; l <= longest; ++l) bits.put_number(counts[l]);
   std::array<bool, 256> listed{};
   unsigned cursor = 0xFF;

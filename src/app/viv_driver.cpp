@@ -182,15 +182,10 @@ int put(const std::string& path, const std::vector<std::string>& files,
         const std::optional<std::string>& as_name, Console& console) {
   auto archive = load_archive(path, console);
   if (!archive) return kFailureStatus;
-  // The rebuilt archive holds a copy of every member: members that share their bytes would
-  // multiply them, and a small crafted archive could ask for gigabytes.
-  std::uint64_t data_total = 0;
-  for (const VivMember& member : archive->members) data_total += member.bytes.size();
-  if (data_total > archive->image.size()) {
-    return fail(console, "Could not update " + path +
-                             ": its members overlap; their data add up to " +
-                             std::to_string(data_total) + " bytes, more than the archive's " +
-                             std::to_string(archive->image.size()));
+  try {
+    check_viv_rebuild(archive->members, archive->image.size());
+  } catch (const MalformedFile& error) {
+    return fail(console, "Could not update " + path + ": " + error.what());
   }
   std::vector<Bytes> contents;  // owns the bytes the new members view
   contents.reserve(files.size());

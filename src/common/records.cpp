@@ -9,19 +9,21 @@ std::string printable_name(const TextureName& name) {
 }
 
 std::string printable_name(std::string_view name) {
-  constexpr char kHexDigits[] = "0123456789ABCDEF";
   std::string text;
   for (const char character : name) {
     const auto byte = static_cast<std::uint8_t>(character);
     if (byte >= 0x20 && byte < 0x7F && byte != '\'' && byte != '\\') {
       text += static_cast<char>(byte);
     } else {
-      text += "\\x";
-      text += kHexDigits[byte >> 4];
-      text += kHexDigits[byte & 0x0F];
+      text += "\\x" + hex_byte(byte);
     }
   }
   return text;
+}
+
+std::string hex_byte(std::uint8_t value) {
+  constexpr char kHexDigits[] = "0123456789ABCDEF";
+  return {kHexDigits[value >> 4], kHexDigits[value & 0x0F]};
 }
 
 }  // namespace tromvex

@@ -20,6 +20,10 @@ std::string printable_name(const TextureName& name);
 // The same for a name of any length, all of whose bytes are shown.
 std::string printable_name(std::string_view name);
 
+// A byte as messages show it: two upper-case hexadecimal digits ("0A", "FB"). Throws
+// std::bad_alloc only.
+std::string hex_byte(std::uint8_t value);
+
 struct Vec3f {
   float x = 0.0f;
   float y = 0.0f;
@@ -80,10 +84,6 @@ inline constexpr int kGeoPartCount = 26;
 inline constexpr std::int32_t kAtlasWidth = 768;
 // The bytes of one canvas row: one palette index a pixel.
 inline constexpr std::size_t kAtlasRowSize = kAtlasWidth;
-struct TextureAtlas {
-  std::vector<std::uint8_t> pixels;  // kAtlasWidth * height bytes, row after row
-  std::int32_t height = 0;
-};
 
 // One triangle of an FCE part.
 struct FceTriangle {

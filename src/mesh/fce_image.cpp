@@ -1,11 +1,11 @@
 // Builds the byte image of the FCE mesh file: the fixed header tables, then the data blocks.
 #include "mesh/fce_image.hpp"
 
-#include <algorithm>
+#include <array>
+#include <bit>
 #include <cassert>
 #include <cstdint>
 #include <limits>
-#include <vector>
 
 #include "mesh/fce_layout.hpp"
 #include "mesh/fce_parts.hpp"
@@ -21,12 +21,15 @@ static_assert(kFcePartNameSize <= kFceNameSlotSize);
 // 32 bits are what the field can hold.
 std::uint32_t low_word(std::uint64_t value) { return static_cast<std::uint32_t>(value); }
 
-// The data blocks are filled through one running position. Parts whose arrays agree with their
-// counts (as assemble_fce_parts makes them) never write past the image; each write asserts it.
+// A data block is filled through a running position. Parts of as many vertices and triangles as
+// describe_fce_parts counts never write past the image; each write asserts it.
 class BlockWriter {
  public:
   explicit BlockWriter(Bytes& image, std::size_t position = kFceHeaderSize)
       : image_(image), position_(position) {}
+
+  // Moves the running position to position.
+  void seek(std::size_t position) { position_ = position; }
 
   // The next size bytes, which the caller's counts keep inside the image; moves past them.
   std::uint8_t* take(std::size_t size) {
@@ -117,21 +120,6 @@ void write_triangle(BlockWriter& out, const FceTriangle& triangle) {
   write_u32_le(record + kFceTriangleFlagsOffset, triangle.flags);
 }
 
-// Vertices, normals and triangles, each block part by part; the three zero blocks after them
-// keep the zeros the image was created with.
-void write_data_blocks(Bytes& image, const FceParts& parts) {
-  BlockWriter out(image);
-  for (const FcePart& part : parts) {
-    for (const Vec3f& vertex : part.vertices) out.point(vertex);
-  }
-  for (const FcePart& part : parts) {
-    for (const Vec3f& normal : part.normals) out.point(normal);
-  }
-  for (const FcePart& part : parts) {
-    for (const FceTriangle& triangle : part.triangles) write_triangle(out, triangle);
-  }
-}
-
 // The image of S bytes for totals V and T, every byte zero.
 Bytes zero_image(FceTotals totals) {
   // Totals come from counts that are never negative; a negative one would shrink the image
@@ -144,63 +132,68 @@ Bytes zero_image(FceTotals totals) {
   return Bytes(static_cast<std::size_t>(size), 0);
 }
 
-// Writes each triangle of a part into the triangle block as it is made, and keeps its
-// vertices in a scratch array, where the wheels are centred before they are written.
-class PartImageWriter final : public FcePartSink {
+// Where part's first vertex goes in the vertex block.
+std::size_t vertex_position(const FcePart& part) {
+  return kFceHeaderSize + kFceVertexSize * static_cast<std::size_t>(part.first_vertex);
+}
+
+// Writes each vertex into the vertex block, and each triangle into the triangle block, as
+// assemble_fce_parts makes them, and takes the y range of each part's vertices.
+class ImageWriter final : public FcePartSink {
  public:
-  PartImageWriter(Bytes& image, std::size_t triangle_position, std::vector<Vec3f>& vertices)
-      : triangles_(image, triangle_position), vertices_(vertices) {}
-  void vertex(const Vec3f& vertex) override { vertices_.push_back(vertex); }
+  ImageWriter(Bytes& image, const FceParts& parts, std::size_t triangle_block)
+      : parts_(parts), triangle_block_(triangle_block), triangles_(image), vertices_(image) {}
+
+  void start_part(std::size_t k) override {
+    part_ = k;
+    const FcePart& part = parts_[k];
+    triangles_.seek(triangle_block_ +
+                    kFceTriangleRecordSize * static_cast<std::size_t>(part.first_triangle));
+    vertices_.seek(vertex_position(part));
+  }
+  void vertex(const Vec3f& vertex) override {
+    y_ranges_[part_].take(vertex.y);
+    vertices_.point(vertex);
+  }
   void triangle(const FceTriangle& triangle) override { write_triangle(triangles_, triangle); }
 
+  const PartYRanges& y_ranges() const { return y_ranges_; }
+
  private:
+  const FceParts& parts_;
+  std::size_t triangle_block_;
   BlockWriter triangles_;
-  std::vector<Vec3f>& vertices_;
+  BlockWriter vertices_;
+  std::size_t part_ = 0;
+  PartYRanges y_ranges_;
 };
+
+// Moves each vertex of part down by shift in y, where it stands in the image.
+void lower_vertices(Bytes& image, const FcePart& part, float shift) {
+  const auto count = static_cast<std::size_t>(part.vertex_count);
+  assert(vertex_position(part) + kFceVertexSize * count <= image.size());
+  std::uint8_t* y = image.data() + vertex_position(part) + kFceWordSize;
+  for (std::size_t i = 0; i < count; ++i, y += kFceVertexSize) {
+    write_f32_le(y, std::bit_cast<float>(read_u32_le(y)) - shift);
+  }
+}
 
 }  // namespace
 
-Bytes build_fce_image(const FceParts& parts, FceTotals totals) {
-  Bytes image = zero_image(totals);
-  write_header(image, parts, totals);
-  write_data_blocks(image, parts);
-  return image;
-}
-
 Bytes build_fce_image(std::span<const GeoPart> geo_parts, std::int32_t atlas_height) {
-  FceParts parts;
-  std::size_t largest_part = 0;
-  for (std::size_t k = 0; k < parts.size(); ++k) {
-    parts[k] = describe_fce_part(k, geo_parts);
-    largest_part = std::max(largest_part, static_cast<std::size_t>(parts[k].vertex_count));
-  }
+  FceParts parts = describe_fce_parts(geo_parts);
   const FceTotals totals = assign_first_indices(parts);
   Bytes image = zero_image(totals);
 
-  const auto vertex_total = static_cast<std::size_t>(totals.vertex_total);
   const std::size_t triangle_block =
-      kFceHeaderSize + (kFceVertexSize + kFceNormalSize) * vertex_total;
-  std::vector<Vec3f> vertices;
-  vertices.reserve(largest_part);
-  float lowering = 0.0f;
+      kFceHeaderSize +
+      (kFceVertexSize + kFceNormalSize) * static_cast<std::size_t>(totals.vertex_total);
+  ImageWriter writer(image, parts, triangle_block);
+  assemble_fce_parts(geo_parts, atlas_height, writer);
+  const std::array<float, kFcePartCount> shifts = centre_wheel_parts(parts, writer.y_ranges());
   for (std::size_t k = 0; k < parts.size(); ++k) {
-    FcePart& part = parts[k];
-    vertices.clear();
-    PartImageWriter writer(
-        image,
-        triangle_block + kFceTriangleRecordSize * static_cast<std::size_t>(part.first_triangle),
-        vertices);
-    assemble_fce_part(k, geo_parts, atlas_height, writer);
-    assert(vertices.size() == static_cast<std::size_t>(part.vertex_count));
-    if (is_wheel_part(k)) {
-      const float extent = centre_part_in_y(vertices, part.position);
-      if (k == kLoweringWheelPart) lowering = extent;  // the whole extent, not its half
-    }
-    BlockWriter out(image,
-                    kFceHeaderSize + kFceVertexSize * static_cast<std::size_t>(part.first_vertex));
-    for (const Vec3f& vertex : vertices) out.point(vertex);
+    if (shifts[k] != 0.0f) lower_vertices(image, parts[k], shifts[k]);
   }
-  lower_parts(parts, lowering);
   // The normal block and the three zero blocks keep the zeros the image was created with.
   write_header(image, parts, totals);
   return image;

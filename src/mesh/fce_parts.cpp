@@ -157,26 +157,7 @@ std::span<const GeoPart> gathered_parts(std::size_t k, std::span<const GeoPart> 
                            static_cast<std::size_t>(row.last_geo_part - row.first_geo_part));
 }
 
-// Collects a part's vertices, zero normals and triangles into its own arrays.
-class PartArrays final : public FcePartSink {
- public:
-  explicit PartArrays(FcePart& part) : part_(part) {
-    part_.vertices.reserve(static_cast<std::size_t>(part_.vertex_count));
-    part_.normals.reserve(static_cast<std::size_t>(part_.vertex_count));
-    part_.triangles.reserve(static_cast<std::size_t>(part_.triangle_count));
-  }
-  void vertex(const Vec3f& vertex) override {
-    part_.vertices.push_back(vertex);
-    part_.normals.push_back({0.0f, 0.0f, 0.0f});
-  }
-  void triangle(const FceTriangle& triangle) override { part_.triangles.push_back(triangle); }
-
- private:
-  FcePart& part_;
-};
-
-}  // namespace
-
+// FCE part k without its arrays: name, counts and position.
 FcePart describe_fce_part(std::size_t k, std::span<const GeoPart> geo_parts) {
   const auto gathered = gathered_parts(k, geo_parts);
   FcePart part;
@@ -197,28 +178,26 @@ FcePart describe_fce_part(std::size_t k, std::span<const GeoPart> geo_parts) {
   return part;
 }
 
-void assemble_fce_part(std::size_t k, std::span<const GeoPart> geo_parts, std::int32_t atlas_height,
-                       FcePartSink& sink) {
-  const auto gathered = gathered_parts(k, geo_parts);
-  // Each GEO part's indices count from the first vertex it contributes.
-  std::int64_t vertex_base = 0;
-  for (const GeoPart& geo : gathered) {
-    add_geo_part(geo, gathered.front(), to_int32(vertex_base), atlas_height, sink);
-    vertex_base += geo.vertex_count;
-  }
+}  // namespace
+
+FceParts describe_fce_parts(std::span<const GeoPart> geo_parts) {
+  FceParts parts;
+  for (std::size_t k = 0; k < parts.size(); ++k) parts[k] = describe_fce_part(k, geo_parts);
+  return parts;
 }
 
-FceParts assemble_fce_parts(std::span<const GeoPart> geo_parts, std::int32_t atlas_height) {
-  assert(geo_parts.size() == kGeoPartCount);
-  FceParts parts;
-  for (std::size_t k = 0; k < parts.size(); ++k) {
-    parts[k] = describe_fce_part(k, geo_parts);
-    PartArrays arrays(parts[k]);
-    assemble_fce_part(k, geo_parts, atlas_height, arrays);
-    assert(parts[k].vertices.size() == static_cast<std::size_t>(parts[k].vertex_count));
-    assert(parts[k].triangles.size() == static_cast<std::size_t>(parts[k].triangle_count));
+void assemble_fce_parts(std::span<const GeoPart> geo_parts, std::int32_t atlas_height,
+                        FcePartSink& sink) {
+  for (std::size_t k = 0; k < kPartTable.size(); ++k) {
+    sink.start_part(k);
+    const auto gathered = gathered_parts(k, geo_parts);
+    // Each GEO part's indices count from the first vertex it contributes.
+    std::int64_t vertex_base = 0;
+    for (const GeoPart& geo : gathered) {
+      add_geo_part(geo, gathered.front(), to_int32(vertex_base), atlas_height, sink);
+      vertex_base += geo.vertex_count;
+    }
   }
-  return parts;
 }
 
 }  // namespace tromvex

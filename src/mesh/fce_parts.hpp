@@ -9,31 +9,30 @@
 
 namespace tromvex {
 
-// Builds the twelve FcePart records from the 26 GEO parts and the atlas height: vertices
-// scaled by kGeoUnit, zero normals, two triangles per polygon with texture coordinates into the
-// atlas. first_vertex and first_triangle are left 0. The inputs are not changed. Throws
-// nothing; asserts that geo_parts are 26 parts as read_geo_mesh returns them (arrays matching
-// their counts).
-FceParts assemble_fce_parts(std::span<const GeoPart> geo_parts, std::int32_t atlas_height);
+// The twelve FcePart records of the 26 GEO parts, without their arrays: name, vertex and
+// triangle counts (two triangles a polygon), and position (the first gathered GEO part's, scaled
+// by kGeoUnit); first_vertex and first_triangle 0. The inputs are not changed. Throws nothing;
+// asserts that geo_parts are 26 parts.
+FceParts describe_fce_parts(std::span<const GeoPart> geo_parts);
 
-// Receives the vertices and triangles of one FCE part as they are assembled, in order. What
-// an implementation throws passes through assemble_fce_part.
+// Receives the twelve FCE parts as assemble_fce_parts makes them: the start of each part in
+// turn, then its vertices and triangles. What an implementation throws passes through
+// assemble_fce_parts.
 class FcePartSink {
  public:
   virtual ~FcePartSink() = default;
+  virtual void start_part(std::size_t k) = 0;
   virtual void vertex(const Vec3f& vertex) = 0;
   virtual void triangle(const FceTriangle& triangle) = 0;
 };
 
-// FCE part k (0 to 11) as assemble_fce_parts makes it, but without its arrays: name, counts and
-// position, first_vertex and first_triangle 0. Throws nothing; asserts that k is below 12 and
-// that geo_parts are the 26 GEO parts.
-FcePart describe_fce_part(std::size_t k, std::span<const GeoPart> geo_parts);
-
-// Hands the vertices and triangles of FCE part k, as assemble_fce_parts makes them, to sink in
-// their order (normals are all zero and not handed over). Throws only what sink throws;
-// asserts as describe_fce_part.
-void assemble_fce_part(std::size_t k, std::span<const GeoPart> geo_parts, std::int32_t atlas_height,
-                       FcePartSink& sink);
+// Assembles FCE parts 0 to 11 from the 26 GEO parts and the atlas height, and hands them to
+// sink, each part's vertices and triangles after its start: as many as describe_fce_parts
+// counts, vertices scaled by kGeoUnit (their normals are zero and not handed over), two
+// triangles a polygon with texture coordinates into the atlas and indices counted from the
+// part's own first vertex. The inputs are not changed. Throws only what sink throws; asserts
+// that geo_parts are 26 parts as read_geo_mesh returns them (arrays matching their counts).
+void assemble_fce_parts(std::span<const GeoPart> geo_parts, std::int32_t atlas_height,
+                        FcePartSink& sink);
 
 }  // namespace tromvex

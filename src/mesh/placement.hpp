@@ -1,8 +1,8 @@
 // Gives every FCE part its first vertex and triangle in the car, and centres the wheels.
 #pragma once
 
+#include <array>
 #include <cstddef>
-#include <span>
 
 #include "common/records.hpp"
 
@@ -13,18 +13,23 @@ namespace tromvex {
 // totals fit in 32 bits (the readers bound every count by the size of its file).
 FceTotals assign_first_indices(FceParts& parts);
 
-// Moves the local origin of each wheel part to the middle of its 0-clamped y range, then
-// lowers every part's position by the y extent of "High right front Wheel". Throws nothing.
-void centre_wheel_parts(FceParts& parts);
+// The y range of a part's vertices, widened to contain 0.0: each vertex's y is taken in turn.
+// Throws nothing.
+struct YRange {
+  float low = 0.0f;
+  float high = 0.0f;
+  void take(float y) {
+    if (y < low) low = y;
+    if (y > high) high = y;
+  }
+};
+using PartYRanges = std::array<YRange, kFcePartCount>;
 
-// The same work one part at a time, for parts whose vertices are held elsewhere:
-// is_wheel_part tells which parts centre_wheel_parts centres; centre_part_in_y centres one of
-// them (its vertices and its position) and returns its y extent; the extent of part
-// kLoweringWheelPart is what lower_parts then takes off every part's position. None of them
-// throws.
-inline constexpr std::size_t kLoweringWheelPart = 1;
-bool is_wheel_part(std::size_t k);
-float centre_part_in_y(std::span<Vec3f> vertices, Vec3f& position);
-void lower_parts(FceParts& parts, float lowering);
+// Moves the local origin of each of the eight wheel parts to the middle of the y range its
+// vertices span (ranges[k]): raises the part's position by half the range's extent, and
+// returns that half as the part's shift, how far down in y each of its vertices must move so
+// that vertex plus position stays where it was (0 for the bodies). Then lowers every part's
+// position by the whole extent of "High right front Wheel". Throws nothing.
+std::array<float, kFcePartCount> centre_wheel_parts(FceParts& parts, const PartYRanges& ranges);
 
 }  // namespace tromvex

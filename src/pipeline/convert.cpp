@@ -62,7 +62,7 @@ CarImages convert_car(std::span<const std::uint8_t> geo_image, Bytes texture_fil
   CarImages images;
   // Only the canvas rows that the TGA image samples are ever painted; only the height of the
   // atlas lives on.
-  const std::int32_t atlas_height = place_textures(textures);
+  const std::int32_t atlas_height = layout_texture_atlas(textures);
   images.tga_image = build_tga_image(textures, atlas_height);
   // The pictures are painted; the mesh needs only their places. The archive's memory goes back
   // before the mesh conversion asks for its own.

@@ -69,7 +69,7 @@ Layout plan_layout(std::span<const TextureRecord> textures) {
 
 }  // namespace
 
-std::int32_t place_textures(std::span<TextureRecord> textures) {
+std::int32_t layout_texture_atlas(std::span<TextureRecord> textures) {
   // Everything is checked and measured before the first record changes.
   for (std::size_t i = 1; i < textures.size(); ++i) check_texture(textures[i], i);
   const Layout layout = plan_layout(textures);
@@ -113,17 +113,6 @@ void AtlasRowPainter::paint(std::int64_t row, std::uint8_t* out) {
     std::memcpy(out + texture->atlas_x,
                 texture->pixels.data() + static_cast<std::size_t>(texture_row) * width, width);
   }
-}
-
-TextureAtlas layout_texture_atlas(std::span<TextureRecord> textures) {
-  TextureAtlas atlas;
-  atlas.height = place_textures(textures);
-  atlas.pixels.resize(kAtlasRowSize * static_cast<std::size_t>(atlas.height));
-  AtlasRowPainter painter(textures);
-  for (std::int32_t row = 0; row < atlas.height; ++row) {
-    painter.paint(row, atlas.pixels.data() + static_cast<std::size_t>(row) * kAtlasRowSize);
-  }
-  return atlas;
 }
 
 }  // namespace tromvex

@@ -14,21 +14,18 @@ namespace tromvex {
 inline constexpr std::int32_t kMaxAtlasHeight = 65536;
 
 // Places textures 1 and up in rows, left to right in record order, writes each one's place
-// into its atlas_x and atlas_y, and copies its pixels onto the canvas. Record 0 (the palette)
-// is left alone. Canvas bytes no texture covers are index 0.
+// into its atlas_x and atlas_y, and returns the height of the canvas they make; the canvas
+// itself is never built (AtlasRowPainter paints the rows asked for). Record 0 (the palette) is
+// left alone.
 // Throws MalformedFile for a texture wider than 768 (it fits in no row) or a layout taller
 // than kMaxAtlasHeight rows; the records are then left unchanged. Asserts what the archive
 // reader guarantees of every record: a size that is not negative and pixels enough for it.
-TextureAtlas layout_texture_atlas(std::span<TextureRecord> textures);
+std::int32_t layout_texture_atlas(std::span<TextureRecord> textures);
 
-// The same placement without the canvas: checks, places and writes atlas_x and atlas_y exactly
-// as layout_texture_atlas does, and returns the atlas height. Throws and asserts as it does.
-std::int32_t place_textures(std::span<TextureRecord> textures);
-
-// Paints rows of the canvas that textures placed by place_textures make, one at a time and
-// without holding the canvas: each row exactly as layout_texture_atlas's canvas holds it.
-// Rows must be asked for in increasing order (the same row again is fine). Takes O(textures)
-// work in all, plus the row copies.
+// Paints rows of the canvas that textures placed by layout_texture_atlas make, one at a time
+// and without holding the canvas: each texture's pixels at its place, palette index 0 where no
+// texture lies. Rows must be asked for in increasing order (the same row again is fine). Takes
+// O(textures) work in all, plus the row copies.
 class AtlasRowPainter {
  public:
   // The textures must stay where they are while the painter is used. Throws nothing.
@@ -36,7 +33,7 @@ class AtlasRowPainter {
 
   // Writes canvas row `row` into out, which holds kAtlasWidth bytes. Throws nothing; asserts
   // that no row before one already painted is asked for and that every texture lies in the
-  // canvas with pixels enough for its size, as place_textures leaves them.
+  // canvas with pixels enough for its size, as layout_texture_atlas leaves them.
   void paint(std::int64_t row, std::uint8_t* out);
 
  private:

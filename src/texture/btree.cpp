@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/malformed_file.hpp"
+#include "common/records.hpp"
 
 namespace tromvex {
 namespace {
@@ -28,11 +29,6 @@ constexpr std::uint8_t kEndMarker = 0x00;  // after the escape byte
 // Expansions up to this long are kept whole and copied in one step; longer ones are walked
 // down to such pieces.
 constexpr std::size_t kStoredExpansion = 32;
-
-std::string hex_byte(unsigned value) {
-  constexpr char kDigits[] = "0123456789ABCDEF";
-  return {kDigits[(value >> 4) & 0xF], kDigits[value & 0xF]};
-}
 
 // Every byte value with its expansion's length (saturated one past the output length, so no
 // sum can overflow) and, when short, the expansion itself. A value not defined stands for

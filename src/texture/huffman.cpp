@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/malformed_file.hpp"
+#include "common/records.hpp"
 
 namespace tromvex {
 namespace {
@@ -136,22 +137,92 @@ void fill_run(std::uint8_t* out, std::uint8_t byte, std::size_t run, std::size_t
   std::memset(out, byte, run);
 }
 
-// The decoding tables. The first is indexed by the next 12 bits, however short the codes (a
-// constant shift, and more codes paired), and stays in the fastest cache; each entry holds one
-// code, two whole codes that fit those bits together, or the place of a second table for the longer
-// codes that begin with them. Built from a complete code, so every index decodes.
+// The fields of an entry of the first table, a 32-bit word:
+//   bits 0-5    the bits of all the codes the entry gives, lowest so that consuming them is one
+//               shift straight from the entry
+//   bits 8-15   the symbol (of kOne) or the first symbol (of kTwo); for kLonger, bits 8-23 hold
+//               the place of the codes' part of the second table
+//   bits 16-23  the second symbol (of kTwo)
+//   bits 24-27  the bits of the first code
+//   bits 28-29  the kind, which for kOne and kTwo is also the count of symbols given
+//   bit 31      kSpecial: the escape code or a longer code, which the common way cannot take
+namespace first_entry {
+enum Kind : unsigned { kOne = 1, kTwo = 2, kLonger = 3 };
+constexpr std::uint32_t kAllBitsMask = 0x3F;
+constexpr unsigned kFirstSymbolShift = 8;
+constexpr unsigned kPlaceShift = 8;
+constexpr std::uint32_t kPlaceMask = 0xFFFF;
+constexpr unsigned kSecondSymbolShift = 16;
+constexpr unsigned kFirstCodeBitsShift = 24;
+constexpr std::uint32_t kFirstCodeBitsMask = 0xF;
+constexpr unsigned kKindShift = 28;
+constexpr std::uint32_t kKindMask = 0x3;
+constexpr std::uint32_t kSpecial = std::uint32_t{1} << 31;
+
+constexpr Kind kind(std::uint32_t entry) {
+  return static_cast<Kind>((entry >> kKindShift) & kKindMask);
+}
+constexpr unsigned all_bits(std::uint32_t entry) { return entry & kAllBitsMask; }
+constexpr unsigned first_code_bits(std::uint32_t entry) {
+  return (entry >> kFirstCodeBitsShift) & kFirstCodeBitsMask;
+}
+constexpr std::uint8_t first_symbol(std::uint32_t entry) {
+  return static_cast<std::uint8_t>(entry >> kFirstSymbolShift);
+}
+constexpr std::uint8_t second_symbol(std::uint32_t entry) {
+  return static_cast<std::uint8_t>(entry >> kSecondSymbolShift);
+}
+constexpr std::uint32_t place(std::uint32_t entry) { return (entry >> kPlaceShift) & kPlaceMask; }
+
+// One code of `bits` bits.
+constexpr std::uint32_t one(std::uint8_t symbol, unsigned bits, bool special) {
+  return (special ? kSpecial : 0) | (std::uint32_t{kOne} << kKindShift) |
+         (bits << kFirstCodeBitsShift) | (std::uint32_t{symbol} << kFirstSymbolShift) | bits;
+}
+// Two codes, of first_bits and second_bits bits.
+constexpr std::uint32_t two(std::uint8_t first, unsigned first_bits, std::uint8_t second,
+                            unsigned second_bits) {
+  return (std::uint32_t{kTwo} << kKindShift) | (first_bits << kFirstCodeBitsShift) |
+         (std::uint32_t{second} << kSecondSymbolShift) |
+         (std::uint32_t{first} << kFirstSymbolShift) | (first_bits + second_bits);
+}
+// The longer codes whose part of the second table starts at `at`.
+constexpr std::uint32_t longer(std::uint32_t at) {
+  return kSpecial | (std::uint32_t{kLonger} << kKindShift) | (at << kPlaceShift);
+}
+}  // namespace first_entry
+
+// An entry of the second table, 16 bits: the symbol in the low byte, its code's bits above it.
+namespace second_entry {
+constexpr unsigned kBitsShift = 8;
+}  // namespace second_entry
+
+// One code as decoded: its symbol and its length in bits.
+struct Code {
+  std::uint8_t symbol;
+  unsigned bits;
+};
+
+// The decoding tables. The first is indexed by the next kFirstBits bits, however short the
+// codes (a constant shift, and more codes paired), and stays in the fastest cache; each entry
+// holds one code, two whole codes that fit those bits together, or the place of a part of the
+// second table for the longer codes that begin with them. Built from a complete code, so every
+// index decodes.
 class CodeTable {
  public:
-  enum Kind : unsigned { kOne = 1, kTwo = 2, kLonger = 3 };
   static constexpr unsigned kFirstBits = 12;
   static_assert(kBatch * kFirstBits <= 56, "a batch of lookups must fit one refill");
+  static_assert(2 * kFirstBits <= first_entry::kAllBitsMask, "two codes' bits fit their field");
+  static_assert(kLongestCode <= first_entry::kFirstCodeBitsMask, "a code's bits fit their field");
+  static_assert((std::uint32_t{1} << kLongestCode) <= first_entry::kPlaceMask + 1,
+                "every place in the second table fits its field");
 
   // counts[l] codes of l bits for l = 1 to longest, for the symbols in list order.
   CodeTable(const std::array<std::uint32_t, kLongestCode + 1>& counts,
             const std::array<std::uint8_t, kSymbolCount>& symbols, unsigned longest,
             std::uint8_t escape)
-      : longest_(longest), first_bits_(kFirstBits), escape_(escape) {
-    first_.assign(std::size_t{1} << first_bits_, 0);
+      : longest_(longest), escape_(escape) {
+    first_.assign(std::size_t{1} << kFirstBits, 0);
     std::uint32_t code = 0;
     std::size_t next = 0;
     for (unsigned length = 1; length <= longest; ++length, code <<= 1) {
@@ -161,87 +232,125 @@ class CodeTable {
     pair_codes();
   }
 
-  unsigned first_bits() const { return first_bits_; }
   const std::uint32_t* first() const { return first_.data(); }
 
-  static Kind kind(std::uint32_t entry) { return static_cast<Kind>((entry >> 28) & 3); }
-  // Set for the escape code and for longer codes: the entries the common way cannot take.
-  static constexpr std::uint32_t kSpecial = std::uint32_t{1} << 31;
-  // In the lowest bits, so that consuming them is one shift straight from the entry.
-  static unsigned bits_of_all(std::uint32_t entry) { return entry & 0x3F; }
-  static std::uint8_t first_symbol(std::uint32_t entry) {
-    return static_cast<std::uint8_t>(entry >> 8);
-  }
-  static std::uint8_t second_symbol(std::uint32_t entry) {
-    return static_cast<std::uint8_t>(entry >> 16);
-  }
-
-  // The next code's symbol in the low byte and its length above it.
-  std::uint16_t decode(const BitReader& bits) const {
-    const std::uint32_t entry = first_[bits.peek(first_bits_)];
-    if (kind(entry) == kLonger) {
-      return second_[place_of(entry) + bits.peek_after(first_bits_, longest_ - first_bits_)];
+  // The next code.
+  Code decode(const BitReader& bits) const {
+    const std::uint32_t entry = first_[bits.peek(kFirstBits)];
+    if (first_entry::kind(entry) != first_entry::kLonger) {
+      return {first_entry::first_symbol(entry), first_entry::first_code_bits(entry)};
     }
-    return static_cast<std::uint16_t>(first_symbol(entry) | (((entry >> 24) & 0xF) << 8));
+    const std::uint16_t longer =
+        second_[first_entry::place(entry) + bits.peek_after(kFirstBits, longest_ - kFirstBits)];
+    return {static_cast<std::uint8_t>(longer), unsigned{longer} >> second_entry::kBitsShift};
   }
 
  private:
-  std::uint32_t one(unsigned symbol, unsigned length) const {
-    return (symbol == escape_ ? kSpecial : 0) | (std::uint32_t{kOne} << 28) | (length << 24) |
-           (symbol << 8) | length;
-  }
-  static std::uint32_t place_of(std::uint32_t entry) { return (entry >> 8) & 0xFFFF; }
-
   void place(std::uint32_t code, unsigned length, std::uint8_t symbol) {
-    if (length <= first_bits_) {
-      const unsigned spread = first_bits_ - length;
+    if (length <= kFirstBits) {
+      const unsigned spread = kFirstBits - length;
       std::fill_n(first_.begin() + static_cast<std::ptrdiff_t>(code << spread),
-                  std::size_t{1} << spread, one(symbol, length));
+                  std::size_t{1} << spread, first_entry::one(symbol, length, symbol == escape_));
       return;
     }
-    std::uint32_t& entry = first_[code >> (length - first_bits_)];
-    if (kind(entry) != kLonger) {
-      entry = kSpecial | (std::uint32_t{kLonger} << 28) |
-              (static_cast<std::uint32_t>(second_.size()) << 8);
-      second_.resize(second_.size() + (std::size_t{1} << (longest_ - first_bits_)));
+    std::uint32_t& entry = first_[code >> (length - kFirstBits)];
+    if (first_entry::kind(entry) != first_entry::kLonger) {
+      entry = first_entry::longer(static_cast<std::uint32_t>(second_.size()));
+      second_.resize(second_.size() + (std::size_t{1} << (longest_ - kFirstBits)));
     }
-    const std::uint32_t rest = code & ((std::uint32_t{1} << (length - first_bits_)) - 1);
+    const std::uint32_t rest = code & ((std::uint32_t{1} << (length - kFirstBits)) - 1);
     const unsigned spread = longest_ - length;
-    std::fill_n(second_.begin() + static_cast<std::ptrdiff_t>(place_of(entry) + (rest << spread)),
-                std::size_t{1} << spread, static_cast<std::uint16_t>((length << 8) | symbol));
+    std::fill_n(
+        second_.begin() + static_cast<std::ptrdiff_t>(first_entry::place(entry) + (rest << spread)),
+        std::size_t{1} << spread,
+        static_cast<std::uint16_t>((length << second_entry::kBitsShift) | symbol));
   }
 
   // Where a code and the whole next one fit the first bits, and neither is the escape code, the
   // entry gives both.
   void pair_codes() {
+    using namespace first_entry;
     const std::vector<std::uint32_t> single = first_;
-    const std::uint32_t mask = (std::uint32_t{1} << first_bits_) - 1;
+    const std::uint32_t mask = (std::uint32_t{1} << kFirstBits) - 1;
     for (std::uint32_t index = 0; index <= mask; ++index) {
       const std::uint32_t a = single[index];
-      const unsigned a_bits = bits_of_all(a);
-      if (kind(a) != kOne || first_symbol(a) == escape_ || a_bits >= first_bits_) continue;
+      const unsigned a_bits = all_bits(a);
+      if (kind(a) != kOne || first_symbol(a) == escape_ || a_bits >= kFirstBits) continue;
       const std::uint32_t b = single[(index << a_bits) & mask];
-      const unsigned b_bits = bits_of_all(b);
-      if (kind(b) != kOne || first_symbol(b) == escape_ || b_bits > first_bits_ - a_bits) continue;
-      first_[index] = (std::uint32_t{kTwo} << 28) | (a_bits << 24) |
-                      (std::uint32_t{first_symbol(b)} << 16) |
-                      (std::uint32_t{first_symbol(a)} << 8) | (a_bits + b_bits);
+      const unsigned b_bits = all_bits(b);
+      if (kind(b) != kOne || first_symbol(b) == escape_ || b_bits > kFirstBits - a_bits) continue;
+      first_[index] = two(first_symbol(a), a_bits, first_symbol(b), b_bits);
     }
   }
 
   unsigned longest_;
-  unsigned first_bits_;
   std::uint8_t escape_;
-  // Bits 0-5: the bits of all codes given; 8-15: the (first) symbol, or for kLonger bits 8-23
-  // the second table's place; 16-23: the second symbol of kTwo; 24-27: the bits of the first
-  // code; 28-29: the kind, which for kOne and kTwo is the count of symbols; 31: kSpecial.
-  std::vector<std::uint32_t> first_;
-  std::vector<std::uint16_t> second_;  // the symbol, and its whole code's length above it
+  std::vector<std::uint32_t> first_;   // first_entry words
+  std::vector<std::uint16_t> second_;  // second_entry words
 };
 
-std::string hex_byte(unsigned value) {
-  constexpr char kDigits[] = "0123456789ABCDEF";
-  return {kDigits[(value >> 4) & 0xF], kDigits[value & 0xF]};
+// A run right after an escape code of code_bits bits at the top of buffer, taken here only
+// when its whole number lies within the count bits of the buffer, a byte is out to repeat and
+// it fits below end: then it is written, buffer and count move past the code and the number,
+// and the run's length is returned. Otherwise returns 0: the careful way takes it.
+std::size_t take_buffered_run(unsigned code_bits, std::uint64_t& buffer, unsigned& count,
+                              std::uint8_t* out, std::size_t produced, std::size_t end) {
+  const std::uint64_t after = buffer << code_bits;
+  const auto zeros = static_cast<unsigned>(std::countl_zero(after));
+  const unsigned width = zeros + 2;
+  const unsigned used = code_bits + zeros + 1 + width;
+  if (produced == 0 || zeros > kMostLeadingZeros || used > count) return 0;
+  const std::uint32_t run = static_cast<std::uint32_t>((after << (zeros + 1)) >> (64 - width)) +
+                            (std::uint32_t{1} << width) - 4;
+  if (run == 0 || run > end - produced) return 0;
+  fill_run(out + produced, out[produced - 1], run, end - produced);
+  buffer <<= used;
+  count -= used;
+  return run;
+}
+
+// The fast loop: decodes the common codes, one or two a lookup of the first table, and the runs
+// whose number is in the buffer, without a branch on how many symbols a lookup gave (both are
+// written and the count kept). Writes only below end, the part of the output zero-filled so far.
+// Returns the new count of bytes produced at the first thing it leaves to the careful way: a
+// longer code, an explicit byte, the end code, a run it does not take, or an output within a
+// batch of end.
+std::size_t decode_fast(const std::uint32_t* first, BitReader& bits, std::uint8_t* out,
+                        std::size_t produced, std::size_t end) {
+  std::uint64_t buffer = bits.buffer();  // in registers, whatever the stores below alias
+  unsigned count = bits.count();
+  // The bound: a batch of kBatch lookups writes at most two bytes a lookup, so a batch starts
+  // only while that much room is left below end. After its one refill the buffer holds at
+  // least 56 bits, enough for kBatch lookups of at most kFirstBits each: no check between them.
+  while (end - produced >= 2 * kBatch) [[likely]] {
+      bits.restore(buffer, count);
+      bits.refill();
+      buffer = bits.buffer();
+      count = bits.count();
+      bool special = false;
+      for (unsigned step = 0; step < kBatch; ++step) {
+        const std::uint32_t entry = first[buffer >> (64 - CodeTable::kFirstBits)];
+        if ((entry & first_entry::kSpecial) != 0) [[unlikely]] {
+          special = true;
+          break;
+        }
+        out[produced] = first_entry::first_symbol(entry);
+        out[produced + 1] = first_entry::second_symbol(entry);
+        produced += first_entry::kind(entry);
+        buffer <<= first_entry::all_bits(entry);
+        count -= first_entry::all_bits(entry);
+      }
+      if (!special) continue;
+      // A special entry: the escape code (kOne) or a longer code (kLonger).
+      const std::uint32_t entry = first[buffer >> (64 - CodeTable::kFirstBits)];
+      if (first_entry::kind(entry) != first_entry::kOne) break;
+      const std::size_t run =
+          take_buffered_run(first_entry::all_bits(entry), buffer, count, out, produced, end);
+      if (run == 0) break;
+      produced += run;
+    }
+  bits.restore(buffer, count);
+  return produced;
 }
 
 class HuffmanDecoder {
@@ -330,111 +439,70 @@ class HuffmanDecoder {
     return CodeTable(counts, symbol_of, longest, escape_);
   }
 
-  // The reader is copied into a local for the loop: output bytes are written through a byte
-  // pointer, which could alias a member, and the reader's state must stay in registers.
+  // The reader is copied into a local for the loops: output bytes are written through a byte
+  // pointer, which could alias a member, and the reader's state must stay in registers. Each
+  // round takes what it can the fast way and then one code the careful way.
   void decode_data(const CodeTable& table) {
     BitReader bits = bits_;
-    std::uint8_t* const out = output_.data();  // never moves: the whole length is reserved
-    const std::size_t length = length_;
-    std::size_t limit = output_.size();  // the part zero-filled so far
-    // Whether n more bytes fit the output, growing the filled part to hold them.
-    const auto room_for = [&](std::size_t n, std::size_t produced) {
-      if (n <= limit - produced) return true;
-      if (n > length - produced) return false;
-      limit = std::min(length, std::max(produced + n, 2 * limit));
-      output_.resize(limit);
-      return true;
-    };
     const std::uint32_t* const first = table.first();
-    constexpr unsigned first_bits = CodeTable::kFirstBits;  // a constant shift
-    const std::uint8_t escape = escape_;
+    std::uint8_t* const out = output_.data();  // never moves: the whole length is reserved
+    std::size_t limit = output_.size();        // the part zero-filled so far
     std::size_t produced = 0;
-    for (;;) {
+    do {
       if (limit - produced < kFirstPart / 2)
-        room_for(std::min(kFirstPart, length - produced), produced);
-      bits.refill();
-      // The common codes, one or two a lookup of the first table (at most 12 bits), and runs
-      // whose number is in the buffer are decoded here while the buffer holds enough bits,
-      // without a branch on how many symbols a lookup gave: both are written and the count
-      // kept. Long codes, explicit bytes, the end, faults and the last byte of the output take
-      // the way below.
-      std::uint64_t buffer = bits.buffer();  // in registers, whatever the stores below alias
-      unsigned count = bits.count();
-      const std::size_t end = limit;
-      bool special = false;
-      // A batch: one refill, then kBatch lookups with no check between them, since a refill
-      // leaves at least 56 bits and each lookup takes at most 12; the output has room for two
-      // bytes a lookup. A special entry ends the batch.
-      while (end - produced >= 2 * kBatch) [[likely]] {
-          bits.restore(buffer, count);
-          bits.refill();
-          buffer = bits.buffer();
-          count = bits.count();
-          for (unsigned step = 0; step < kBatch; ++step) {
-            const std::uint32_t fast = first[buffer >> (64 - first_bits)];
-            if ((fast & CodeTable::kSpecial) != 0) [[unlikely]] {
-              special = true;
-              break;
-            }
-            out[produced] = CodeTable::first_symbol(fast);
-            out[produced + 1] = CodeTable::second_symbol(fast);
-            produced += CodeTable::kind(fast);
-            buffer <<= CodeTable::bits_of_all(fast);
-            count -= CodeTable::bits_of_all(fast);
-          }
-          if (!special) continue;
-          const std::uint32_t fast = first[buffer >> (64 - first_bits)];
-          if (CodeTable::kind(fast) != CodeTable::kOne || produced == 0) break;
-          const unsigned code_bits = CodeTable::bits_of_all(fast);
-          const std::uint64_t after = buffer << code_bits;
-          const auto zeros = static_cast<unsigned>(std::countl_zero(after));
-          const unsigned width = zeros + 2;
-          const unsigned used = code_bits + zeros + 1 + width;
-          if (zeros > kMostLeadingZeros || used > count) break;
-          const std::uint32_t run =
-              static_cast<std::uint32_t>((after << (zeros + 1)) >> (64 - width)) +
-              (std::uint32_t{1} << width) - 4;
-          if (run == 0 || run > end - produced) break;
-          fill_run(out + produced, out[produced - 1], run, end - produced);
-          produced += run;
-          buffer <<= used;
-          count -= used;
-          special = false;
-        }
-      bits.restore(buffer, count);
-      bits.refill();
-      const std::uint16_t entry = table.decode(bits);
-      const auto symbol = static_cast<std::uint8_t>(entry);
-      const std::size_t at = bits.byte_position();
-      if (symbol != escape) {
-        if (!room_for(1, produced)) fail_past_output(bits.overran(), "byte", at, length);
-        bits.consume(entry >> 8);
-        out[produced++] = symbol;
-        continue;
-      }
-      bits.consume(entry >> 8);
-      const std::uint32_t run = read_number(bits);
-      if (run > 0) {
-        if (produced == 0) {
-          fail(bits.overran(), "Huffman run at byte " + std::to_string(at) +
-                                   " repeats the last byte before any output");
-        }
-        if (!room_for(run, produced)) fail_past_output(bits.overran(), "run", at, length);
-        fill_run(out + produced, out[produced - 1], run, limit - produced);
-        produced += run;
-        continue;
-      }
-      bits.refill();
-      if (bits.take(1) == 1) break;  // the end code
-      const auto explicit_byte = static_cast<std::uint8_t>(bits.take(kBitsPerByte));
-      if (!room_for(1, produced)) fail_past_output(bits.overran(), "byte", at, length);
-      out[produced++] = explicit_byte;
-    }
+        room_for(std::min(kFirstPart, length_ - produced), produced, limit);
+      produced = decode_fast(first, bits, out, produced, limit);
+    } while (decode_careful(table, bits, out, produced, limit));
     if (bits.overran()) fail_truncated();
-    if (produced < length) {
+    if (produced < length_) {
       throw MalformedFile("the Huffman stream ends after " + std::to_string(produced) + " of its " +
-                          std::to_string(length) + " bytes");
+                          std::to_string(length_) + " bytes");
     }
+  }
+
+  // Whether n more bytes fit the output after the produced ones, growing the part zero-filled so
+  // far (limit bytes) to hold them.
+  bool room_for(std::size_t n, std::size_t produced, std::size_t& limit) {
+    if (n <= limit - produced) return true;
+    if (n > length_ - produced) return false;
+    limit = std::min(length_, std::max(produced + n, 2 * limit));
+    output_.resize(limit);
+    return true;
+  }
+
+  // The careful way: one code with every bound checked, each read after a refill: any code, a
+  // run, an explicit byte or the end code, and every fault. Returns false after the end code.
+  bool decode_careful(const CodeTable& table, BitReader& bits, std::uint8_t* out,
+                      std::size_t& produced, std::size_t& limit) {
+    bits.refill();
+    const Code code = table.decode(bits);
+    const std::size_t at = bits.byte_position();
+    if (code.symbol != escape_) {
+      // A byte that does not fit is named before its code is taken: were the code cut short,
+      // that would be the fault named instead.
+      if (!room_for(1, produced, limit)) fail_past_output(bits.overran(), "byte", at, length_);
+      bits.consume(code.bits);
+      out[produced++] = code.symbol;
+      return true;
+    }
+    bits.consume(code.bits);
+    const std::uint32_t run = read_number(bits);
+    if (run > 0) {
+      if (produced == 0) {
+        fail(bits.overran(), "Huffman run at byte " + std::to_string(at) +
+                                 " repeats the last byte before any output");
+      }
+      if (!room_for(run, produced, limit)) fail_past_output(bits.overran(), "run", at, length_);
+      fill_run(out + produced, out[produced - 1], run, limit - produced);
+      produced += run;
+      return true;
+    }
+    bits.refill();
+    if (bits.take(1) == 1) return false;  // the end code
+    const auto explicit_byte = static_cast<std::uint8_t>(bits.take(kBitsPerByte));
+    if (!room_for(1, produced, limit)) fail_past_output(bits.overran(), "byte", at, length_);
+    out[produced++] = explicit_byte;
+    return true;
   }
 
   // A stream cut short shows as whatever its zero padding decodes to; name the real fault.

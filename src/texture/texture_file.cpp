@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "common/malformed_file.hpp"
+#include "common/records.hpp"
 #include "texture/btree.hpp"
 #include "texture/huffman.hpp"
 #include "texture/qfs.hpp"
@@ -21,11 +22,6 @@ constexpr std::uint8_t kBTreeExtraField = 0x47;
 constexpr std::uint8_t kRle = 0x4A;
 constexpr std::uint8_t kRleShortLowByte = 0x31;  // 4A 31: RLE with a 16-bit output length
 constexpr std::uint8_t kArchiveDirectory = 0xC0;
-
-std::string hex_byte(unsigned value) {
-  constexpr char kDigits[] = "0123456789ABCDEF";
-  return {kDigits[(value >> 4) & 0xF], kDigits[value & 0xF]};
-}
 
 std::string magic_of(std::span<const std::uint8_t> file) {
   return hex_byte(file[0]) + " " + hex_byte(file[1]);

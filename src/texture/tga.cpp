@@ -64,62 +64,42 @@ Pixel pixel_of_colour(std::span<const std::uint8_t> palette, std::size_t index) 
                static_cast<std::uint8_t>(red + green), kAlphaGreenTinted};
 }
 
-// The image with its header and all-zero pixels.
-Bytes empty_image() {
-  Bytes image(kTgaFileSize, 0);
-  std::copy(kTgaHeader.begin(), kTgaHeader.end(), image.begin());
-  return image;
-}
-
-// Fills the pixels of image: file row r samples atlas row r * height / 256 (the product formed
-// as a running sum), taken from row_of(atlas row), which returns the row's kAtlasWidth bytes.
-// Atlas rows are asked for in increasing order.
-template <typename RowOf>
-void resample(Bytes& image, std::size_t height, std::span<const std::uint8_t> palette,
-              RowOf row_of) {
-  std::array<Pixel, kPaletteSize> pixel_table{};
+// The output pixel of every palette index.
+std::array<Pixel, kPaletteSize> pixel_table_of(std::span<const std::uint8_t> palette) {
+  std::array<Pixel, kPaletteSize> table{};
   for (std::size_t index = 0; index < kPaletteSize; ++index) {
-    pixel_table[index] = pixel_of_colour(palette, index);
+    table[index] = pixel_of_colour(palette, index);
   }
-  std::uint8_t* out = image.data() + kTgaHeaderSize;
-  std::size_t row_sum = 0;
-  for (std::size_t r = 0; r < kTgaSide; ++r, row_sum += height) {
-    const std::uint8_t* atlas_row = row_of(row_sum / kTgaSide);
-    for (std::size_t k = 0; k < kTgaSide; ++k, out += kBytesPerPixel) {
-      std::memcpy(out, pixel_table[atlas_row[k * kAtlasColumnStep]].data(), kBytesPerPixel);
-    }
-  }
+  return table;
 }
 
 }  // namespace
 
-Bytes build_tga_image(const TextureAtlas& atlas, std::span<const std::uint8_t> palette) {
-  assert(atlas.height >= 0 &&
-         atlas.pixels.size() / kAtlasRowSize >= static_cast<std::size_t>(atlas.height));
-  Bytes image = empty_image();
-  // An empty atlas has no row to sample: its image keeps all-zero pixels.
-  if (atlas.height == 0) return image;
-  resample(image, static_cast<std::size_t>(atlas.height), palette,
-           [&atlas](std::size_t row) { return atlas.pixels.data() + row * kAtlasRowSize; });
-  return image;
-}
-
 Bytes build_tga_image(std::span<const TextureRecord> textures, std::int32_t atlas_height) {
   assert(!textures.empty() && atlas_height >= 0);
-  Bytes image = empty_image();
+  Bytes image(kTgaFileSize, 0);
+  std::copy(kTgaHeader.begin(), kTgaHeader.end(), image.begin());
+  // An empty atlas has no row to sample: its image keeps all-zero pixels.
   if (atlas_height == 0) return image;
+
+  const std::array<Pixel, kPaletteSize> pixel_table = pixel_table_of(textures.front().pixels);
   AtlasRowPainter painter(textures);
-  std::array<std::uint8_t, kAtlasRowSize> row_pixels{};
+  std::array<std::uint8_t, kAtlasRowSize> atlas_row{};
   std::int64_t painted_row = -1;
-  resample(image, static_cast<std::size_t>(atlas_height), textures.front().pixels,
-           [&](std::size_t row) {
-             // Neighbouring file rows often sample the same atlas row: it is painted once.
-             if (static_cast<std::int64_t>(row) != painted_row) {
-               painted_row = static_cast<std::int64_t>(row);
-               painter.paint(painted_row, row_pixels.data());
-             }
-             return row_pixels.data();
-           });
+  std::uint8_t* out = image.data() + kTgaHeaderSize;
+  // File row r samples atlas row r * height / 256, the product formed as a running sum.
+  std::size_t row_sum = 0;
+  for (std::size_t r = 0; r < kTgaSide; ++r, row_sum += static_cast<std::size_t>(atlas_height)) {
+    const auto row = static_cast<std::int64_t>(row_sum / kTgaSide);
+    // Neighbouring file rows often sample the same atlas row: it is painted once.
+    if (row != painted_row) {
+      painter.paint(row, atlas_row.data());
+      painted_row = row;
+    }
+    for (std::size_t k = 0; k < kTgaSide; ++k, out += kBytesPerPixel) {
+      std::memcpy(out, pixel_table[atlas_row[k * kAtlasColumnStep]].data(), kBytesPerPixel);
+    }
+  }
   return image;
 }
 

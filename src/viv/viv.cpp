@@ -137,6 +137,15 @@ Bytes build_viv_archive(std::span<const VivMember> members) {
   return image;
 }
 
+void check_viv_rebuild(std::span<const VivMember> members, std::size_t archive_size) {
+  std::uint64_t data_total = 0;
+  for (const VivMember& member : members) data_total += member.bytes.size();
+  if (data_total > archive_size) {
+    throw MalformedFile("its members overlap; their data add up to " + std::to_string(data_total) +
+                        " bytes, more than the archive's " + std::to_string(archive_size));
+  }
+}
+
 bool same_member_name(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                     [](char x, char y) { return to_upper(x) == to_upper(y); });

@@ -50,6 +50,13 @@ std::vector<VivMember> read_viv_directory(Bytes&& archive) = delete;
 // a new name is one that passed is_safe_member_name.
 Bytes build_viv_archive(std::span<const VivMember> members);
 
+// Checks that members read from an archive image of archive_size bytes can be rebuilt into a
+// new archive: the new one holds a copy of every member, so members that share their bytes
+// would multiply them, and a small crafted archive could ask for gigabytes. Throws
+// MalformedFile ("its members overlap; their data add up to N bytes, more than the archive's
+// M") when their data add up to more than the image; nothing otherwise.
+void check_viv_rebuild(std::span<const VivMember> members, std::size_t archive_size);
+
 // Whether two member names are the same without regard to case (ASCII letters). Throws nothing.
 bool same_member_name(std::string_view a, std::string_view b);
 

@@ -15,7 +15,9 @@
 #include "support/recording_console.hpp"
 #include "support/subprocess.hpp"
 #include "support/temp_dir.hpp"
+#include "support/texture_builders.hpp"
 #include "support/transcript.hpp"
+#include "tools/car_files.hpp"
 
 namespace tromvex {
 namespace {
@@ -39,7 +41,7 @@ std::vector<std::string> names_in(const TempDir& dir) {
 TEST(Driver, TooFewNamesStopWithUsageAndStatusOne) {
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{TROMVEX_EXE, "a.geo", "a.qfs", "a.fce"},
-        std::vector<std::string>{TROMVEX_EXE}}) {
+        std::vector<std::string>{TROMVEX_EXE}, std::vector<std::string>{TROMVEX_EXE, "--help"}}) {
     const auto result = run_process(TROMVEX_EXE, args);
     ASSERT_FALSE(result.timed_out);
     EXPECT_EQ(result.output, banner_and_usage() + "\nNot enought parameters" + kPrompt);
@@ -140,6 +142,51 @@ TEST(Driver, UnreadableTextureFileStopsAndLeavesOutputsAlone) {
   EXPECT_EQ(names_in(dir).size(), 4u);  // no temporary file either
 }
 
+// A malformed input is blamed on the file its phase reads: the GEO file in the mesh phase
+// only, the texture file from its expansion to the atlas layout. Nothing is written.
+TEST(Driver, AMalformedInputIsBlamedOnTheFileItsPhaseReads) {
+  TempDir dir;
+  const Bytes geo = write_geo_file(GeoFile{});  // 26 parts, none with a polygon
+  const ShpiPicture palette = test::palette_picture(test::Palette{});
+  ShpiPicture wide;
+  wide.name = "wide";
+  wide.width = 769;
+  wide.height = 1;
+  wide.pixels = Bytes(769, 1);
+  Bytes one_entry = write_shpi_archive({palette, palette});
+  one_entry[8] = 1;  // the entry count
+  test::write_file(dir.file("cut.geo"), Bytes(geo.begin(), geo.begin() + 139));
+  test::write_file(dir.file("car.geo"), geo);
+  test::write_file(dir.file("car.qfs"), write_shpi_archive({palette}));
+  test::write_file(dir.file("one.qfs"), one_entry);
+  test::write_file(dir.file("wide.qfs"), write_shpi_archive({palette, wide}));
+  const std::string texture_lines = "Reading NFS2(SE) car data:\n\t- Reading Texture data...\n";
+  const std::string mesh_line = "\t- Reading Mesh data...\n";
+  const std::string converting = "Converting NFS2(SE) car data to NFS3 car data:\n";
+  const struct {
+    std::string geo, qfs, lines, blamed, reason;
+  } cases[] = {
+      {"cut.geo", "car.qfs", texture_lines + mesh_line, "cut.geo",
+       "the header of the GEO file ends past its end"},
+      {"car.geo", "one.qfs", texture_lines, "one.qfs",
+       "the texture archive holds 1 entry; at least 2 are needed (a palette and one closing "
+       "entry)"},
+      {"car.geo", "wide.qfs", texture_lines + mesh_line + converting + "\t- Converting Texture\n",
+       "wide.qfs", "picture 1 ('wide') of the texture archive is 769 pixels wide; at most 768 fit"},
+  };
+  for (const auto& c : cases) {
+    RecordingConsole console(RecordingConsole::Pauses::allowed);
+    const std::vector<std::string> args{"tromvex", dir.file(c.geo), dir.file(c.qfs),
+                                        dir.file("car.fce"), dir.file("car00.tga")};
+    EXPECT_EQ(run(args, console), 1) << c.blamed;
+    EXPECT_EQ(console.transcript, banner_and_usage() + kLoading + "\t- Reading QFS file...\n" +
+                                      c.lines + "\nCould not read " + dir.file(c.blamed) + ": " +
+                                      c.reason + kPrompt + "<pause>");
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.file("car.fce")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("car00.tga")));
+}
+
 // What a completed run prints before the final message, for the small car (one missing texture).
 std::string conversion_lines() {
   return banner_and_usage() + kLoading + "\t- Reading QFS file...\n" +
@@ -205,6 +252,20 @@ TEST(Driver, FailedWriteSaysSoAndStops) {
                 "\nCould not write /dev/full (is the disk full?); it was left as it was" + kPrompt +
                 "<pause>");
   EXPECT_FALSE(std::filesystem::exists(car.dir.file("car.fce")));
+}
+
+// The TGA file is written before the FCE file fails; the failure names the FCE file.
+TEST(Driver, FailedFceWriteSaysSoAfterTheTgaFile) {
+  CarInputs car;
+  RecordingConsole console(RecordingConsole::Pauses::allowed);
+  const std::vector<std::string> args{"tromvex", car.geo, car.qfs, "/dev/full",
+                                      car.dir.file("car00.tga")};
+  EXPECT_EQ(run(args, console), 1);
+  EXPECT_EQ(console.transcript,
+            conversion_lines() + "\t- Writing FCE file...\n" +
+                "\nCould not write /dev/full (is the disk full?); it was left as it was" + kPrompt +
+                "<pause>");
+  EXPECT_EQ(std::filesystem::file_size(car.dir.file("car00.tga")), 262162u);
 }
 #endif  // _WIN32
 

@@ -26,7 +26,9 @@ const std::string kUsage =
 TEST(Unpack, AnythingButTwoNamesPrintsTheUsageWithStatusTwo) {
   for (const std::vector<std::string>& args : {std::vector<std::string>{"tromvex-unpack"},
                                                {"tromvex-unpack", "a"},
-                                               {"tromvex-unpack", "a", "b", "c"}}) {
+                                               {"tromvex-unpack", "a", "b", "c"},
+                                               {"tromvex-unpack", "--help"},
+                                               {"tromvex-unpack", "-o", "a", "b"}}) {
     RecordingConsole console;
     EXPECT_EQ(run_unpack(args, console), 2);
     EXPECT_EQ(console.transcript, kUsage);
@@ -71,6 +73,35 @@ TEST(Unpack, RefusesAMalformedOrMissingFileAndLeavesTheOutputAlone) {
     EXPECT_EQ(console.transcript, c.line);
     EXPECT_EQ(test::read_file(dir.file("out.fsh")), Bytes{9});
   }
+}
+
+// A write that fails names the output file, and what stood there stays.
+TEST(Unpack, AFailedWriteNamesTheOutputFile) {
+  TempDir dir;
+  test::write_file(dir.file("car.dat"), btree_compress(Bytes{1, 2, 3}));
+  std::filesystem::create_directory(dir.file("folder"));
+  struct Case {
+    std::string out;
+    std::string line;
+  };
+  std::vector<Case> cases{
+      {dir.file("none/out.raw"), "Could not open " + dir.file("none/out.raw") + "\n"},
+      {dir.file("folder"), "Could not open " + dir.file("folder") + "\n"},
+  };
+#ifndef _WIN32
+  cases.push_back({"/dev/full",
+                   "Could not write /dev/full (is the disk full?); it was left as it "
+                   "was\n"});
+#endif
+  for (const Case& c : cases) {
+    RecordingConsole console;
+    EXPECT_EQ(
+        run_unpack(std::vector<std::string>{"tromvex-unpack", dir.file("car.dat"), c.out}, console),
+        1);
+    EXPECT_EQ(console.transcript, c.line);
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("none")));
 }
 
 TEST(Unpack, TheProgramUnpacksAHuffmanFile) {

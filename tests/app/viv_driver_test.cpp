@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/recording_console.hpp"
@@ -62,6 +63,31 @@ TEST(VivDriver, WrongArgumentsGiveTheUsageAndStatusTwo) {
     EXPECT_EQ(outcome.status, 2) << testing::PrintToString(args);
     EXPECT_EQ(outcome.transcript, kUsage);
   }
+}
+
+// An unknown option is no option: it is taken as the member or file it stands in place of,
+// or makes the command line wrong.
+TEST(VivDriver, AnUnknownOptionIsTakenAsAnOperand) {
+  TempDir dir;
+  const Bytes archive = viv_archive({{"car.fce", {1}}});
+  write_file(dir.file("a.viv"), archive);
+  for (const auto& [args, status, transcript] :
+       std::vector<std::tuple<std::vector<std::string>, int, std::string>>{
+           {{"list", dir.file("a.viv"), "-v"}, 2, kUsage},
+           {{"--help"}, 2, kUsage},
+           {{"-C", dir.file(""), "list", dir.file("a.viv")}, 2, kUsage},
+           {{"extract", dir.file("a.viv"), "--force", "-C", dir.file("")},
+            1,
+            "No member named --force in " + dir.file("a.viv") + "\n"},
+           {{"put", dir.file("a.viv"), "--bogus"},
+            1,
+            "Could not read --bogus: the file cannot be opened or read\n"}}) {
+    const Outcome outcome = run_with(args);
+    EXPECT_EQ(outcome.status, status) << testing::PrintToString(args);
+    EXPECT_EQ(outcome.transcript, transcript);
+  }
+  EXPECT_EQ(read_file(dir.file("a.viv")), archive);
+  EXPECT_EQ(names_in(dir.path()), std::set<std::string>{"a.viv"});
 }
 
 TEST(VivDriver, ListsIndexNameSizeAndOffset) {
@@ -166,6 +192,28 @@ TEST(VivDriver, HostileNamesAreRefusedAndNothingLeavesTheFolder) {
   outcome = run_with({"extract", dir.file("a.viv"), "#0", "-C", dir.file("out")});
   EXPECT_EQ(outcome.status, 1);
   EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"a.viv", "out"}));
+}
+
+// A member that cannot be written is named by its target; the others are still extracted.
+TEST(VivDriver, AFailedExtractNamesTheTargetAndGoesOn) {
+  TempDir dir;
+  write_file(dir.file("a.viv"), viv_archive({{"sub", {1}}, {"ok", {2}}, {"full", {3}}}));
+  std::filesystem::create_directories(dir.path() / "out" / "sub");
+  const std::string out = dir.file("out") + "/";
+  Outcome outcome = run_with({"extract", dir.file("a.viv"), "-C", dir.file("out")});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.transcript, "Could not write " + out +
+                                    "sub: it cannot be created or put in place\n"
+                                    "Extracted " +
+                                    out + "ok (1 bytes)\nExtracted " + out + "full (1 bytes)\n");
+  EXPECT_TRUE(std::filesystem::is_directory(out + "sub"));
+#ifndef _WIN32
+  // Only the member named "full" goes to /dev, where nothing else may be written.
+  outcome = run_with({"extract", dir.file("a.viv"), "full", "-C", "/dev"});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.transcript,
+            "Could not write /dev/full (is the disk full?); it was left as it was\n");
+#endif
 }
 
 TEST(VivDriver, PutReplacesAndAppendsKeepingEveryOtherMember) {

@@ -1,7 +1,9 @@
-// Tests of how texture names appear in messages.
+// Tests of how texture names and bytes appear in messages.
 #include "common/records.hpp"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 namespace tromvex {
 namespace {
@@ -19,6 +21,14 @@ TEST(PrintableName, ShowsTheNameUpToItsNulWithOtherBytesEscaped) {
       {{'\\', 0x7F, ' ', '~'}, "\\x5C\\x7F ~"},
   };
   for (const auto& c : cases) EXPECT_EQ(printable_name(c.name), c.shown);
+}
+
+TEST(HexByte, IsTwoUpperCaseDigitsForEveryByte) {
+  for (unsigned value = 0; value < 256; ++value) {
+    char expected[3];
+    std::snprintf(expected, sizeof expected, "%02X", value);
+    EXPECT_EQ(hex_byte(static_cast<std::uint8_t>(value)), expected);
+  }
 }
 
 }  // namespace

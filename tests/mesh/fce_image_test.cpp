@@ -1,4 +1,5 @@
-// Tests of the FCE file image: header fields at their offsets and the data blocks.
+// Tests of the FCE file image: header fields at their offsets and the data blocks, in the
+// plain whole-table writer of tests/support, and the program's image against it.
 #include "mesh/fce_image.hpp"
 
 #include <gtest/gtest.h>
@@ -6,7 +7,16 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <random>
 #include <string>
+#include <vector>
+
+#include "mesh/geo.hpp"
+#include "support/car_builder.hpp"
+#include "support/reference_fce.hpp"
+#include "texture/atlas.hpp"
+#include "texture/shpi.hpp"
+#include "tools/sample_car.hpp"
 
 namespace tromvex {
 namespace {
@@ -23,6 +33,21 @@ const std::array<const char*, kFcePartCount> kNames{"High Body",
                                                     "Medium left rear Wheel",
                                                     "Small Body",
                                                     "Tiny Body"};
+
+// The first GEO part each FCE part gathers, whose position it takes.
+constexpr std::array<std::size_t, kFcePartCount> kFirstGeoPart{0,  12, 14, 16, 18, 0,
+                                                               12, 14, 16, 18, 20, 23};
+
+// 26 GEO parts without vertices or polygons, GEO part g at position (256 g, -256 g, 128 + 256 g):
+// an FCE part that gathers from g on is at (g, -g, 0.5 + g).
+std::vector<GeoPart> empty_geo_parts() {
+  std::vector<GeoPart> geo(kGeoPartCount);
+  for (std::size_t g = 0; g < geo.size(); ++g) {
+    const auto f = static_cast<float>(g);
+    geo[g].position = {256.0f * f, -256.0f * f, 128.0f + 256.0f * f};
+  }
+  return geo;
+}
 
 // Twelve named parts without vertices or triangles, part i at position (i, -i, 0.5 + i).
 FceParts named_parts() {
@@ -61,8 +86,8 @@ void expect_triangle_record(const Bytes& image, std::size_t offset, const FceTri
   EXPECT_EQ(word_at(image, offset + 28), t.flags);
 }
 
-TEST(FceImage, EmptyCarIsTheBareHeaderWithItsFixedFields) {
-  const Bytes image = build_fce_image(named_parts(), {0, 0});
+TEST(BuildFceImage, EmptyCarIsTheBareHeaderWithItsFixedFields) {
+  const Bytes image = build_fce_image(empty_geo_parts(), 0);
   ASSERT_EQ(image.size(), 7940u);
   expect_zero(image, 0, 11);  // bytes 0-3 and both totals
   EXPECT_EQ(word_at(image, 12), 1u);
@@ -73,7 +98,7 @@ TEST(FceImage, EmptyCarIsTheBareHeaderWithItsFixedFields) {
   expect_zero(image, 52, 247);
   EXPECT_EQ(word_at(image, 248), 12u);
   for (std::size_t i = 0; i < kFcePartCount; ++i) {
-    const auto f = static_cast<float>(i);
+    const auto f = static_cast<float>(kFirstGeoPart[i]);
     EXPECT_EQ(word_at(image, 252 + 12 * i), bits(f));
     EXPECT_EQ(word_at(image, 256 + 12 * i), bits(-f));
     EXPECT_EQ(word_at(image, 260 + 12 * i), bits(0.5f + f));
@@ -92,8 +117,8 @@ TEST(FceImage, EmptyCarIsTheBareHeaderWithItsFixedFields) {
   expect_zero(image, 3588 + 64 * 12, 7939);
 }
 
-TEST(FceImage, NameSlotHoldsTheNameWithoutTerminatorThenZeros) {
-  const Bytes image = build_fce_image(named_parts(), {0, 0});
+TEST(BuildFceImage, NameSlotHoldsTheNameWithoutTerminatorThenZeros) {
+  const Bytes image = build_fce_image(empty_geo_parts(), 0);
   const std::string high_body = "High Body";
   for (std::size_t i = 0; i < 64; ++i) {
     const std::uint8_t expected = i < 9 ? static_cast<std::uint8_t>(high_body[i]) : 0;
@@ -101,7 +126,7 @@ TEST(FceImage, NameSlotHoldsTheNameWithoutTerminatorThenZeros) {
   }
 }
 
-TEST(FceImage, OnePartWithFourVerticesAndTwoTriangles) {
+TEST(ReferenceFceImage, OnePartWithFourVerticesAndTwoTriangles) {
   FceParts parts = named_parts();
   FcePart& body = parts[0];
   body.vertex_count = 4;
@@ -110,7 +135,7 @@ TEST(FceImage, OnePartWithFourVerticesAndTwoTriangles) {
   // Normals are all zero in practice; distinct ones show where the block lands.
   body.normals = {{0.5f, 0.0f, 0.0f}, {0.0f, 0.5f, 0.0f}, {0.0f, 0.0f, 0.5f}, {0.25f, 1.0f, 2.0f}};
   body.triangles = {triangle(0, 3, 2, 1, 0.125f), triangle(2, 1, 0, 5, 0.75f)};
-  const Bytes image = build_fce_image(parts, {4, 2});
+  const Bytes image = test::reference_fce_image(parts, {4, 2});
 
   ASSERT_EQ(image.size(), 8372u);  // 7940 + 80 * 4 + 56 * 2
   EXPECT_EQ(word_at(image, 4), 2u);
@@ -134,7 +159,7 @@ TEST(FceImage, OnePartWithFourVerticesAndTwoTriangles) {
   expect_zero(image, 8148, 8371);
 }
 
-TEST(FceImage, LaterPartsLandAtTheirFirstIndices) {
+TEST(ReferenceFceImage, LaterPartsLandAtTheirFirstIndices) {
   FceParts parts = named_parts();
   parts[0].vertex_count = 3;
   parts[0].vertices = {{1.0f, 1.0f, 1.0f}, {2.0f, 2.0f, 2.0f}, {3.0f, 3.0f, 3.0f}};
@@ -158,7 +183,7 @@ TEST(FceImage, LaterPartsLandAtTheirFirstIndices) {
   }
   const std::int32_t v = 5;
   const std::int32_t t = 4;
-  const Bytes image = build_fce_image(parts, {v, t});
+  const Bytes image = test::reference_fce_image(parts, {v, t});
   ASSERT_EQ(image.size(), static_cast<std::size_t>(7940 + 80 * v + 56 * t));
 
   EXPECT_EQ(word_at(image, 1020 + 4 * 2), 3u);  // first vertex of part 2
@@ -183,6 +208,72 @@ TEST(FceImage, LaterPartsLandAtTheirFirstIndices) {
     }
   }
   expect_zero(image, 7940 + 24 * 5 + 56 * 4, image.size() - 1);
+}
+
+// The GEO parts and atlas height of a car's files, as the conversion has them.
+struct ReadCar {
+  Bytes archive;
+  std::vector<TextureRecord> textures;
+  std::vector<GeoPart> geo_parts;
+  std::int32_t atlas_height = 0;
+};
+
+ReadCar read_car(const Bytes& geo_image, Bytes archive) {
+  ReadCar car;
+  car.archive = std::move(archive);
+  car.textures = read_shpi_directory(car.archive);
+  MissingTextureSink ignored;
+  car.geo_parts = read_geo_mesh(geo_image, car.textures, ignored);
+  car.atlas_height = layout_texture_atlas(car.textures);
+  return car;
+}
+
+// 26 GEO parts of a few vertices and polygons each, wheels above, below and across y = 0,
+// every polygon flag and texture case, parts of a gathering at different positions.
+std::vector<GeoPart> random_geo_parts(std::uint32_t seed, std::span<const TextureRecord> textures) {
+  std::mt19937 random(seed);
+  const auto draw = [&random](int low, int high) {
+    return std::uniform_int_distribution<int>(low, high)(random);
+  };
+  std::vector<GeoPart> geo(kGeoPartCount);
+  for (GeoPart& part : geo) {
+    part.position = {static_cast<float>(draw(-3000, 3000)), static_cast<float>(draw(-3000, 3000)),
+                     static_cast<float>(draw(-3000, 3000))};
+    const int y_low = draw(-600, 300);
+    part.vertex_count = draw(0, 9);
+    for (int v = 0; v < part.vertex_count; ++v) {
+      part.vertices.push_back({static_cast<std::int16_t>(draw(-32768, 32767)),
+                               static_cast<std::int16_t>(draw(y_low, y_low + 500)),
+                               static_cast<std::int16_t>(draw(-700, 700))});
+    }
+    part.polygon_count = draw(0, 4);
+    for (int p = 0; p < part.polygon_count; ++p) {
+      GeoPolygon polygon;
+      polygon.flags = static_cast<std::uint32_t>(draw(0, 0x1F));
+      for (std::int32_t& index : polygon.indices) index = draw(0, 12);
+      const int t = draw(0, static_cast<int>(textures.size()));
+      polygon.texture = t == 0 ? nullptr : &textures[static_cast<std::size_t>(t - 1)];
+      part.polygons.push_back(polygon);
+    }
+  }
+  return geo;
+}
+
+TEST(BuildFceImage, EqualsTheWholeTableReferenceOnEveryCar) {
+  const ReadCar sample = read_car(make_sample_geo(), make_sample_archive());
+  const test::CarFiles small_files = test::build_small_car();
+  const ReadCar small = read_car(small_files.geo_image, small_files.shpi_archive);
+  EXPECT_EQ(build_fce_image(sample.geo_parts, sample.atlas_height),
+            test::reference_fce_car(sample.geo_parts, sample.atlas_height));
+  EXPECT_EQ(build_fce_image(small.geo_parts, small.atlas_height),
+            test::reference_fce_car(small.geo_parts, small.atlas_height));
+  EXPECT_EQ(build_fce_image(empty_geo_parts(), 0), test::reference_fce_car(empty_geo_parts(), 0));
+  for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+    const std::vector<GeoPart> geo = random_geo_parts(seed, sample.textures);
+    const auto atlas_height = static_cast<std::int32_t>(seed % 4 == 0 ? 0 : seed * 37);
+    EXPECT_EQ(build_fce_image(geo, atlas_height), test::reference_fce_car(geo, atlas_height))
+        << "seed " << seed;
+  }
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/reference_fce.hpp"
+
 namespace tromvex {
 namespace {
 
@@ -47,7 +49,7 @@ TEST(FcePartAssembly, GathersTheFixedRangesUnderTheirNames) {
     for (std::size_t i = 0; i <= g; ++i) add_vertex(geo[g], x, 0, 0);
     add_polygon(geo[g], 0, {0, 0, 0, 0}, nullptr);
   }
-  const FceParts parts = assemble_fce_parts(geo, 64);
+  const FceParts parts = test::assembled_fce_parts(geo, 64);
 
   struct Expected {
     const char* name;
@@ -101,7 +103,7 @@ TEST(FcePartAssembly, MediumPartsAreCopiesOfTheirHighTwins) {
     const TextureRecord* link = g % 2 == 0 ? &texture : nullptr;
     add_polygon(part, static_cast<std::uint32_t>(g), {0, 1, 1, 0}, link);
   }
-  const FceParts parts = assemble_fce_parts(geo, 128);
+  const FceParts parts = test::assembled_fce_parts(geo, 128);
   for (std::size_t high = 0; high < 5; ++high) {
     SCOPED_TRACE(high);
     const FcePart& a = parts[high];
@@ -126,7 +128,7 @@ TEST(FcePartAssembly, CornersCountFromTheGeoPartsVertexBaseWithinEachFcePart) {
   add_vertices(geo[13], 4);
   add_polygon(geo[12], 0, {0, 1, 2, 3}, nullptr);
   add_polygon(geo[13], 0, {0, 1, 2, 3}, nullptr);
-  const FceParts parts = assemble_fce_parts(geo, 64);
+  const FceParts parts = test::assembled_fce_parts(geo, 64);
 
   for (const std::size_t wheel : {std::size_t{1}, std::size_t{6}}) {
     SCOPED_TRACE(wheel);
@@ -144,7 +146,7 @@ TEST(FcePartAssembly, VerticesAreScaledBy256WithZeroNormals) {
   std::vector<GeoPart> geo = empty_geo_parts();
   add_vertex(geo[0], 256, -512, 1);
   add_vertex(geo[0], -32768, 32767, 0);
-  const FceParts parts = assemble_fce_parts(geo, 64);
+  const FceParts parts = test::assembled_fce_parts(geo, 64);
   for (const std::size_t body : {std::size_t{0}, std::size_t{5}}) {
     ASSERT_EQ(parts[body].vertices.size(), 2u);
     EXPECT_EQ(parts[body].vertices[0], (Vec3f{1.0f, -2.0f, 0.00390625f}));
@@ -159,7 +161,7 @@ TEST(FcePartAssembly, PositionIsTheFirstGatheredPartsPositionOver256) {
   geo[12].position = {256.0f, 0.0f, -128.0f};
   geo[13].position = {9999.0f, 42.0f, 7.0f};
   geo[20].position = {-512.0f, 64.0f, 1.0f};
-  const FceParts parts = assemble_fce_parts(geo, 64);
+  const FceParts parts = test::assembled_fce_parts(geo, 64);
   EXPECT_EQ(parts[1].position, (Vec3f{1.0f, 0.0f, -0.5f}));
   EXPECT_EQ(parts[6].position, (Vec3f{1.0f, 0.0f, -0.5f}));
   EXPECT_EQ(parts[10].position, (Vec3f{-2.0f, 0.25f, 0.00390625f}));
@@ -178,7 +180,7 @@ TEST(FcePartAssembly, VerticesOfLaterGatheredPartsMoveByTheirPositionDifference)
   geo[13].position = {0.0f, 0.0f, 512.0f};
   add_vertex(geo[12], 256, 0, 0);
   add_vertex(geo[13], 0, 128, 256);
-  const FceParts parts = assemble_fce_parts(geo, 64);
+  const FceParts parts = test::assembled_fce_parts(geo, 64);
 
   ASSERT_EQ(parts[10].vertices.size(), 2u);
   const auto unit = static_cast<float>(kGeoUnit);
@@ -232,7 +234,7 @@ TEST(FcePartAssembly, TrianglesRunThroughTheCornersInTheOrderBit4Chooses) {
     SCOPED_TRACE(c.flags);
     std::vector<GeoPart> geo = empty_geo_parts();
     add_polygon(geo[23], c.flags, {0, 1, 2, 3}, &texture);
-    const FceParts parts = assemble_fce_parts(geo, 96);
+    const FceParts parts = test::assembled_fce_parts(geo, 96);
     const std::vector<FceTriangle>& triangles = parts[11].triangles;
     ASSERT_EQ(triangles.size(), 2u);
     EXPECT_EQ(triangles[0], (FceTriangle{c.first, c.triangle_flags, c.first_u, c.first_v}));
@@ -245,7 +247,7 @@ TEST(FcePartAssembly, UntexturedPolygonsAndAZeroHighAtlasGiveZeroCoordinates) {
   std::vector<GeoPart> geo = empty_geo_parts();
   add_polygon(geo[23], kGeoFlagCornerOrder, {4, 5, 6, 7}, nullptr);
   add_polygon(geo[24], kGeoFlagTwoSided, {0, 1, 2, 3}, &texture);
-  const FceParts parts = assemble_fce_parts(geo, 0);
+  const FceParts parts = test::assembled_fce_parts(geo, 0);
   const std::vector<FceTriangle>& triangles = parts[11].triangles;
   ASSERT_EQ(triangles.size(), 4u);
   const std::array<float, 3> zeros{0.0f, 0.0f, 0.0f};

@@ -11,9 +11,10 @@
 #include <string>
 
 #include "common/malformed_file.hpp"
-#include "mesh/fce_image.hpp"
+#include "mesh/fce_layout.hpp"
 #include "mesh/placement.hpp"
 #include "pipeline/convert.hpp"
+#include "support/reference_fce.hpp"
 #include "support/rejection.hpp"
 #include "tools/sample_car.hpp"
 
@@ -49,7 +50,7 @@ FceParts numbered_parts() {
 
 Bytes image_of(FceParts parts) {
   const FceTotals totals = assign_first_indices(parts);
-  return build_fce_image(parts, totals);
+  return test::reference_fce_image(parts, totals);
 }
 
 void set_word(Bytes& image, std::size_t offset, std::uint32_t value) {

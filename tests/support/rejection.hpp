@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <variant>
 
 #include "common/bytes.hpp"
 #include "common/malformed_file.hpp"
@@ -19,6 +20,20 @@ std::optional<std::string> rejection_of(Body&& body) {
     return error.what();
   }
   return std::nullopt;
+}
+
+// What a reader makes of an input: its output, or the message it refuses the input with.
+using Outcome = std::variant<Bytes, std::string>;
+
+// Runs read, which returns Bytes, and gives what it returned or the message of the
+// MalformedFile it threw.
+template <typename Read>
+Outcome outcome_of(Read&& read) {
+  try {
+    return read();
+  } catch (const MalformedFile& error) {
+    return std::string(error.what());
+  }
 }
 
 // The first size bytes of bytes (size <= bytes.size()), in a buffer of exactly that size so

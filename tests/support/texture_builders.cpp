@@ -1,8 +1,11 @@
-// Builders of palettes and QFS streams in code, for tests.
+// Builders of palettes, QFS streams and TGA images in code, for tests.
 #include "support/texture_builders.hpp"
 
 #include <stdexcept>
 #include <utility>
+
+#include "texture/atlas.hpp"
+#include "texture/tga.hpp"
 
 namespace tromvex::test {
 
@@ -128,6 +131,15 @@ Bytes qfs_store(const Bytes& data) {
   }
   writer.stop(Bytes(data.begin() + static_cast<std::ptrdiff_t>(at), data.end()));
   return writer.bytes();
+}
+
+Bytes tga_image_of_canvas(const TextureAtlas& canvas, std::span<const std::uint8_t> palette) {
+  std::vector<TextureRecord> textures(2);
+  textures[0].pixels = palette;
+  textures[1].width = kAtlasWidth;
+  textures[1].height = canvas.height;
+  textures[1].pixels = canvas.pixels;
+  return build_tga_image(textures, layout_texture_atlas(textures));
 }
 
 }  // namespace tromvex::test

@@ -1,14 +1,16 @@
-// Builders of palettes and QFS streams in code, for tests; archives and GEO files are written
-// by tools/car_files.hpp.
+// Builders of palettes, QFS streams and TGA images in code, for tests; archives and GEO files
+// are written by tools/car_files.hpp.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "common/bytes.hpp"
+#include "support/reference_texture.hpp"
 #include "tools/car_files.hpp"
 
 namespace tromvex::test {
@@ -67,5 +69,9 @@ class QfsWriter {
 // Wraps data in a valid literal-only QFS stream (header 0x10 0xFB, literal runs, then a stop
 // command carrying the last 0-3 bytes). Throws std::invalid_argument past 16777215 bytes.
 Bytes qfs_store(const Bytes& data);
+
+// The TGA image the program makes of a whole canvas and palette: the canvas taken as one
+// 768-wide texture, laid out by layout_texture_atlas and resampled by build_tga_image.
+Bytes tga_image_of_canvas(const TextureAtlas& canvas, std::span<const std::uint8_t> palette);
 
 }  // namespace tromvex::test

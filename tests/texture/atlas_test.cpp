@@ -1,4 +1,4 @@
-// Tests of the texture atlas layout: places, canvas height, pixel copies and rejections.
+// Tests of the texture atlas layout: places, canvas height, the painted rows and rejections.
 #include "texture/atlas.hpp"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 
 #include "common/bytes.hpp"
 #include "common/malformed_file.hpp"
+#include "support/reference_texture.hpp"
 #include "support/rejection.hpp"
 
 namespace tromvex {
@@ -60,6 +61,16 @@ std::vector<Place> places_of(const std::vector<TextureRecord>& textures) {
   return places;
 }
 
+// Rows 0 to height - 1 of the canvas, painted one after the other.
+Bytes painted_rows(std::span<const TextureRecord> textures, std::int32_t height) {
+  Bytes canvas(768 * static_cast<std::size_t>(height), 0xEE);
+  AtlasRowPainter painter(textures);
+  for (std::int32_t row = 0; row < height; ++row) {
+    painter.paint(row, canvas.data() + 768 * static_cast<std::size_t>(row));
+  }
+  return canvas;
+}
+
 TEST(LayoutTextureAtlas, PlacesTexturesInRowsWithoutBackFilling) {
   const struct {
     const char* what;
@@ -78,10 +89,8 @@ TEST(LayoutTextureAtlas, PlacesTexturesInRowsWithoutBackFilling) {
   };
   for (const auto& c : cases) {
     std::vector<TextureRecord> textures = textures_of(c.sizes);
-    const TextureAtlas atlas = layout_texture_atlas(textures);
+    EXPECT_EQ(layout_texture_atlas(textures), c.height) << c.what;
     EXPECT_EQ(places_of(textures), c.places) << c.what;
-    EXPECT_EQ(atlas.height, c.height) << c.what;
-    EXPECT_EQ(atlas.pixels.size(), 768u * static_cast<std::size_t>(c.height)) << c.what;
     EXPECT_EQ(textures[0].atlas_x, 11) << c.what;
     EXPECT_EQ(textures[0].atlas_y, 22) << c.what;
   }
@@ -89,12 +98,10 @@ TEST(LayoutTextureAtlas, PlacesTexturesInRowsWithoutBackFilling) {
 
 TEST(LayoutTextureAtlas, WithoutTexturesTheAtlasIsEmptyAndThePaletteUntouched) {
   std::vector<TextureRecord> textures = textures_of({});
-  const TextureAtlas atlas = layout_texture_atlas(textures);
-  EXPECT_EQ(atlas.height, 0);
-  EXPECT_TRUE(atlas.pixels.empty());
+  EXPECT_EQ(layout_texture_atlas(textures), 0);
   EXPECT_EQ(textures[0].atlas_x, 11);
   EXPECT_EQ(textures[0].atlas_y, 22);
-  EXPECT_EQ(layout_texture_atlas({}).height, 0);
+  EXPECT_EQ(layout_texture_atlas({}), 0);
 }
 
 TEST(LayoutTextureAtlas, CopiesEachTextureRowToItsPlaceAndLeavesTheRestIndexZero) {
@@ -105,7 +112,7 @@ TEST(LayoutTextureAtlas, CopiesEachTextureRowToItsPlaceAndLeavesTheRestIndexZero
   textures[2].pixels = kept({5, 6, 7, 50, 51, 52, 53, 54, 55, 56, 57, 58});
   textures[3].pixels = kept(Bytes(764, 9));  // 2 + 3 + 764 > 768: starts row 2
 
-  const TextureAtlas atlas = layout_texture_atlas(textures);
+  ASSERT_EQ(layout_texture_atlas(textures), 3);
   std::vector<std::uint8_t> expected(768 * 3, 0);
   expected[0] = 1;
   expected[1] = 2;
@@ -115,8 +122,38 @@ TEST(LayoutTextureAtlas, CopiesEachTextureRowToItsPlaceAndLeavesTheRestIndexZero
   expected[3] = 6;
   expected[4] = 7;
   std::fill(expected.begin() + 2 * 768, expected.begin() + 2 * 768 + 764, std::uint8_t{9});
-  EXPECT_EQ(atlas.height, 3);
-  EXPECT_EQ(atlas.pixels, expected);
+  EXPECT_EQ(painted_rows(textures, 3), expected);
+}
+
+// Textures of the given sizes whose pixel bytes all differ from their neighbours'.
+std::vector<TextureRecord> patterned_textures_of(const std::vector<Size>& sizes) {
+  std::vector<TextureRecord> textures = textures_of(sizes);
+  for (std::size_t i = 1; i < textures.size(); ++i) {
+    Bytes pixels(textures[i].pixels.size());
+    for (std::size_t p = 0; p < pixels.size(); ++p)
+      pixels[p] = static_cast<std::uint8_t>(i * 37 + p * 5 + p / 7);
+    textures[i].pixels = kept(std::move(pixels));
+  }
+  return textures;
+}
+
+TEST(LayoutTextureAtlas, PlacesAndPaintsAsThePlainWholeCanvasReference) {
+  const std::vector<std::vector<Size>> layouts{
+      {{768, 1}},
+      {{256, 64}, {256, 128}, {256, 32}},         // one full row, shorter textures leave gaps
+      {{500, 10}, {300, 20}, {200, 30}, {0, 9}},  // no back-filling; a zero-wide texture
+      {{10, 0}, {768, 0}, {3, 5}, {0, 0}, {700, 2}, {70, 3}},  // zero-high rows first
+      {{1, 1}, {767, 2}, {1, 3}, {766, 1}, {2, 4}, {768, 2}},  // rows filled to the last column
+      {{768, 300}, {100, 200}, {700, 200}, {5, 1}},
+  };
+  for (std::size_t l = 0; l < layouts.size(); ++l) {
+    std::vector<TextureRecord> textures = patterned_textures_of(layouts[l]);
+    std::vector<TextureRecord> reference = textures;
+    const test::TextureAtlas canvas = test::reference_texture_atlas(reference);
+    ASSERT_EQ(layout_texture_atlas(textures), canvas.height) << "layout " << l;
+    EXPECT_EQ(places_of(textures), places_of(reference)) << "layout " << l;
+    EXPECT_EQ(painted_rows(textures, canvas.height), canvas.pixels) << "layout " << l;
+  }
 }
 
 TEST(LayoutTextureAtlas, RejectsATextureWiderThanTheCanvasLeavingRecordsUnchanged) {
@@ -135,7 +172,7 @@ TEST(LayoutTextureAtlas, RejectsATextureWiderThanTheCanvasLeavingRecordsUnchange
 TEST(LayoutTextureAtlas, RejectsALayoutTallerThanTheLimitLeavingRecordsUnchanged) {
   // A 768-wide empty texture between two 1-wide ones makes each of these start a row of its own.
   std::vector<TextureRecord> textures = textures_of({{1, 32768}, {768, 0}, {1, 32768}});
-  EXPECT_EQ(layout_texture_atlas(textures).height, kMaxAtlasHeight);
+  EXPECT_EQ(layout_texture_atlas(textures), kMaxAtlasHeight);
 
   textures = textures_of({{1, 32768}, {768, 0}, {1, 32769}});
   EXPECT_EQ(test::rejection_of([&] { layout_texture_atlas(textures); }),
@@ -146,7 +183,7 @@ TEST(LayoutTextureAtlas, RejectsALayoutTallerThanTheLimitLeavingRecordsUnchanged
 TEST(LayoutTextureAtlasDeathTest, AssertsThatATextureHoldsItsPixels) {
   std::vector<TextureRecord> textures = textures_of({{4, 4}});
   textures[1].pixels = textures[1].pixels.first(15);
-  EXPECT_DEBUG_DEATH(place_textures(textures), "holds_its_pixels");
+  EXPECT_DEBUG_DEATH(layout_texture_atlas(textures), "holds_its_pixels");
 }
 
 }  // namespace

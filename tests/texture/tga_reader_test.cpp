@@ -9,7 +9,7 @@
 
 #include "common/malformed_file.hpp"
 #include "support/rejection.hpp"
-#include "texture/tga.hpp"
+#include "support/texture_builders.hpp"
 
 namespace tromvex {
 namespace {
@@ -40,7 +40,7 @@ Bytes header(std::uint8_t type, int width, int height, std::uint8_t bits, std::u
 
 TEST(TgaReader, ReadsTheCarTextureBottomUpWithItsAlpha) {
   // Atlas row r holds palette colour r: file row r, shown as picture row 255 - r.
-  TextureAtlas atlas{Bytes(768 * 256), 256};
+  test::TextureAtlas atlas{Bytes(768 * 256), 256};
   for (std::size_t r = 0; r < 256; ++r)
     std::fill_n(atlas.pixels.begin() + static_cast<std::ptrdiff_t>(768 * r), 768,
                 static_cast<std::uint8_t>(r));
@@ -50,7 +50,7 @@ TEST(TgaReader, ReadsTheCarTextureBottomUpWithItsAlpha) {
     palette[4 * n + 2] = 7;                         // red
     palette[4 * n + 3] = n == 3 ? 0 : 1;            // colour 3 is clear
   }
-  const RgbaPicture picture = read_tga_image(build_tga_image(atlas, palette));
+  const RgbaPicture picture = read_tga_image(test::tga_image_of_canvas(atlas, palette));
   ASSERT_EQ(picture.width, 256);
   ASSERT_EQ(picture.height, 256);
   const auto pixel = [&](std::size_t row, std::size_t column) {
@@ -100,7 +100,7 @@ TEST(TgaReader, RefusesWhatItCannotShow) {
 }
 
 TEST(TgaReader, RefusesEveryPrefixOfACarTexture) {
-  const Bytes tga = build_tga_image(TextureAtlas{Bytes(768), 1}, Bytes(1024, 1));
+  const Bytes tga = test::tga_image_of_canvas({Bytes(768), 1}, Bytes(1024, 1));
   ASSERT_EQ(test::rejection_of([&] { read_tga_image(tga); }), std::nullopt);
   for (std::size_t size = 0; size < tga.size(); size += 97) {
     const Bytes prefix = test::prefix_of(tga, size);  // exact size

@@ -7,10 +7,14 @@
 #include <deque>
 #include <vector>
 
+#include "support/reference_texture.hpp"
+#include "support/texture_builders.hpp"
 #include "texture/atlas.hpp"
 
 namespace tromvex {
 namespace {
+
+using test::TextureAtlas;
 
 using Pixel = std::array<std::uint8_t, 4>;  // blue, green, red, alpha as the file holds them
 
@@ -41,7 +45,7 @@ TEST(BuildTgaImage, IsExactlyTheHeaderAndTheFixedSize) {
   const Bytes header{0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0x20, 0x00,
                      0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x20, 0x00};
   for (const std::int32_t height : {0, 1, 300}) {
-    const Bytes image = build_tga_image(atlas_of_height(height), blue_ramp_palette());
+    const Bytes image = test::tga_image_of_canvas(atlas_of_height(height), blue_ramp_palette());
     ASSERT_EQ(image.size(), 262162u);
     EXPECT_EQ(Bytes(image.begin(), image.begin() + 18), header) << "height " << height;
   }
@@ -65,7 +69,7 @@ TEST(BuildTgaImage, FileRowRTakesAtlasRowRTimesHeightOver256) {
       atlas.pixels[a * 768] = static_cast<std::uint8_t>(a % 256);
       atlas.pixels[a * 768 + 3] = static_cast<std::uint8_t>(a / 256);
     }
-    const Bytes image = build_tga_image(atlas, blue_ramp_palette());
+    const Bytes image = test::tga_image_of_canvas(atlas, blue_ramp_palette());
     const auto atlas_row_of = [&image](std::size_t row) {
       return std::size_t{pixel_at(image, row, 0)[0]} +
              256 * std::size_t{pixel_at(image, row, 1)[0]};
@@ -90,7 +94,7 @@ TEST(BuildTgaImage, ColumnKTakesAtlasColumn3KOnly) {
           column % 3 == 0 ? static_cast<std::uint8_t>(column / 3) : 0;
     }
   }
-  const Bytes image = build_tga_image(atlas, blue_ramp_palette());
+  const Bytes image = test::tga_image_of_canvas(atlas, blue_ramp_palette());
   for (std::size_t k = 0; k < 256; ++k) {
     ASSERT_EQ(pixel_at(image, 200, k), (Pixel{static_cast<std::uint8_t>(k), 0, 0, 255}))
         << "column " << k;
@@ -121,7 +125,7 @@ TEST(BuildTgaImage, ColourAndAlphaFollowTheFlagAndTheGreenMargin) {
     std::copy(c.colour.begin(), c.colour.end(), palette.begin() + 4 * 77);
     TextureAtlas atlas = atlas_of_height(3);
     atlas.pixels.assign(atlas.pixels.size(), 77);
-    const Bytes image = build_tga_image(atlas, palette);
+    const Bytes image = test::tga_image_of_canvas(atlas, palette);
     EXPECT_EQ(pixel_at(image, 0, 0), c.expected);
     EXPECT_EQ(pixel_at(image, 255, 255), c.expected);
   }
@@ -129,7 +133,7 @@ TEST(BuildTgaImage, ColourAndAlphaFollowTheFlagAndTheGreenMargin) {
 
 TEST(BuildTgaImage, EmptyAtlasGivesAllZeroPixels) {
   Bytes palette(1024, 0xFF);
-  const Bytes image = build_tga_image(TextureAtlas{}, palette);
+  const Bytes image = test::tga_image_of_canvas(TextureAtlas{}, palette);
   ASSERT_EQ(image.size(), 262162u);
   EXPECT_EQ(Bytes(image.begin() + 18, image.end()), Bytes(262144, 0));
 }
@@ -142,20 +146,22 @@ TEST(BuildTgaImage, ColoursPastAShortPaletteAreZero) {
   atlas.pixels[3] = 1;
   atlas.pixels[6] = 2;
   atlas.pixels[9] = 255;
-  const Bytes image = build_tga_image(atlas, palette);
+  const Bytes image = test::tga_image_of_canvas(atlas, palette);
   EXPECT_EQ(pixel_at(image, 7, 0), (Pixel{9, 8, 7, 255}));
   EXPECT_EQ(pixel_at(image, 7, 1), (Pixel{0, 0, 0, 0}));
   EXPECT_EQ(pixel_at(image, 7, 2), (Pixel{0, 0, 0, 0}));
   EXPECT_EQ(pixel_at(image, 7, 3), (Pixel{0, 0, 0, 0}));
-  EXPECT_EQ(build_tga_image(atlas, {}), build_tga_image(atlas_of_height(1), Bytes(1024, 0)));
+  EXPECT_EQ(test::tga_image_of_canvas(atlas, {}),
+            test::tga_image_of_canvas(atlas_of_height(1), Bytes(1024, 0)));
 }
 
 // Textures of the given sizes with distinct pixels; record 0 is the blue ramp palette. The
 // pixel data lives in store, which must outlive the records.
 std::vector<TextureRecord> textures_of(const std::vector<std::pair<int, int>>& sizes,
-                                       std::deque<Bytes>& store) {
+                                       std::deque<Bytes>& store,
+                                       const Bytes& palette = blue_ramp_palette()) {
   std::vector<TextureRecord> textures(1);
-  textures[0].pixels = store.emplace_back(blue_ramp_palette());
+  textures[0].pixels = store.emplace_back(palette);
   for (const auto& [width, height] : sizes) {
     Bytes& pixels = store.emplace_back(static_cast<std::size_t>(width * height));
     for (std::size_t p = 0; p < pixels.size(); ++p) {
@@ -169,26 +175,27 @@ std::vector<TextureRecord> textures_of(const std::vector<std::pair<int, int>>& s
   return textures;
 }
 
-TEST(BuildTgaImage, FromPlacedTexturesEqualsResamplingTheWholeCanvas) {
+TEST(BuildTgaImage, EqualsThePlainReferenceOnWholeLayouts) {
   const std::vector<std::vector<std::pair<int, int>>> layouts{
       {{768, 1}},                                 // a one-row atlas
       {{256, 64}, {256, 128}, {256, 32}},         // one full row, shorter textures leave gaps
       {{500, 10}, {300, 20}, {200, 30}, {0, 9}},  // no back-filling; a zero-wide texture
       {{10, 0}, {768, 0}, {3, 5}, {0, 0}, {700, 2}, {70, 3}},  // zero-high rows first
       {{768, 300}, {100, 200}, {700, 200}, {5, 1}},            // taller than 256: rows are skipped
+      {{768, 255}},                                            // shorter than 256: rows repeat
   };
+  // Colours of every kind: clear, opaque, green-tinted (some sums wrapping); the last 16
+  // indices past the end of a 960-byte palette.
+  Bytes palette(960);
+  for (std::size_t i = 0; i < palette.size(); ++i)
+    palette[i] = static_cast<std::uint8_t>(i % 4 == 3 ? i % 3 : i * 53 + i / 4);
   for (std::size_t l = 0; l < layouts.size(); ++l) {
     std::deque<Bytes> store;
-    std::vector<TextureRecord> on_canvas = textures_of(layouts[l], store);
-    std::vector<TextureRecord> placed = on_canvas;
-    const TextureAtlas atlas = layout_texture_atlas(on_canvas);
-    const std::int32_t height = place_textures(placed);
-    ASSERT_EQ(height, atlas.height) << "layout " << l;
-    for (std::size_t i = 1; i < placed.size(); ++i) {
-      EXPECT_EQ(placed[i].atlas_x, on_canvas[i].atlas_x) << "layout " << l << " texture " << i;
-      EXPECT_EQ(placed[i].atlas_y, on_canvas[i].atlas_y) << "layout " << l << " texture " << i;
-    }
-    EXPECT_EQ(build_tga_image(placed, height), build_tga_image(atlas, blue_ramp_palette()))
+    std::vector<TextureRecord> placed = textures_of(layouts[l], store, palette);
+    std::vector<TextureRecord> on_canvas = placed;
+    const TextureAtlas atlas = test::reference_texture_atlas(on_canvas);
+    const Bytes image = build_tga_image(placed, layout_texture_atlas(placed));
+    EXPECT_EQ(Bytes(image.begin() + 18, image.end()), test::reference_tga_pixels(atlas, palette))
         << "layout " << l;
   }
 }
@@ -196,7 +203,7 @@ TEST(BuildTgaImage, FromPlacedTexturesEqualsResamplingTheWholeCanvas) {
 TEST(AtlasRowPainter, PaintsRowsInIncreasingOrderOnly) {
   std::deque<Bytes> store;
   std::vector<TextureRecord> textures = textures_of({{2, 2}}, store);
-  place_textures(textures);
+  layout_texture_atlas(textures);
   AtlasRowPainter painter(textures);
   std::array<std::uint8_t, 768> row{};
   painter.paint(1, row.data());

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -157,6 +159,28 @@ TEST(ReadVivDirectory, EveryPrefixIsRefusedOrReadWithTheSameMembers) {
   EXPECT_THROW(read_viv_directory(short_by_one), MalformedFile);
 }
 
+TEST(CheckVivRebuild, TakesMembersWhoseDataAddUpToTheArchiveAtMost) {
+  // The data of a 60-byte archive, counted once per member whatever they overlap.
+  const struct {
+    std::vector<RawEntry> entries;
+    std::optional<std::string> refusal;
+  } cases[] = {
+      {{}, std::nullopt},
+      {{{0, 60, "a"}}, std::nullopt},  // the whole image, directory and all
+      {{{0, 60, "a"}, {60, 0, "b"}}, std::nullopt},
+      {{{0, 60, "a"}, {59, 1, "b"}},
+       "its members overlap; their data add up to 61 bytes, more than the archive's 60"},
+      {{{30, 30, "a"}, {30, 30, "b"}, {58, 2, "c"}},
+       "its members overlap; their data add up to 62 bytes, more than the archive's 60"},
+  };
+  for (const auto& c : cases) {
+    const Bytes image = raw_archive(c.entries, 60);
+    const std::vector<VivMember> members = read_viv_directory(image);
+    EXPECT_EQ(test::rejection_of([&] { check_viv_rebuild(members, image.size()); }), c.refusal)
+        << c.entries.size() << " members";
+  }
+}
+
 TEST(IsSafeMemberName, TakesPlainFileNamesOnly) {
   for (const char* name :
        {"car.fce", "CAR00.TGA", "a..b", ".hidden", "console.txt", "com10", "nulled.geo"}) {
@@ -168,6 +192,70 @@ TEST(IsSafeMemberName, TakesPlainFileNamesOnly) {
         "nul", "NUL.txt", "com1.dat", "Lpt9",  "con .txt", "CONIN$"}) {
     EXPECT_FALSE(is_safe_member_name(name)) << name;
   }
+}
+
+// The same name with its letters in each of several cases.
+std::vector<std::string> case_variants(const std::string& name) {
+  std::string upper = name, lower = name, alternating = name, first_lower = name;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    upper[i] = static_cast<char>(std::toupper(c));
+    lower[i] = static_cast<char>(std::tolower(c));
+    alternating[i] = static_cast<char>(i % 2 == 0 ? std::tolower(c) : std::toupper(c));
+    first_lower[i] = static_cast<char>(i == 0 ? std::tolower(c) : std::toupper(c));
+  }
+  return {upper, lower, alternating, first_lower};
+}
+
+TEST(IsSafeMemberName, RefusesEveryDeviceNameInAnyCaseWhateverFollowsItsFirstDot) {
+  const std::vector<std::string> devices{"CON",  "PRN",  "AUX",  "NUL",  "COM1",   "COM2",
+                                         "COM3", "COM4", "COM5", "COM6", "COM7",   "COM8",
+                                         "COM9", "LPT1", "LPT2", "LPT3", "LPT4",   "LPT5",
+                                         "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$"};
+  // Windows takes the name up to its first dot, trailing spaces dropped, as the device.
+  const std::vector<std::string> endings{"", ".txt", ".tar.gz", ".a.b.c", " .geo", "  .x.y", ".."};
+  for (const std::string& device : devices) {
+    for (const std::string& name : case_variants(device)) {
+      for (const std::string& ending : endings) {
+        EXPECT_FALSE(is_safe_member_name(name + ending)) << name + ending;
+      }
+      // Names that only hold a device name are files like any other.
+      for (const std::string& other :
+           {name + "x", "x" + name, name + "0.txt", "a." + name, name + "_.tga", "." + name}) {
+        EXPECT_TRUE(is_safe_member_name(other)) << other;
+      }
+    }
+  }
+}
+
+TEST(IsSafeMemberName, RefusesEveryControlAndReservedByteAnywhereInTheName) {
+  const std::string reserved = "<>:\"/\\|?*";
+  for (unsigned value = 1; value < 256; ++value) {
+    const char c = static_cast<char>(value);
+    const bool refused = value < 0x20 || value == 0x7F || reserved.find(c) != std::string::npos;
+    for (const std::string& name : {std::string{c, 'a', 'b'}, std::string{'a', c, 'b'}}) {
+      EXPECT_EQ(is_safe_member_name(name), !refused) << "byte " << value;
+    }
+  }
+}
+
+TEST(FoldedMemberName, FoldsTheLowerCaseAsciiLettersAndNoOtherByte) {
+  const auto folded = [](unsigned value) {
+    return value >= 'a' && value <= 'z' ? value - 'a' + 'A' : value;
+  };
+  for (unsigned a = 0; a < 256; ++a) {
+    const std::string name(1, static_cast<char>(a));
+    ASSERT_EQ(folded_member_name(name), std::string(1, static_cast<char>(folded(a)))) << a;
+    for (unsigned b = 0; b < 256; ++b) {
+      ASSERT_EQ(same_member_name(name, std::string(1, static_cast<char>(b))),
+                folded(a) == folded(b))
+          << a << " " << b;
+    }
+  }
+  EXPECT_EQ(folded_member_name("car00.tga\xE9z"), "CAR00.TGA\xE9Z");
+  EXPECT_FALSE(same_member_name("car.fce", "car.fc"));
+  EXPECT_FALSE(same_member_name("", "a"));
+  EXPECT_TRUE(same_member_name("", ""));
 }
 
 TEST(PutVivMember, ReplacesTheFirstMatchOrAppends) {
