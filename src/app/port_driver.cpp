@@ -118,7 +118,7 @@ std::optional<PortSettings> parse_arguments(std::span<const std::string> args,
 // 1031220 as "1,031,220".
 std::string with_thousands(std::size_t number) {
   std::string digits = std::to_string(number);
-  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, 1, ',');
   return digits;
 }
 

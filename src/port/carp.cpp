@@ -54,7 +54,7 @@ class LineReader {
     while (!at_end()) {
       const char c = static_cast<char>(reader_.u8());
       if (c == '\n') {
-        line.line_break = "\n";
+        line.line_break.push_back(c);
         break;
       }
       line.text += c;
@@ -62,7 +62,7 @@ class LineReader {
     // A CR right before the LF belongs to the line break, so that CRLF files stay CRLF.
     if (!line.line_break.empty() && !line.text.empty() && line.text.back() == '\r') {
       line.text.pop_back();
-      line.line_break = "\r\n";
+      line.line_break.insert(line.line_break.begin(), '\r');
     }
     return line;
   }

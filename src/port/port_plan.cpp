@@ -105,7 +105,7 @@ void choose_geo(PlannedCar& car, const std::vector<const GeoSource*>& geos) {
 void choose_texture(PlannedCar& car, const std::vector<const FoundFile*>& textures) {
   if (textures.empty()) {
     car.skip =
-        "no texture file: no " + car.name + ".QFS or " + car.name + ".FSH under the game folder";
+        "no texture file (" + car.name + ".QFS or " + car.name + ".FSH) under the game folder";
     return;
   }
   std::vector<Preference<FoundFile>> preferences;

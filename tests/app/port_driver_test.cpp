@@ -154,7 +154,7 @@ TEST_F(PortDriver, PortsTheSampleNfs2seInstallIntoCopiesOfTheDonor) {
   const std::string wreck_failure =
       "Could not read GameData/CARDATA.VIV member Wreck.geo: part 6 of the GEO file ends past "
       "its end";
-  const std::string crate_skip = "no texture file: no CRATE.QFS or CRATE.FSH under the game folder";
+  const std::string crate_skip = "no texture file (CRATE.QFS or CRATE.FSH) under the game folder";
   EXPECT_EQ(outcome.transcript,
             "Porting the cars under " + game() + " into " + out() + ", each into a copy of " +
                 donor() +

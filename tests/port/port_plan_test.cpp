@@ -60,7 +60,7 @@ TEST(PlanPort, DecidesCompetingFilesOrSkipsTheCar) {
       {"no texture file",
        {loose("PC", "log.geo")},
        {{"PC", "logs.qfs"}, {"PC", "log.tga"}},
-       "LOG: no texture file: no LOG.QFS or LOG.FSH under the game folder",
+       "LOG: no texture file (LOG.QFS or LOG.FSH) under the game folder",
        {}},
       {"a loose car takes the texture in its own folder",
        {loose("A/CarModel/PC", "f1.geo")},
