@@ -68,6 +68,11 @@ TEST(PlanPort, DecidesCompetingFilesOrSkipsTheCar) {
        "F1 <- A/CarModel/PC/f1.geo + A/CarModel/PC/f1.fsh",
        {"for F1, took A/CarModel/PC/f1.fsh (in the GEO file's folder) over B/CARMODEL/F1.QFS "
         "and F1.qfs"}},
+      {"the car's own folder goes before CARMODEL",
+       {loose("Cars", "f1.geo")},
+       {{"GAMEDATA/CARMODEL/PC", "F1.QFS"}, {"Cars", "f1.qfs"}},
+       "F1 <- Cars/f1.geo + Cars/f1.qfs",
+       {"for F1, took Cars/f1.qfs (in the GEO file's folder) over GAMEDATA/CARMODEL/PC/F1.QFS"}},
       {"a loose car without a texture beside it takes the one under CARMODEL",
        {loose("Loose", "f1.geo")},
        {{"Other", "F1.QFS"}, {"GameData/carmodel/PC", "f1.qfs"}},
