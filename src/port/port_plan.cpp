@@ -18,8 +18,9 @@ constexpr std::array<std::string_view, 2> kTextureExtensions{".QFS", ".FSH"};
 // The folder name under which the games keep their car textures.
 constexpr std::string_view kCarModelFolder = "CARMODEL";
 
+// ".GEO" alone has the extension too: a GEO file without a name, refused as a car's name.
 bool has_extension(std::string_view name, std::string_view extension) {
-  return name.size() > extension.size() &&
+  return name.size() >= extension.size() &&
          same_member_name(name.substr(name.size() - extension.size()), extension);
 }
 

@@ -144,10 +144,17 @@ TEST(PlanPort, RefusesLooseNamesThatCannotNameACarFolder) {
 
 TEST(FindArchiveGeos, TakesTheFirstOfANameAndRefusesUnsafeNames) {
   const Bytes data{1, 2, 3};
-  const std::vector<VivMember> members{{"smpl.GEO", 0, data},    {"readme.txt", 0, data},
-                                       {"../evil.geo", 0, data}, {"SMPL.geo", 0, data},
-                                       {"nul.GEO", 0, data},     {"log.geox", 0, data},
-                                       {"Log.Geo", 0, data},     {"dir\\x.geo", 0, data}};
+  const std::vector<VivMember> members{{"smpl.GEO", 0, data},
+                                       {"readme.txt", 0, data},
+                                       {"../evil.geo", 0, data},
+                                       {"SMPL.geo", 0, data},
+                                       {"nul.GEO", 0, data},
+                                       {"log.geox", 0, data},
+                                       {"Log.Geo", 0, data},
+                                       {"dir\\x.geo", 0, data},
+                                       // Plain file names, but not as car folders: "" and "X."
+                                       {".geo", 0, data},
+                                       {"x..geo", 0, data}};
   const FoundFile archive{"GameData", "CarData.viv"};
   const ArchiveGeos found = find_archive_geos(archive, 2, members);
   ASSERT_EQ(found.geos.size(), 2u);
@@ -166,7 +173,10 @@ TEST(FindArchiveGeos, TakesTheFirstOfANameAndRefusesUnsafeNames) {
                 "Refused GameData/CarData.viv member 4 ('nul.GEO'): its name is not a plain file "
                 "name",
                 "Refused GameData/CarData.viv member 7 ('dir\\x5Cx.geo'): its name is not a plain "
-                "file name"}));
+                "file name",
+                "Refused GameData/CarData.viv member 8 ('.geo'): its name is not a plain file name",
+                "Refused GameData/CarData.viv member 9 ('x..geo'): its name is not a plain file "
+                "name"}));
 }
 
 }  // namespace
