@@ -13,7 +13,6 @@
 
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -116,6 +115,15 @@ void expect_car_viv(const Bytes& car_viv, const Reference& car, unsigned serial)
       EXPECT_EQ(bytes, bytes_of(donor[i])) << members[i].name;
     }
   }
+}
+
+// text with every from replaced by to.
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) {
+    text.replace(at, from.size(), to);
+    at += to.size();
+  }
+  return text;
 }
 
 std::string size_of(const fs::path& file) {
@@ -233,7 +241,7 @@ TEST_F(PortDriver, GivesTheSameLinesAndBytesForEveryNumberOfJobs) {
   for (const std::string jobs : {"1", "4", "3"}) {
     const std::string out_folder = dir.file("out" + jobs);
     Outcome outcome = port({game(), out_folder, "--donor", donor(), "--jobs", jobs});
-    outcome.transcript = std::regex_replace(outcome.transcript, std::regex("out" + jobs), "OUT");
+    outcome.transcript = replaced(outcome.transcript, "out" + jobs, "OUT");
     outcomes.push_back(outcome);
     written.push_back(files_under(out_folder));
   }
@@ -389,8 +397,14 @@ TEST_F(PortDriver, ShowsAProgressCountThatEachLineReplaces) {
   fs::remove_all(out());
   const Outcome counted = port({game(), out(), "--jobs", "2"}, {true, false});
   // Each count is "\r" and the count; before a line, "\r", spaces and "\r" wipe it.
-  const std::string without_counts =
-      std::regex_replace(counted.transcript, std::regex("(\r  [0-9]+ of 14 cars done)+\r +\r"), "");
+  std::string without_counts = counted.transcript;
+  for (int done = 0; done <= 14; ++done) {
+    without_counts =
+        replaced(without_counts, "\r  " + std::to_string(done) + " of 14 cars done", "");
+  }
+  for (std::size_t width = 30; width > 0; --width) {
+    without_counts = replaced(without_counts, "\r" + std::string(width, ' ') + "\r", "");
+  }
   EXPECT_EQ(without_counts.find('\r'), std::string::npos) << counted.transcript;
   EXPECT_EQ(without_counts, plain.transcript);
 }
