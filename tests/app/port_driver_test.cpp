@@ -4,13 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
-
 #include <filesystem>
 #include <map>
 #include <string>
@@ -19,6 +12,9 @@
 #include "mesh/fce_finish.hpp"
 #include "pipeline/convert.hpp"
 #include "support/recording_console.hpp"
+#ifndef _WIN32
+#include "support/child_process.hpp"
+#endif
 #include "support/temp_dir.hpp"
 #include "support/viv_builder.hpp"
 #include "tools/car_files.hpp"
@@ -455,20 +451,9 @@ TEST_F(PortDriver, SearchesABoundedDepthAndNoticesLinks) {
 }
 
 #ifndef _WIN32
-constexpr uid_t kNobody = 65534;
-
-// Runs the port in a child that is not root (root may write anywhere); returns its status.
+// Runs the port as a user who is not root (root may write anywhere); returns its status.
 int port_as_ordinary_user(const std::vector<std::string>& args) {
-  std::fflush(nullptr);
-  const pid_t child = fork();
-  if (child == 0) {
-    if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(100);
-    _exit(port(args).status);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 100);
-  return WEXITSTATUS(status);
+  return test::status_as_ordinary_user([&] { return port(args).status; });
 }
 
 TEST_F(PortDriver, LeavesNothingInAReadOnlyOutFolder) {
@@ -479,7 +464,8 @@ TEST_F(PortDriver, LeavesNothingInAReadOnlyOutFolder) {
   fs::permissions(out(), fs::perms(0555));
   EXPECT_EQ(port_as_ordinary_user({game(), out()}), 1);
   EXPECT_TRUE(fs::is_empty(out()));
-  // A car folder that can be made but not written into is taken away again.
+  // With --force, a car folder that cannot be written into stays as it was; the others are
+  // written.
   fs::permissions(out(), fs::perms(0777));
   fs::create_directory(out() + "/SMPL");
   fs::permissions(out() + "/SMPL", fs::perms(0555));
@@ -490,19 +476,12 @@ TEST_F(PortDriver, LeavesNothingInAReadOnlyOutFolder) {
 
 TEST_F(PortDriver, TakesAwayTheFolderOfACarWhoseFilesCannotBeWritten) {
   write_install(game(), make_sample_nfs2_install());
-  std::fflush(nullptr);
-  const pid_t child = fork();
-  if (child == 0) {
-    // Every file larger than this fails half-way; the folders the port made must go again.
-    const rlimit small{4096, 4096};
-    signal(SIGXFSZ, SIG_IGN);
-    if (setrlimit(RLIMIT_FSIZE, &small) != 0) _exit(100);
-    _exit(port({game(), out()}).status);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 1);
+  // Every file larger than this fails half-way; the folders the port made must go again.
+  EXPECT_EQ(test::status_with_file_size_limit(4096,
+                                              [&] {
+                                                return port({game(), out()}).status;
+                                              }),
+            1);
   EXPECT_FALSE(fs::exists(out()));  // made for the cars, and empty again
 }
 #endif
