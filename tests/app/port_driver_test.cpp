@@ -69,7 +69,6 @@ std::map<std::string, Bytes> files_under(const fs::path& folder) {
 }
 
 Bytes bytes_of(const VivMember& member) { return Bytes(member.bytes.begin(), member.bytes.end()); }
-std::string text_of(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 // What tromvex and the finishing step make of a car, worked out without the port.
 struct Reference {
@@ -83,34 +82,6 @@ Reference reference(const Bytes& geo, const Bytes& texture, bool exact = false) 
   CarImages images = convert_car(geo, texture, quiet);
   const Bytes fce = exact ? images.fce_image : finish_fce_image(images.fce_image).image;
   return {fce, images.tga_image, read_u32_le(images.fce_image.data() + 4)};
-}
-
-// The donor's carp.txt with the serial number's value line replaced, written out by hand.
-std::string donor_carp_with_serial(unsigned serial) {
-  return "Serial Number(0)\r\n" + std::to_string(serial) +
-         "\r\nClass(1)\r\n2\r\nMass(2)\r\n1250.000000\r\nGears, manual(3)\r\n6\r\n"
-         "Gears, automatic(75)\r\n5\r\nRedline rpm(13)\r\n7000\r\nWheel base(24)\r\n2.500000\r\n ";
-}
-
-// Checks a car.viv: the donor's members in order, the car's files and carp.txt put in.
-void expect_car_viv(const Bytes& car_viv, const Reference& car, unsigned serial) {
-  const Bytes donor_image = make_donor_car_viv();
-  const std::vector<VivMember> donor = read_viv_directory(donor_image);
-  const std::vector<VivMember> members = read_viv_directory(car_viv);
-  ASSERT_EQ(members.size(), donor.size());
-  for (std::size_t i = 0; i < members.size(); ++i) {
-    EXPECT_EQ(members[i].name, donor[i].name);
-    const Bytes bytes = bytes_of(members[i]);
-    if (members[i].name == "car.fce") {
-      EXPECT_EQ(bytes, car.fce);
-    } else if (members[i].name == "car00.tga") {
-      EXPECT_EQ(bytes, car.tga);
-    } else if (members[i].name == "carp.txt") {
-      EXPECT_EQ(text_of(bytes), donor_carp_with_serial(serial));
-    } else {
-      EXPECT_EQ(bytes, bytes_of(donor[i])) << members[i].name;
-    }
-  }
 }
 
 // text with every from replaced by to.
@@ -145,18 +116,10 @@ TEST_F(PortDriver, PortsTheSampleNfs2seInstallIntoCopiesOfTheDonor) {
   write_install(game(), make_sample_nfs2se_install());
   const Outcome outcome = port({game(), out(), "--donor", donor()});
 
-  const Reference box = reference(make_sample_prop_geo(50, 100, 50, "wood"),
-                                  read_file(game() + "/GameData/CarModel/PC/blox.qfs"));
-  const Reference log = reference(make_sample_prop_geo(20, 40, 150, "bark"),
-                                  read_file(game() + "/GameData/CarModel/PC/Log.Qfs"));
-  const Reference car = reference(make_sample_geo(), make_sample_qfs());
-  expect_car_viv(read_file(out() + "/BLOX/car.viv"), box, 200);
-  expect_car_viv(read_file(out() + "/LOG/car.viv"), log, 201);
-  expect_car_viv(read_file(out() + "/SMPL/car.viv"), car, 202);
+  // The cars' bytes are checked against tromvex's in port_end_to_end_test; here, the lines.
   EXPECT_EQ(files_under(out()).size(), 3u);  // nothing of the others, nothing staged
-
-  // A box of five faces, two triangles each, in each of the four bodies.
-  EXPECT_EQ(box.triangles, 40u);
+  // A box has five faces, two triangles each, in each of the four bodies.
+  const Reference car = reference(make_sample_geo(), make_sample_qfs());
   const std::string wreck_failure =
       "Could not read GameData/CARDATA.VIV member Wreck.geo: part 6 of the GEO file ends past "
       "its end";

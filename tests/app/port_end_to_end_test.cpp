@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "common/bytes.hpp"
@@ -91,24 +90,6 @@ TEST(PortEndToEnd, TheNfs2seSampleGivesTromvexCarsInCopiesOfTheDonor) {
   }
   EXPECT_FALSE(fs::exists(dir.file("out/CRATE")));
   EXPECT_FALSE(fs::exists(dir.file("out/WRECK")));
-}
-
-TEST(PortEndToEnd, TheNfs2SampleGivesTromvexCarsAsLooseFiles) {
-  TempDir dir;
-  const std::string pc = kExamplesDir + "/nfs2/GAMEDATA/CARMODEL/PC/";
-  const auto result =
-      run(TROMVEX_PORT_EXE, {"tromvex-port", kExamplesDir + "/nfs2", dir.file("out")}, 0);
-  EXPECT_TRUE(result.output.ends_with("Ported 3 of 3 cars into " + dir.file("out") + ".\n"));
-  for (const auto& [name, geo, texture] :
-       {std::tuple{"BLOX", "Blox.GEO", "BLOX.FSH"}, std::tuple{"LOG", "log.geo", "Log.qfs"},
-        std::tuple{"SMPL", "smpl.geo", "SMPL.QFS"}}) {
-    const std::string reference = dir.file(std::string("tromvex-") + name);
-    convert_with_tromvex(pc + geo, pc + texture, reference);
-    const std::string ported = dir.file(std::string("out/") + name);
-    EXPECT_EQ(read_file(ported + "/car.fce"),
-              finish_fce_image(read_file(reference + "/car.fce")).image);
-    EXPECT_EQ(read_file(ported + "/car00.tga"), read_file(reference + "/car00.tga"));
-  }
 }
 
 }  // namespace
