@@ -32,14 +32,14 @@ class StepTracker final : public ConversionEvents {
   std::size_t missing_ = 0;
 };
 
-// The data of the members add up to no more than the archive when none share bytes.
+// The data of the members add up to no more than the archive when none share bytes. (The
+// rule and the words of tromvex-viv put, whose check this is.)
 void require_separate_members(std::span<const VivMember> members, std::size_t archive_size) {
   std::uint64_t total = 0;
   for (const VivMember& member : members) total += member.bytes.size();
   if (total > archive_size) {
-    throw MalformedFile("the members of the VIV archive overlap: their data add up to " +
-                        std::to_string(total) + " bytes, more than the archive's " +
-                        std::to_string(archive_size));
+    throw MalformedFile("its members overlap; their data add up to " + std::to_string(total) +
+                        " bytes, more than the archive's " + std::to_string(archive_size));
   }
 }
 

@@ -119,8 +119,7 @@ TEST(ReadDonor, RefusesMembersThatShareTheirBytes) {
   write_u32_be(image.data() + 32, members[0].offset);
   write_u32_be(image.data() + 36, 100);
   EXPECT_EQ(rejection_of([&] { read_donor(image); }),
-            "the members of the VIV archive overlap: their data add up to 200 bytes, more than "
-            "the archive's " +
+            "its members overlap; their data add up to 200 bytes, more than the archive's " +
                 std::to_string(image.size()));
   const Bytes not_viv{'B', 'I', 'G'};
   EXPECT_TRUE(rejection_of([&] { read_donor(not_viv); }));
