@@ -1,8 +1,8 @@
 // Writes seed inputs for the fuzz targets, built in code with the test builders.
 //
 // Usage: fuzz_seeds FOLDER. Creates FOLDER/NAME for every fuzz target NAME (qfs, huffman,
-// btree, shpi, geo, convert, viv, view, finish, physics_record), one small file per seed, so
-// no binary seed is ever kept in the repository.
+// btree, shpi, geo, convert, viv, view, finish, physics_record, carp), one small file per
+// seed, so no binary seed is ever kept in the repository.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -21,7 +21,9 @@
 #include "tools/physics_record_file.hpp"
 #include "tools/qfs_compress.hpp"
 #include "tools/sample_car.hpp"
+#include "tools/sample_vivs.hpp"
 #include "tools/stream_compress.hpp"
+#include "viv/viv.hpp"
 
 namespace {
 
@@ -243,6 +245,16 @@ int main(int argc, char** argv) {
   write_seed(root / "physics_record", "eight_gears", write_physics_record(most));
   const Bytes image = write_physics_record(record);
   write_seed(root / "physics_record", "cut_short", Bytes(image.begin(), image.end() - 1));
+
+  // The donor's carp.txt as the port reads it, and files in LF and with a last line unended.
+  const Bytes donor = make_donor_car_viv();
+  const std::vector<VivMember> donor_members = read_viv_directory(donor);
+  const VivMember& carp = donor_members.at(*find_viv_member(donor_members, "carp.txt"));
+  write_seed(root / "carp", "donor", Bytes(carp.bytes.begin(), carp.bytes.end()));
+  const std::string lf = "Serial Number(0)\n0\nMass(2)\n1000.000000\nTable(67)\n1,2,3,\n";
+  write_seed(root / "carp", "lf", Bytes(lf.begin(), lf.end()));
+  const std::string unended = "A(9999)\r\n1\nB(75)\r\n-0.5";
+  write_seed(root / "carp", "unended", Bytes(unended.begin(), unended.end()));
   std::printf("seeds written to %s\n", root.string().c_str());
   return 0;
 }

@@ -538,4 +538,25 @@ Bytes make_sample_archive() {
 
 Bytes make_sample_qfs() { return qfs_compress(make_sample_archive()); }
 
+Bytes make_sample_prop_geo(int half_width, int height, int half_length, const char* picture) {
+  const Prism box{half_width, 0,      -half_length, half_length,
+                  half_width, height, -half_length, half_length};
+  const PrismTextures all{picture, 0, picture, 0, picture, picture, 0};
+  PartBuilder part;
+  add_prism(part, box, all);
+  GeoFile geo;
+  geo.parts[0] = part.take();
+  geo.parts[20] = geo.parts[0];
+  geo.parts[23] = geo.parts[0];
+  return write_geo_file(geo);
+}
+
+Bytes make_sample_prop_archive(const char* picture, PropLook look) {
+  const ShpiPicture painted = texture(picture, 64, 64, [look](int x, int y) {
+    if (look == PropLook::planks) return y % 16 == 0 ? grey(3) : kOrangeRamp + 20 + (x / 8) % 3;
+    return (x + y / 4) % 6 < 2 ? grey(5) : kOrangeRamp + 8 + y % 4;
+  });
+  return write_shpi_archive({palette_picture(), painted});
+}
+
 }  // namespace tromvex

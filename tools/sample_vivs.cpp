@@ -13,6 +13,18 @@ namespace {
 
 Bytes text_bytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
 
+// A made-up carp.txt laid out as NFS3's are: CRLF lines, the serial number first, each
+// entry a label ending in its id and a value line, ids out of order, and one space after the
+// last line break.
+constexpr std::string_view kDonorCarpText =
+    "Serial Number(0)\r\n42\r\n"
+    "Class(1)\r\n2\r\n"
+    "Mass(2)\r\n1250.000000\r\n"
+    "Gears, manual(3)\r\n6\r\n"
+    "Gears, automatic(75)\r\n5\r\n"
+    "Redline rpm(13)\r\n7000\r\n"
+    "Wheel base(24)\r\n2.500000\r\n ";
+
 // A record of fixed-size fields with no meaning, standing in for a game's data table.
 Bytes data_record(std::size_t size, std::uint8_t seed) {
   Bytes bytes(size);
@@ -56,7 +68,7 @@ Bytes make_sample_cardata_viv() {
 Bytes make_donor_car_viv() {
   return archive_of({
       {"car.fce", text_bytes("placeholder mesh: tromvex-viv put replaces it\n")},
-      {"carp.txt", text_bytes("mass 1000\ntop speed 200\n")},
+      {"carp.txt", text_bytes(kDonorCarpText)},
       {"car00.tga", placeholder_tga()},
       {"fedata.eng", text_bytes("Sample Roadster\n")},
   });

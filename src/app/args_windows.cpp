@@ -6,20 +6,9 @@
 #include <cstddef>
 
 #include "app/platform.hpp"
+#include "app/utf16_windows.hpp"
 
 namespace tromvex {
-namespace {
-
-std::string to_utf8(const wchar_t* wide) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) return std::string();
-  std::string text(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
-  text.pop_back();  // the terminating zero
-  return text;
-}
-
-}  // namespace
 
 // The C runtime's argv is in the ANSI code page, which cannot hold every file name; the
 // command line Windows keeps is UTF-16 and can.

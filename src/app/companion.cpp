@@ -28,6 +28,21 @@ std::string disk_full_failure(const std::string& path) {
   return "Could not write " + path + " (is the disk full?); it was left as it was";
 }
 
+std::string write_failure(const std::string& path, WriteOutcome outcome) {
+  if (outcome == WriteOutcome::write_failed) return disk_full_failure(path);
+  return "Could not write " + path + ": it cannot be created or put in place";
+}
+
+std::string unreadable(const std::string& path) {
+  return "Could not read " + path + ": the file cannot be opened or read";
+}
+
+std::string path_in(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  const char last = folder.back();
+  return last == '/' || last == '\\' || last == ':' ? folder + name : folder + "/" + name;
+}
+
 std::optional<std::string> write_output(const std::string& path,
                                         std::span<const std::uint8_t> bytes) {
   switch (write_whole_file(path, bytes)) {

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "app/console.hpp"
+#include "app/platform.hpp"
 #include "common/bytes.hpp"
 #include "common/malformed_file.hpp"
 
@@ -34,6 +35,17 @@ std::optional<std::string> load_input(const std::string& path, Bytes& bytes);
 // The failure text of an output whose write failed, leaving what stood at path as it was.
 // Throws std::bad_alloc only.
 std::string disk_full_failure(const std::string& path);
+
+// The failure text of a companion's output that was not written: "Could not write <path>: it
+// cannot be created or put in place", or disk_full_failure(path). Throws std::bad_alloc only.
+std::string write_failure(const std::string& path, WriteOutcome outcome);
+
+// The failure text of a file that cannot be opened or read. Throws std::bad_alloc only.
+std::string unreadable(const std::string& path);
+
+// The path of name inside folder; an empty folder is the current one. Throws std::bad_alloc
+// only.
+std::string path_in(const std::string& folder, const std::string& name);
 
 // Writes bytes as the whole file at path (UTF-8) through a temporary file and a rename. Returns
 // nothing when it did, otherwise the failure text: "Could not open <path>" when the file cannot

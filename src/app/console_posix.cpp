@@ -111,4 +111,9 @@ int wait_for_key() {
 
 void write_console_text(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
+bool standard_output_is_terminal() { return isatty(STDOUT_FILENO) == 1; }
+
+// A terminal window stays open after the programs run in it.
+bool owns_console_window() { return false; }
+
 }  // namespace tromvex

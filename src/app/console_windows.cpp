@@ -141,6 +141,19 @@ int wait_for_key() {
 
 // On a console, text goes out as UTF-16, so that file names beyond ASCII show as typed
 // whatever the console's code page; redirected output stays the UTF-8 bytes.
+bool standard_output_is_terminal() {
+  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  return output != nullptr && output != INVALID_HANDLE_VALUE && GetConsoleMode(output, &mode);
+}
+
+// A prompt shares its console with the programs it starts; a program started by Explorer gets
+// a console of its own, which closes with it.
+bool owns_console_window() {
+  DWORD processes[2];
+  return GetConsoleProcessList(processes, 2) == 1;
+}
+
 void write_console_text(std::string_view text) {
   const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
   DWORD mode = 0;

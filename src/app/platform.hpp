@@ -1,5 +1,6 @@
 // What the driver needs of the operating system: the command line (args_*.cpp), the console
-// (console_*.cpp) and files (files_*.cpp), each in one file per platform.
+// (console_*.cpp), files (files_*.cpp) and folders (folders_*.cpp), each in one file per
+// platform.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,15 @@ namespace tromvex {
 // character code, 0 for an extended key (arrow, function key), and 0 at once with no console.
 // Standard output is flushed first. Throws nothing.
 int wait_for_key();
+
+// Whether standard output is a terminal (a console window), where a progress count can be
+// redrawn in place. Throws nothing.
+bool standard_output_is_terminal();
+
+// Whether the process is alone on its console window, which then closes when it ends: a
+// program started by a double-click or by dropping files on it, not from a prompt (Windows).
+// Always false on POSIX systems, where a terminal outlives its programs. Throws nothing.
+bool owns_console_window();
 
 // Writes UTF-8 text to standard output as it stands; on a Windows console as Unicode, so that
 // names beyond ASCII show as typed. Throws std::bad_alloc only (Windows: the UTF-16 copy).
@@ -55,5 +65,35 @@ enum class WriteOutcome {
 // stood. Devices (such as /dev/null) are written in place. Throws std::bad_alloc only (for
 // the names of the file and its temporary).
 WriteOutcome write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// What a folder entry is, as the folder lists it. A symbolic link (on Windows, any reparse
+// point: a junction, a mount point) is a link, whatever it points at.
+enum class EntryKind { file, folder, link, other };
+
+struct FolderEntry {
+  std::string name;  // UTF-8
+  EntryKind kind = EntryKind::other;
+};
+
+// The entries of the folder at path (UTF-8), without "." and "..", in no particular order;
+// nothing when it cannot be listed. Throws std::bad_alloc only.
+std::optional<std::vector<FolderEntry>> list_folder(const std::string& path);
+
+// Whether anything stands at path (UTF-8): a file, a folder, a link, even one that points
+// nowhere. Throws std::bad_alloc only.
+bool path_exists(const std::string& path);
+
+// Creates the folder at path (UTF-8) in its existing parent; false when it cannot, or when
+// anything stands there already. Throws std::bad_alloc only.
+bool create_folder(const std::string& path);
+
+// Renames the file at from to to, in the same folder, replacing a file that stands at to;
+// false when it cannot. Throws std::bad_alloc only.
+bool rename_file(const std::string& from, const std::string& to);
+
+// Removes the file at path, or the folder at path when it is empty; false when it cannot.
+// Throw std::bad_alloc only.
+bool remove_file(const std::string& path);
+bool remove_empty_folder(const std::string& path);
 
 }  // namespace tromvex

@@ -1,8 +1,9 @@
-// UTF-8 text to the UTF-16 that the Windows API takes.
+// UTF-8 text to the UTF-16 that the Windows API takes, and back.
 #pragma once
 
 #include <windows.h>
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,16 @@ inline std::optional<std::wstring> to_wide(std::string_view text) {
   MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
                       wide.data(), length);
   return wide;
+}
+
+// A NUL-terminated UTF-16 text as UTF-8; "" for an empty one. Throws std::bad_alloc only.
+inline std::string to_utf8(const wchar_t* wide) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return std::string();
+  std::string text(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
+  text.pop_back();  // the terminating zero
+  return text;
 }
 
 }  // namespace tromvex

@@ -31,16 +31,6 @@ std::string member_label(std::size_t index, std::string_view name) {
   return "member " + std::to_string(index) + " ('" + printable_name(name) + "')";
 }
 
-std::string write_failure(const std::string& path, WriteOutcome outcome) {
-  if (outcome == WriteOutcome::write_failed) return disk_full_failure(path);
-  return "Could not write " + path + ": it cannot be created or put in place";
-}
-
-// The failure line of a file that cannot be opened or read.
-std::string unreadable(const std::string& path) {
-  return "Could not read " + path + ": the file cannot be opened or read";
-}
-
 // An archive image and its directory, whose members are views into the image.
 struct LoadedArchive {
   Bytes image;
@@ -134,13 +124,6 @@ std::optional<std::vector<std::size_t>> select_members(const std::string& path,
   }
   if (!all_found) return std::nullopt;
   return chosen;
-}
-
-// name inside folder; an empty folder is the current one.
-std::string path_in(const std::string& folder, const std::string& name) {
-  if (folder.empty()) return name;
-  const char last = folder.back();
-  return last == '/' || last == '\\' || last == ':' ? folder + name : folder + "/" + name;
 }
 
 int extract(const std::string& path, const std::vector<std::string>& selectors,

@@ -2,10 +2,7 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -16,6 +13,9 @@
 
 #include "app/platform.hpp"
 #include "support/temp_dir.hpp"
+#ifndef _WIN32
+#include "support/child_process.hpp"
+#endif
 
 namespace tromvex {
 namespace {
@@ -59,8 +59,6 @@ std::vector<std::string> names_in(const fs::path& folder) {
   std::sort(names.begin(), names.end());
   return names;
 }
-
-constexpr uid_t kNobody = 65534;
 
 mode_t mode_of(const std::string& path) {
   struct stat status {};
@@ -114,19 +112,13 @@ TEST(WriteWholeFile, AFolderOrAMissingFolderCannotBeCreated) {
   EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"car.fce"});
 }
 
-// Runs the write in a child that is not root (root may write anywhere), so that the folder's
+// Runs the write as a user who is not root (root may write anywhere), so that the folder's
 // permissions apply; returns the outcome.
 WriteOutcome write_as_ordinary_user(const std::string& path) {
-  std::fflush(nullptr);
-  const pid_t child = fork();
-  if (child == 0) {
-    if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(100);
-    _exit(static_cast<int>(write_whole_file(path, kContent)));
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 100);
-  return static_cast<WriteOutcome>(WEXITSTATUS(status));
+  const int status = test::status_as_ordinary_user(
+      [&] { return static_cast<int>(write_whole_file(path, kContent)); });
+  EXPECT_NE(status, -1);
+  return static_cast<WriteOutcome>(status);
 }
 
 TEST(WriteWholeFile, AReadOnlyFolderCannotBeCreatedAndKeepsItsFiles) {
@@ -159,18 +151,9 @@ TEST(WriteWholeFile, AReadOnlyFileIsNotReplaced) {
 TEST(WriteWholeFile, AFailedWriteLeavesTheOldFileWhole) {
   TempDir dir;
   write_file(dir.file("car.fce"), Bytes{7, 7});
-  std::fflush(nullptr);
-  const pid_t child = fork();
-  if (child == 0) {
-    const rlimit small{3, 3};
-    signal(SIGXFSZ, SIG_IGN);
-    if (setrlimit(RLIMIT_FSIZE, &small) != 0) _exit(100);
-    _exit(static_cast<int>(write_whole_file(dir.file("car.fce"), kContent)));
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(static_cast<WriteOutcome>(WEXITSTATUS(status)), WriteOutcome::write_failed);
+  const int status = test::status_with_file_size_limit(
+      3, [&] { return static_cast<int>(write_whole_file(dir.file("car.fce"), kContent)); });
+  EXPECT_EQ(static_cast<WriteOutcome>(status), WriteOutcome::write_failed);
   EXPECT_EQ(read_file(dir.file("car.fce")), (Bytes{7, 7}));
   EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"car.fce"});
 }

@@ -1,0 +1,453 @@
+// Tests of tromvex-port's driver, run in-process on installs written into a temporary folder:
+// its transcripts, statuses, and the car folders it writes or refuses to write.
+#include "app/port_driver.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "mesh/fce_finish.hpp"
+#include "pipeline/convert.hpp"
+#include "support/recording_console.hpp"
+#ifndef _WIN32
+#include "support/child_process.hpp"
+#endif
+#include "support/temp_dir.hpp"
+#include "support/viv_builder.hpp"
+#include "tools/car_files.hpp"
+#include "tools/qfs_compress.hpp"
+#include "tools/sample_car.hpp"
+#include "tools/sample_installs.hpp"
+#include "tools/sample_vivs.hpp"
+#include "viv/viv.hpp"
+
+namespace tromvex {
+namespace {
+
+namespace fs = std::filesystem;
+using test::read_file;
+using test::RecordingConsole;
+using test::TempDir;
+using test::write_file;
+
+const std::string kUsage =
+    "Usage: tromvex-port GAME_FOLDER [OUT_FOLDER] [--donor CAR.VIV] [--serial N]\n"
+    "                    [--only NAME...] [--exact] [--force] [--jobs N]\n";
+
+struct Outcome {
+  int status;
+  std::string transcript;
+};
+
+Outcome port(std::vector<std::string> args, const PortSession& session = {}) {
+  args.insert(args.begin(), "tromvex-port");
+  RecordingConsole console(session.pause_at_end ? RecordingConsole::Pauses::allowed
+                                                : RecordingConsole::Pauses::forbidden);
+  const int status = run_port(args, console, session);
+  return {status, console.transcript};
+}
+
+void write_install(const fs::path& folder, const std::vector<InstallFile>& files) {
+  for (const InstallFile& file : files) {
+    fs::create_directories((folder / file.path).parent_path());
+    write_file((folder / file.path).string(), file.bytes);
+  }
+}
+
+// Every file under folder, by its path inside it, with its bytes.
+std::map<std::string, Bytes> files_under(const fs::path& folder) {
+  std::map<std::string, Bytes> files;
+  if (!fs::exists(folder)) return files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file())
+      files[fs::relative(entry.path(), folder).generic_string()] = read_file(entry.path().string());
+  }
+  return files;
+}
+
+Bytes bytes_of(const VivMember& member) { return Bytes(member.bytes.begin(), member.bytes.end()); }
+
+// What tromvex and the finishing step make of a car, worked out without the port.
+struct Reference {
+  Bytes fce;
+  Bytes tga;
+  std::size_t triangles;
+};
+
+Reference reference(const Bytes& geo, const Bytes& texture, bool exact = false) {
+  ConversionEvents quiet;
+  CarImages images = convert_car(geo, texture, quiet);
+  const Bytes fce = exact ? images.fce_image : finish_fce_image(images.fce_image).image;
+  return {fce, images.tga_image, read_u32_le(images.fce_image.data() + 4)};
+}
+
+// text with every from replaced by to.
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) {
+    text.replace(at, from.size(), to);
+    at += to.size();
+  }
+  return text;
+}
+
+std::string size_of(const fs::path& file) {
+  std::string digits = std::to_string(fs::file_size(file));
+  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, 1, ',');
+  return digits + " bytes";
+}
+
+class PortDriver : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    write_file(dir.file("donor.viv"), make_donor_car_viv());
+    fs::create_directory(dir.file("game"));
+  }
+  std::string game() const { return dir.file("game"); }
+  std::string out() const { return dir.file("out"); }
+  std::string donor() const { return dir.file("donor.viv"); }
+
+  TempDir dir;
+};
+
+TEST_F(PortDriver, PortsTheSampleNfs2seInstallIntoCopiesOfTheDonor) {
+  write_install(game(), make_sample_nfs2se_install());
+  const Outcome outcome = port({game(), out(), "--donor", donor()});
+
+  // The cars' bytes are checked against tromvex's in port_end_to_end_test; here, the lines.
+  EXPECT_EQ(files_under(out()).size(), 3u);  // nothing of the others, nothing staged
+  // A box has five faces, two triangles each, in each of the four bodies.
+  const Reference car = reference(make_sample_geo(), make_sample_qfs());
+  const std::string wreck_failure =
+      "Could not read GameData/CARDATA.VIV member Wreck.geo: part 6 of the GEO file ends past "
+      "its end";
+  const std::string crate_skip = "no texture file (CRATE.QFS or CRATE.FSH) under the game folder";
+  EXPECT_EQ(outcome.transcript,
+            "Porting the cars under " + game() + " into " + out() + ", each into a copy of " +
+                donor() +
+                "\n"
+                "Warning: GameData/CARDATA.VIV member 7 ('SMPL.geo') has the name of member 1; "
+                "member 1 is ported\n"
+                "[1/5] BLOX   car.viv " +
+                size_of(out() + "/BLOX/car.viv") +
+                " (12 parts, 40 triangles, finished, serial 200)\n"
+                "[2/5] CRATE  skipped: " +
+                crate_skip + "\n[3/5] LOG    car.viv " + size_of(out() + "/LOG/car.viv") +
+                " (12 parts, 40 triangles, finished, serial 201)\n"
+                "[4/5] SMPL   car.viv " +
+                size_of(out() + "/SMPL/car.viv") + " (12 parts, " + std::to_string(car.triangles) +
+                " triangles, finished, serial 202)\n" + "[5/5] WRECK  " + wreck_failure +
+                "\nPorted 3 of 5 cars into " + out() +
+                ", serial numbers 200 to 202.\n"
+                "Not ported: 2\n"
+                "  CRATE  " +
+                crate_skip + "\n  WRECK  " + wreck_failure + "\n");
+  EXPECT_EQ(outcome.status, 1);
+}
+
+TEST_F(PortDriver, PortsLooseCarsExactlyWithoutADonor) {
+  write_install(game(), make_sample_nfs2_install());
+  const Outcome outcome = port({game(), out(), "--exact", "--jobs", "2"});
+  EXPECT_EQ(outcome.status, 0) << outcome.transcript;
+  const std::string pc = game() + "/GAMEDATA/CARMODEL/PC/";
+  const std::map<std::string, Reference> cars{
+      {"BLOX", reference(read_file(pc + "Blox.GEO"), read_file(pc + "BLOX.FSH"), true)},
+      {"LOG", reference(read_file(pc + "log.geo"), read_file(pc + "Log.qfs"), true)},
+      {"SMPL", reference(read_file(pc + "smpl.geo"), read_file(pc + "SMPL.QFS"), true)}};
+  std::map<std::string, Bytes> expected;
+  for (const auto& [name, car] : cars) {
+    expected[name + "/car.fce"] = car.fce;
+    expected[name + "/car00.tga"] = car.tga;
+  }
+  EXPECT_EQ(files_under(out()), expected);
+  EXPECT_NE(
+      outcome.transcript.find("[3/3] SMPL  car.fce " + size_of(out() + "/SMPL/car.fce") +
+                              ", car00.tga 262,162 bytes (12 parts, " +
+                              std::to_string(cars.at("SMPL").triangles) + " triangles, exact)\n"),
+      std::string::npos)
+      << outcome.transcript;
+  EXPECT_TRUE(outcome.transcript.ends_with("Ported 3 of 3 cars into " + out() + ".\n"));
+}
+
+// A made-up install of many cars: props of assorted sizes, one with a cut-short texture file,
+// one whose GEO file has no parts, in an archive and loose.
+std::vector<InstallFile> many_cars() {
+  std::vector<InstallFile> files;
+  std::vector<VivMember> members;
+  std::vector<Bytes> geos;
+  for (int i = 0; i < 12; ++i) geos.push_back(make_sample_prop_geo(10 + i, 20 + 3 * i, 30, "wood"));
+  geos.push_back(Bytes(100, 0));
+  for (std::size_t i = 0; i < geos.size(); ++i) {
+    const std::string name = "car" + std::to_string(i);
+    members.push_back({name + ".geo", 0, geos[i]});
+    Bytes texture =
+        qfs_compress(make_sample_prop_archive("wood", i % 2 ? PropLook::planks : PropLook::bark));
+    if (i == 5) texture.resize(30);
+    files.push_back({"DATA/CARMODEL/" + name + ".QFS", texture});
+  }
+  files.push_back({"DATA/cardata.viv", build_viv_archive(members)});
+  files.push_back({"DATA/CARMODEL/loose.GEO", make_sample_geo()});
+  files.push_back({"DATA/CARMODEL/LOOSE.qfs", make_sample_qfs()});
+  return files;
+}
+
+TEST_F(PortDriver, GivesTheSameLinesAndBytesForEveryNumberOfJobs) {
+  write_install(game(), many_cars());
+  std::vector<Outcome> outcomes;
+  std::vector<std::map<std::string, Bytes>> written;
+  for (const std::string jobs : {"1", "4", "3"}) {
+    const std::string out_folder = dir.file("out" + jobs);
+    Outcome outcome = port({game(), out_folder, "--donor", donor(), "--jobs", jobs});
+    outcome.transcript = replaced(outcome.transcript, "out" + jobs, "OUT");
+    outcomes.push_back(outcome);
+    written.push_back(files_under(out_folder));
+  }
+  EXPECT_EQ(outcomes[0].status, 1);
+  EXPECT_EQ(written[0].size(), 12u);  // 14 cars, less the cut-short texture and the empty GEO
+  // Serial numbers follow name order (CAR0, CAR1, CAR10, CAR11, CAR12, CAR2 ...) among the
+  // cars converted: CAR12 and CAR5 fail, so CAR2 takes 204 and CAR6 207.
+  EXPECT_NE(outcomes[0].transcript.find("serial 203)\n[ 5/14] CAR12  Could not read"),
+            std::string::npos);
+  EXPECT_NE(outcomes[0].transcript.find("serial 204)\n[ 7/14] CAR3 "), std::string::npos);
+  EXPECT_NE(outcomes[0].transcript.find(
+                "[10/14] CAR6   car.viv 276,764 bytes (12 parts, 40 triangles, finished, serial "
+                "207)\n"),
+            std::string::npos)
+      << outcomes[0].transcript;
+  for (std::size_t i = 1; i < outcomes.size(); ++i) {
+    EXPECT_EQ(outcomes[i].transcript, outcomes[0].transcript);
+    EXPECT_EQ(outcomes[i].status, outcomes[0].status);
+    EXPECT_EQ(written[i], written[0]);
+  }
+}
+
+TEST_F(PortDriver, NeverWritesIntoAnExistingCarFolderWithoutForce) {
+  write_install(game(), make_sample_nfs2_install());
+  fs::create_directories(out() + "/LOG");
+  write_file(out() + "/LOG/car.fce", {1, 2, 3});
+  write_file(out() + "/LOG/mine.txt", {4});
+
+  const Outcome refused = port({game(), out(), "--only", "log"});
+  EXPECT_EQ(refused.status, 1);
+  const std::string skip = "its folder " + out() + "/LOG exists (--force writes into it)";
+  EXPECT_EQ(refused.transcript, "Porting the cars under " + game() + " into " + out() +
+                                    "\n[1/1] LOG  skipped: " + skip + "\nPorted 0 of 1 car into " +
+                                    out() + ".\nNot ported: 1\n  LOG  " + skip + "\n");
+  EXPECT_EQ(read_file(out() + "/LOG/car.fce"), (Bytes{1, 2, 3}));
+
+  const Outcome forced = port({game(), out(), "--only", "LOG", "--force"});
+  EXPECT_EQ(forced.status, 0) << forced.transcript;
+  const std::string pc = game() + "/GAMEDATA/CARMODEL/PC/";
+  EXPECT_EQ(read_file(out() + "/LOG/car.fce"),
+            reference(read_file(pc + "log.geo"), read_file(pc + "Log.qfs")).fce);
+  EXPECT_EQ(read_file(out() + "/LOG/mine.txt"), Bytes{4});  // files of other names stay
+  EXPECT_EQ(files_under(out()).size(), 3u);
+
+  // A file where the car folder belongs is never replaced.
+  write_file(out() + "/SMPL", {5});
+  const Outcome blocked = port({game(), out(), "--only", "smpl", "--force"});
+  EXPECT_EQ(blocked.status, 1);
+  EXPECT_NE(blocked.transcript.find("[1/1] SMPL  Could not write " + out() +
+                                    "/SMPL: a file of that name stands there\n"),
+            std::string::npos)
+      << blocked.transcript;
+  EXPECT_EQ(read_file(out() + "/SMPL"), Bytes{5});
+}
+
+// (No file named CON can be made on Windows; the member is refused before any file is sought.)
+TEST_F(PortDriver, RefusesHostileMemberNamesAndPortsTheRest) {
+  const Bytes geo = make_sample_prop_geo(30, 30, 30, "wood");
+  write_install(game(),
+                {{"CARDATA.VIV",
+                  test::viv_archive({{"../EVIL.geo", geo}, {"CON.GEO", geo}, {"good.geo", geo}})},
+                 {"EVIL.QFS", make_sample_prop_archive("wood", PropLook::bark)},
+                 {"GOOD.QFS", make_sample_prop_archive("wood", PropLook::bark)}});
+  const Outcome outcome = port({game(), out()});
+  EXPECT_EQ(outcome.status, 1);
+  const std::string evil =
+      "Refused CARDATA.VIV member 0 ('../EVIL.geo'): its name is not a plain file name";
+  const std::string con =
+      "Refused CARDATA.VIV member 1 ('CON.GEO'): its name is not a plain file name";
+  EXPECT_TRUE(outcome.transcript.starts_with("Porting the cars under " + game() + " into " + out() +
+                                             "\n" + evil + "\n" + con + "\n[1/1] GOOD  "))
+      << outcome.transcript;
+  EXPECT_TRUE(outcome.transcript.ends_with("Not ported: 2\n  " + evil + "\n  " + con + "\n"));
+  EXPECT_EQ(files_under(dir.path()).size(), 6u);  // donor, install, and GOOD's two files
+  EXPECT_EQ(files_under(out()).size(), 2u);
+}
+
+TEST_F(PortDriver, RefusesSerialNumbersPastTheGamesByteBeforeWritingAnything) {
+  write_install(game(), make_sample_nfs2_install());
+  const Outcome outcome = port({game(), out(), "--donor", donor(), "--serial", "254"});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_TRUE(outcome.transcript.ends_with(
+      "Could not port the cars: the 3 cars would take the serial numbers 254 to 256, past 255, "
+      "the highest the game keeps; give --serial 253 or lower, or fewer cars with --only\n"));
+  EXPECT_FALSE(fs::exists(out()));
+
+  const Outcome fits = port({game(), out(), "--donor", donor(), "--serial", "253"});
+  EXPECT_EQ(fits.status, 0) << fits.transcript;
+  EXPECT_TRUE(fits.transcript.ends_with(", serial numbers 253 to 255.\n"));
+}
+
+TEST_F(PortDriver, KeepsTheCarpTxtOfADonorWithoutASerialNumber) {
+  write_install(game(), make_sample_nfs2_install());
+  const Bytes odd_carp{'m', 'a', 's', 's', '\n'};
+  write_file(donor(), test::viv_archive({{"carp.txt", odd_carp}, {"car.fce", {}}}));
+  const Outcome outcome = port({game(), out(), "--donor", donor(), "--only", "blox"});
+  EXPECT_EQ(outcome.status, 0) << outcome.transcript;
+  EXPECT_NE(outcome.transcript.find(" (12 parts, 40 triangles, finished)\n"), std::string::npos);
+  EXPECT_TRUE(outcome.transcript.ends_with(
+      "Ported 1 of 1 car into " + out() +
+      ".\nEvery car.viv holds the donor's carp.txt as it is: the donor's carp.txt cannot be read: "
+      "line 1 of carp.txt ('mass') is not a label line: it does not end in an id in "
+      "parentheses.\n"));
+  const Bytes car_viv = read_file(out() + "/BLOX/car.viv");
+  const std::vector<VivMember> members = read_viv_directory(car_viv);
+  ASSERT_EQ(members.size(), 3u);
+  EXPECT_EQ(bytes_of(members[0]), odd_carp);
+  EXPECT_EQ(members[2].name, "car00.tga");
+}
+
+TEST_F(PortDriver, WrongArgumentsGiveTheUsageAndStatusTwo) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string problem;
+  };
+  const std::vector<Case> cases{
+      {{}, ""},
+      {{"a", "b", "c"}, "give the game folder and the out folder, no more names\n"},
+      {{"a", "--serial", "3"}, "--serial numbers the cars in the donor's carp.txt: give --donor\n"},
+      {{"a", "--donor", "d", "--serial", "256"}, "--serial takes a number from 0 to 255\n"},
+      {{"a", "--donor", "d", "--serial", "-1"}, "--serial takes a number from 0 to 255\n"},
+      {{"a", "--jobs", "0"}, "--jobs takes a number from 1 to 64\n"},
+      {{"a", "--jobs", "2x"}, "--jobs takes a number from 1 to 64\n"},
+      {{"a", "--donor"}, "--donor needs a value\n"},
+      {{"a", "--donor", "d", "--donor", "e"}, "--donor is given twice\n"},
+      {{"a", "--only"}, "--only needs the names of the cars\n"},
+      {{"a", "--only", "--exact"}, "--only needs the names of the cars\n"},
+      {{"a", "--quick"}, "there is no option --quick\n"},
+  };
+  for (const Case& c : cases) {
+    const Outcome outcome = port(c.args);
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_EQ(outcome.transcript, c.problem + kUsage);
+  }
+}
+
+TEST_F(PortDriver, WaitsForAKeyOnlyInItsOwnWindow) {
+  const Outcome own = port({}, {false, true});
+  EXPECT_EQ(own.status, 2);
+  EXPECT_EQ(own.transcript, kUsage + "\nPress any key to close this window...<pause>");
+  write_install(game(), make_sample_nfs2_install());
+  const Outcome dropped = port({game()}, {false, true});
+  EXPECT_EQ(dropped.status, 0);
+  EXPECT_TRUE(dropped.transcript.ends_with(".\n\nPress any key to close this window...<pause>"));
+  // Without OUT_FOLDER, the cars go beside the game folder.
+  EXPECT_EQ(files_under(dir.file("NFS3 cars")).size(), 6u);
+  EXPECT_EQ(port({game() + "/", out()}).status, 0);  // and a prompt never waits
+}
+
+TEST_F(PortDriver, ShowsAProgressCountThatEachLineReplaces) {
+  write_install(game(), many_cars());
+  const Outcome plain = port({game(), out(), "--jobs", "2"});
+  fs::remove_all(out());
+  const Outcome counted = port({game(), out(), "--jobs", "2"}, {true, false});
+  // Each count is "\r" and the count; before a line, "\r", spaces and "\r" wipe it.
+  std::string without_counts = counted.transcript;
+  for (int done = 0; done <= 14; ++done) {
+    without_counts =
+        replaced(without_counts, "\r  " + std::to_string(done) + " of 14 cars done", "");
+  }
+  for (std::size_t width = 30; width > 0; --width) {
+    without_counts = replaced(without_counts, "\r" + std::string(width, ' ') + "\r", "");
+  }
+  EXPECT_EQ(without_counts.find('\r'), std::string::npos) << counted.transcript;
+  EXPECT_EQ(without_counts, plain.transcript);
+}
+
+TEST_F(PortDriver, SaysWhatItCannotReadOrFind) {
+  EXPECT_EQ(port({dir.file("absent"), out()}).transcript,
+            "Porting the cars under " + dir.file("absent") + " into " + out() +
+                "\nCould not read " + dir.file("absent") + ": there is no folder of that name\n");
+  const Outcome empty = port({game(), out()});
+  EXPECT_EQ(empty.status, 1);
+  EXPECT_TRUE(empty.transcript.ends_with("No car found under " + game() +
+                                         ": no GEO file, loose or in a CARDATA.VIV archive\n"));
+  write_install(game(), {{"GAMEDATA/CarData.Viv", Bytes{'B', 'I', 'G', 'F'}}});
+  const Outcome broken = port({game(), out(), "--donor", dir.file("none.viv")});
+  EXPECT_EQ(broken.status, 1);
+  EXPECT_TRUE(broken.transcript.ends_with("Could not read " + dir.file("none.viv") +
+                                          ": the file cannot be opened or read\n"));
+  const Outcome unreadable = port({game(), out(), "--only", "x"});
+  EXPECT_TRUE(unreadable.transcript.ends_with(
+      "Not ported: 2\n  Could not read GAMEDATA/CarData.Viv: the VIV archive is 4 bytes long, "
+      "too short for its 16-byte header\n  No car named x under " +
+      game() + "\n"));
+  EXPECT_FALSE(fs::exists(out()));
+}
+
+TEST_F(PortDriver, SearchesABoundedDepthAndNoticesLinks) {
+  std::string deep = "a/b/c/d/e/f/g/h";
+  write_install(game(), {{deep + "/ok.geo", make_sample_geo()},
+                         {deep + "/ok.qfs", make_sample_qfs()},
+                         {deep + "/i/far.geo", make_sample_geo()},
+                         {deep + "/i/far.qfs", make_sample_qfs()}});
+  std::string expected_notes =
+      "Note: 1 folders lie more than 8 folders down and were not "
+      "searched, such as " +
+      deep + "/i\n";
+#ifndef _WIN32
+  // A link out of the game folder is not followed, even to a car.
+  write_install(dir.file("elsewhere"),
+                {{"x.geo", make_sample_geo()}, {"x.qfs", make_sample_qfs()}});
+  fs::create_directory_symlink(dir.file("elsewhere"), game() + "/a/outside");
+  expected_notes =
+      "Note: a/outside is a link; tromvex-port does not follow links\n" + expected_notes;
+#endif
+  const Outcome outcome = port({game(), out()});
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_NE(outcome.transcript.find("\n" + expected_notes + "[1/1] OK  car.fce"), std::string::npos)
+      << outcome.transcript;
+}
+
+#ifndef _WIN32
+// Runs the port as a user who is not root (root may write anywhere); returns its status.
+int port_as_ordinary_user(const std::vector<std::string>& args) {
+  return test::status_as_ordinary_user([&] { return port(args).status; });
+}
+
+TEST_F(PortDriver, LeavesNothingInAReadOnlyOutFolder) {
+  write_install(game(), make_sample_nfs2_install());
+  fs::create_directory(out());
+  fs::permissions(dir.path(), fs::perms(0755));
+  fs::permissions(game(), fs::perms(0755));
+  fs::permissions(out(), fs::perms(0555));
+  EXPECT_EQ(port_as_ordinary_user({game(), out()}), 1);
+  EXPECT_TRUE(fs::is_empty(out()));
+  // With --force, a car folder that cannot be written into stays as it was; the others are
+  // written.
+  fs::permissions(out(), fs::perms(0777));
+  fs::create_directory(out() + "/SMPL");
+  fs::permissions(out() + "/SMPL", fs::perms(0555));
+  EXPECT_EQ(port_as_ordinary_user({game(), out(), "--force"}), 1);
+  EXPECT_EQ(files_under(out()).size(), 4u);  // BLOX and LOG
+  EXPECT_TRUE(fs::is_empty(out() + "/SMPL"));
+}
+
+TEST_F(PortDriver, TakesAwayTheFolderOfACarWhoseFilesCannotBeWritten) {
+  write_install(game(), make_sample_nfs2_install());
+  // Every file larger than this fails half-way; the folders the port made must go again.
+  EXPECT_EQ(test::status_with_file_size_limit(4096,
+                                              [&] {
+                                                return port({game(), out()}).status;
+                                              }),
+            1);
+  EXPECT_FALSE(fs::exists(out()));  // made for the cars, and empty again
+}
+#endif
+
+}  // namespace
+}  // namespace tromvex

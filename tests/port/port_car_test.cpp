@@ -1,0 +1,199 @@
+// Tests of one car of a port in memory: the same bytes as tromvex and the finishing step, the
+// step at fault when a car is refused, the donor read once, and the car folder's files.
+#include "port/port_car.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "mesh/fce_finish.hpp"
+#include "pipeline/convert.hpp"
+#include "support/car_builder.hpp"
+#include "support/rejection.hpp"
+#include "support/viv_builder.hpp"
+#include "tools/car_files.hpp"
+
+namespace tromvex {
+namespace {
+
+using test::rejection_of;
+using test::viv_archive;
+
+Bytes text_bytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
+Bytes bytes_of(const VivMember& member) { return Bytes(member.bytes.begin(), member.bytes.end()); }
+
+CarImages tromvex_images(const test::CarFiles& car) {
+  ConversionEvents quiet;
+  return convert_car(car.geo_image, car.qfs_archive, quiet);
+}
+
+// The small car of the end-to-end tests: 12 parts, 22 triangles, one polygon without texture.
+TEST(ConvertPortCar, GivesTromvexBytesFinishedOrExact) {
+  const test::CarFiles files = test::build_small_car();
+  const CarImages tromvex = tromvex_images(files);
+  CarStep step = CarStep::geo_file;
+
+  const ConvertedCar exact = convert_port_car(files.geo_image, files.qfs_archive, true, step);
+  EXPECT_EQ(exact.fce_image, tromvex.fce_image);
+  EXPECT_EQ(exact.tga_image, tromvex.tga_image);
+  EXPECT_FALSE(exact.finished);
+
+  const ConvertedCar finished = convert_port_car(files.geo_image, files.qfs_archive, false, step);
+  EXPECT_EQ(finished.fce_image, finish_fce_image(tromvex.fce_image).image);
+  EXPECT_NE(finished.fce_image, tromvex.fce_image);
+  EXPECT_EQ(finished.tga_image, tromvex.tga_image);
+  EXPECT_TRUE(finished.finished);
+  for (const ConvertedCar* car : {&exact, &finished}) {
+    EXPECT_EQ(car->part_count, 12u);
+    EXPECT_EQ(car->triangle_count, 22u);
+    EXPECT_EQ(car->missing_texture_polygons, 1u);
+  }
+}
+
+TEST(ConvertPortCar, NamesTheStepThatRefusedTheCar) {
+  const test::CarFiles files = test::build_small_car();
+  Bytes short_geo = files.geo_image;
+  short_geo.resize(200);
+  Bytes short_texture = files.shpi_archive;
+  short_texture.resize(20);
+  // A polygon whose corner lies beyond its part's vertices passes the conversion as it stands,
+  // but the finishing step cannot give that corner a normal.
+  GeoFile stray;
+  stray.parts[0].vertex_count = 4;
+  stray.parts[0].vertices = {{0, 0, 0}, {256, 0, 0}, {256, 256, 0}, {0, 256, 0}};
+  stray.parts[0].polygons = {{0, {0, 1, 2, 9}, texture_name("tex1")}};
+  const Bytes stray_geo = write_geo_file(stray);
+
+  struct Case {
+    const Bytes& geo;
+    const Bytes& texture;
+    CarStep step;
+  };
+  for (const Case& c : {Case{short_geo, files.qfs_archive, CarStep::geo_file},
+                        Case{files.geo_image, short_texture, CarStep::texture_file},
+                        Case{stray_geo, files.shpi_archive, CarStep::finishing}}) {
+    CarStep step = CarStep::finishing;
+    if (c.step == CarStep::finishing) step = CarStep::geo_file;
+    EXPECT_TRUE(rejection_of([&] { convert_port_car(c.geo, c.texture, false, step); }));
+    EXPECT_EQ(step, c.step);
+  }
+  // Exact, it converts: part 0's two triangles go to the high and the medium body.
+  CarStep step = CarStep::geo_file;
+  EXPECT_EQ(convert_port_car(stray_geo, files.shpi_archive, true, step).triangle_count, 4u);
+}
+
+const std::string kCarp = "Serial Number(0)\r\n42\r\nMass(2)\r\n1250.000000\r\n ";
+
+TEST(ReadDonor, TakesTheSerialNumberOnlyFromACarpTxtThatBeginsWithIt) {
+  struct Case {
+    test::VivContents contents;
+    bool has_serial_number;
+    std::string note;
+  };
+  const std::vector<Case> cases{
+      {{{"car.fce", {1}}, {"CARP.TXT", text_bytes(kCarp)}}, true, ""},
+      {{{"car.fce", {1}}}, false, "the donor holds no carp.txt"},
+      {{{"carp.txt", text_bytes("Mass(2)\r\n1\r\nSerial Number(0)\r\n42\r\n")}},
+       false,
+       "the donor's carp.txt does not begin with the serial number entry (id 0)"},
+      {{{"carp.txt", text_bytes("mass 1000\n")}},
+       false,
+       "the donor's carp.txt cannot be read: line 1 of carp.txt ('mass 1000') is not a label "
+       "line: it does not end in an id in parentheses"},
+  };
+  for (const Case& c : cases) {
+    const Bytes image = viv_archive(c.contents);
+    const Donor donor = read_donor(image);
+    EXPECT_EQ(donor.members.size(), c.contents.size());
+    EXPECT_EQ(donor.has_serial_number, c.has_serial_number);
+    EXPECT_EQ(donor.carp_note, c.note);
+  }
+}
+
+TEST(ReadDonor, RefusesMembersThatShareTheirBytes) {
+  Bytes image = viv_archive({{"car.fce", Bytes(100, 1)}, {"carp.txt", Bytes(1, 2)}});
+  // The second member's entry (after the header and the first, 16 bytes each) now names the
+  // first member's 100 bytes: 200 bytes of data in a smaller archive.
+  const std::vector<VivMember> members = read_viv_directory(image);
+  write_u32_be(image.data() + 32, members[0].offset);
+  write_u32_be(image.data() + 36, 100);
+  EXPECT_EQ(rejection_of([&] { read_donor(image); }),
+            "its members overlap; their data add up to 200 bytes, more than the archive's " +
+                std::to_string(image.size()));
+  const Bytes not_viv{'B', 'I', 'G'};
+  EXPECT_TRUE(rejection_of([&] { read_donor(not_viv); }));
+}
+
+TEST(SerialNumbers, FitInOneByte) {
+  struct Case {
+    unsigned first;
+    std::size_t count;
+    bool fit;
+  };
+  for (const Case& c :
+       {Case{200, 56, true}, Case{200, 57, false}, Case{255, 1, true}, Case{255, 2, false},
+        Case{0, 256, true}, Case{0, 257, false}, Case{0, 0, true}, Case{256, 0, false}}) {
+    EXPECT_EQ(serial_numbers_fit(c.first, c.count), c.fit) << c.first << " " << c.count;
+  }
+}
+
+TEST(CarCarp, SetsTheSerialNumberAndKeepsEveryOtherByte) {
+  const CarpFile donor = read_carp(text_bytes(kCarp));
+  EXPECT_EQ(write_carp(car_carp(donor, 207)),
+            text_bytes("Serial Number(0)\r\n207\r\nMass(2)\r\n1250.000000\r\n "));
+  EXPECT_EQ(write_carp(donor), text_bytes(kCarp));  // the donor's stays as it was
+}
+
+ConvertedCar small_converted_car() {
+  ConvertedCar car;
+  car.fce_image = {'F', 'C', 'E'};
+  car.tga_image = {'T', 'G', 'A', '!'};
+  return car;
+}
+
+TEST(BuildCarFolder, PutsTheCarIntoACopyOfTheDonor) {
+  const Bytes image = viv_archive({{"CAR.FCE", {1, 1}},
+                                   {"carp.txt", text_bytes(kCarp)},
+                                   {"fedata.eng", {7, 7, 7}},
+                                   {"Car00.TGA", {2}}});
+  const Donor donor = read_donor(image);
+  const CarpFile carp = car_carp(*donor.carp, 201);
+  const std::vector<CarFolderFile> files = build_car_folder(small_converted_car(), &donor, &carp);
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].name, "car.viv");
+  const std::vector<VivMember> members = read_viv_directory(files[0].bytes);
+  ASSERT_EQ(members.size(), 4u);
+  EXPECT_EQ(members[0].name, "CAR.FCE");
+  EXPECT_EQ(bytes_of(members[0]), (Bytes{'F', 'C', 'E'}));
+  EXPECT_EQ(members[1].name, "carp.txt");
+  EXPECT_EQ(bytes_of(members[1]),
+            text_bytes("Serial Number(0)\r\n201\r\nMass(2)\r\n1250.000000\r\n "));
+  EXPECT_EQ(members[2].name, "fedata.eng");
+  EXPECT_EQ(bytes_of(members[2]), (Bytes{7, 7, 7}));
+  EXPECT_EQ(members[3].name, "Car00.TGA");
+  EXPECT_EQ(bytes_of(members[3]), (Bytes{'T', 'G', 'A', '!'}));
+
+  // Without a carp.txt of its own the donor's stays; members the donor lacks are appended.
+  const Bytes bare_image = viv_archive({{"carp.txt", text_bytes(kCarp)}});
+  const Donor bare = read_donor(bare_image);
+  const auto bare_files = build_car_folder(small_converted_car(), &bare, nullptr);
+  const std::vector<VivMember> bare_members = read_viv_directory(bare_files.at(0).bytes);
+  ASSERT_EQ(bare_members.size(), 3u);
+  EXPECT_EQ(bytes_of(bare_members[0]), text_bytes(kCarp));
+  EXPECT_EQ(bare_members[1].name, "car.fce");
+  EXPECT_EQ(bare_members[2].name, "car00.tga");
+}
+
+TEST(BuildCarFolder, WritesLooseFilesWithoutADonor) {
+  const std::vector<CarFolderFile> files =
+      build_car_folder(small_converted_car(), nullptr, nullptr);
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[0].name, "car.fce");
+  EXPECT_EQ(files[0].bytes, (Bytes{'F', 'C', 'E'}));
+  EXPECT_EQ(files[1].name, "car00.tga");
+  EXPECT_EQ(files[1].bytes, (Bytes{'T', 'G', 'A', '!'}));
+}
+
+}  // namespace
+}  // namespace tromvex
