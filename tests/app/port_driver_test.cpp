@@ -212,7 +212,7 @@ TEST_F(PortDriver, GivesTheSameLinesAndBytesForEveryNumberOfJobs) {
             std::string::npos);
   EXPECT_NE(outcomes[0].transcript.find("serial 204)\n[ 7/14] CAR3 "), std::string::npos);
   EXPECT_NE(outcomes[0].transcript.find(
-                "[10/14] CAR6   car.viv 276,764 bytes (12 parts, 40 triangles, finished, serial "
+                "[10/14] CAR6   car.viv 281,012 bytes (12 parts, 40 triangles, finished, serial "
                 "207)\n"),
             std::string::npos)
       << outcomes[0].transcript;
