@@ -1,5 +1,6 @@
 // The tromvex-port driver: reads the command line, finds the game's cars, converts them on
-// parallel threads and writes each car folder, printing one line per car in name order.
+// parallel threads and writes each car folder, printing one line per car in name order; or
+// shows one car's performance record.
 #include "app/port_driver.hpp"
 
 #include <algorithm>
@@ -30,7 +31,8 @@ namespace {
 
 constexpr std::string_view kUsage =
     "Usage: tromvex-port GAME_FOLDER [OUT_FOLDER] [--donor CAR.VIV] [--serial N]\n"
-    "                    [--only NAME...] [--exact] [--force] [--jobs N] [--physics]\n";
+    "                    [--only NAME...] [--exact] [--force] [--jobs N] [--physics]\n"
+    "       tromvex-port GAME_FOLDER --show-physics NAME [--donor CAR.VIV]\n";
 // Where the cars go when only the game folder is given (a folder dropped on the program).
 constexpr std::string_view kDefaultOutFolderName = "NFS3 cars";
 constexpr unsigned kMaxJobs = 64;
@@ -43,8 +45,9 @@ struct PortSettings {
   std::vector<std::string> only;
   bool exact = false;
   bool force = false;
-  unsigned jobs = 0;     // 0: one per processor core
-  bool physics = false;  // each car's own performance record into its carp.txt
+  unsigned jobs = 0;                        // 0: one per processor core
+  bool physics = false;                     // each car's own performance record into its carp.txt
+  std::optional<std::string> show_physics;  // the car whose record to show, writing nothing
 };
 
 // A whole number from low to high, nothing for any other text.
@@ -85,10 +88,12 @@ std::optional<PortSettings> parse_arguments(std::span<const std::string> args,
       while (i + 1 < args.size() && !args[i + 1].starts_with("--"))
         settings.only.push_back(args[++i]);
       if (settings.only.size() == before) problem = "--only needs the names of the cars";
-    } else if (arg == "--donor" || arg == "--serial" || arg == "--jobs") {
+    } else if (arg == "--donor" || arg == "--serial" || arg == "--jobs" ||
+               arg == "--show-physics") {
       std::optional<std::string>& value = arg == "--donor"    ? settings.donor
                                           : arg == "--serial" ? serial
-                                                              : jobs;
+                                          : arg == "--jobs"   ? jobs
+                                                              : settings.show_physics;
       if (value) problem = arg + " is given twice";
       if (i + 1 == args.size()) problem = arg + " needs a value";
       if (!problem.empty()) return std::nullopt;
@@ -115,6 +120,10 @@ std::optional<PortSettings> parse_arguments(std::span<const std::string> args,
   }
   if (settings.physics && !settings.donor) {
     problem = "--physics writes each car's physics into the donor's carp.txt: give --donor";
+  }
+  if (settings.show_physics && (operands.size() > 1 || serial || jobs || !settings.only.empty() ||
+                                settings.exact || settings.force || settings.physics)) {
+    problem = "--show-physics writes nothing: give it the game folder and --donor only";
   }
   if (!problem.empty()) return std::nullopt;
   settings.game = operands[0];
@@ -431,6 +440,8 @@ class PortRun {
   void show_progress(std::size_t done, std::size_t total);
   void summarize_physics();
   int summarize(std::size_t total);
+  // --show-physics: prints the car's record and, with a donor, what the port writes of it.
+  int show_physics(const std::string& name);
 
   SharedInputs in_;
   Console& console_;
@@ -610,6 +621,42 @@ void PortRun::summarize_physics() {
   for (const std::string& gap : describe_physics_map({{}, physics_gaps_})) say("  " + gap);
 }
 
+int PortRun::show_physics(const std::string& name) {
+  const std::string& game = settings().game;
+  if (!is_folder(game)) return stop("Could not read " + game + ": there is no folder of that name");
+  if (auto status = load_donor()) return *status;
+  const GameFolderFiles files = find_game_files(game);
+  for (const std::string& note : files.notes) say(note);
+  for (const std::string& problem : files.problems) say(problem);
+  const std::vector<GeoSource> geos = find_geos(files);
+  const PortPlan plan = plan_port(geos, files.texture_files, std::span(&name, 1));
+  if (plan.cars.empty()) return stop("No car named " + name + " under " + game);
+  const PlannedCar& car = plan.cars.front();
+  const CarRecord found = read_car_record(in_, car);
+  const std::string member = relative_path(car.geo.file) + " member " + printable_name(found.name);
+  switch (found.found) {
+    case CarRecord::Found::no_archive:
+      return stop(car.name + " has no performance record: its GEO file " + describe_geo(car.geo) +
+                  " is not in a CARDATA.VIV archive");
+    case CarRecord::Found::no_member:
+      return stop(car.name + " has no performance record: " + relative_path(car.geo.file) +
+                  " holds no " + printable_name(found.name));
+    case CarRecord::Found::refused:
+      return stop("Could not read " + member + ": " + found.refusal);
+    case CarRecord::Found::read:
+      break;
+  }
+  say("Performance record of " + car.name + ", " + member + ":");
+  for (const std::string& line : describe_physics_record(*found.record)) say("  " + line);
+  if (!in_.donor) return 0;
+  if (!in_.donor->carp)
+    return stop("No carp.txt lines for " + car.name + ": " + in_.donor->carp_note);
+  say("The lines --physics writes of it into the carp.txt of " + *settings().donor + ":");
+  const PhysicsMap map = map_donor_physics(*found.record, *in_.donor->carp);
+  for (const std::string& line : describe_physics_map(map)) say("  " + line);
+  return 0;
+}
+
 int PortRun::summarize(std::size_t total) {
   std::string line = "Ported " + std::to_string(ported_) + " of " + counted(total, "car", "cars") +
                      " into " + settings().out;
@@ -635,6 +682,7 @@ int PortRun::summarize(std::size_t total) {
 }
 
 int PortRun::run() {
+  if (settings().show_physics) return show_physics(*settings().show_physics);
   say("Porting the cars under " + settings().game + " into " + settings().out +
       (settings().donor ? ", each into a copy of " + *settings().donor : ""));
   if (!is_folder(settings().game)) {

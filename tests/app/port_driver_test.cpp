@@ -43,7 +43,8 @@ using test::write_file;
 
 const std::string kUsage =
     "Usage: tromvex-port GAME_FOLDER [OUT_FOLDER] [--donor CAR.VIV] [--serial N]\n"
-    "                    [--only NAME...] [--exact] [--force] [--jobs N] [--physics]\n";
+    "                    [--only NAME...] [--exact] [--force] [--jobs N] [--physics]\n"
+    "       tromvex-port GAME_FOLDER --show-physics NAME [--donor CAR.VIV]\n";
 
 struct Outcome {
   int status;
@@ -339,6 +340,11 @@ TEST_F(PortDriver, WrongArgumentsGiveTheUsageAndStatusTwo) {
       {{"a", "--quick"}, "there is no option --quick\n"},
       {{"a", "--physics"},
        "--physics writes each car's physics into the donor's carp.txt: give --donor\n"},
+      {{"a", "--show-physics"}, "--show-physics needs a value\n"},
+      {{"a", "b", "--show-physics", "x"},
+       "--show-physics writes nothing: give it the game folder and --donor only\n"},
+      {{"a", "--show-physics", "x", "--donor", "d", "--physics"},
+       "--show-physics writes nothing: give it the game folder and --donor only\n"},
   };
   for (const Case& c : cases) {
     const Outcome outcome = port(c.args);
@@ -503,6 +509,12 @@ TEST_F(PortDriver, SaysWhyACarKeepsTheDonorsPhysics) {
         "\nPhysics: 0 of 3 cars with their own performance records, 3 with the donor's.\n"}) {
     EXPECT_NE(outcome.transcript.find(line), std::string::npos) << line << outcome.transcript;
   }
+  // --show-physics refuses the record as the port does.
+  const Outcome shown = port({game(), "--show-physics", "light"});
+  EXPECT_EQ(shown.status, 1);
+  EXPECT_EQ(shown.transcript,
+            "Could not read CARDATA.VIV member plight.DAT: the performance record's mass is "
+            "50.000000 kg; it must be 100 to 20000 kg\n");
 }
 
 // A donor whose carp.txt cannot give all the physics needs.
@@ -546,6 +558,39 @@ TEST_F(PortDriver, TellsWhatTheDonorsCarpTxtCannotGive) {
                        "carp.txt as it is: the donor's carp.txt cannot be read: line 1"),
             std::string::npos)
       << lines;
+}
+
+TEST_F(PortDriver, ShowsACarsRecordAndItsCarpTxtLinesWritingNothing) {
+  write_install(game(), make_sample_nfs2se_install());
+  write_install(game(), {{"CARMODEL/loose.geo", make_sample_geo()}});
+  const auto before = files_under(dir.path());
+  const Outcome shown = port({game(), "--show-physics", "smpl", "--donor", donor()});
+  EXPECT_EQ(shown.status, 0);
+  const std::string& t = shown.transcript;
+  for (const std::string& part :
+       {std::string(
+            "ported\nPerformance record of SMPL, GameData/CARDATA.VIV member pSMPL.dat:\n  mass: "
+            "1250.500000 kg\n"),
+        "\n  high turn factor: 0.031250\nThe lines --physics writes of it into the carp.txt of " +
+            donor() + ":\n  (2) mass: 1250.500000\n"}) {
+    EXPECT_NE(t.find(part), std::string::npos) << part << t;
+  }
+  EXPECT_TRUE(t.ends_with("\n  (79) final gear (automatic): 3.700000\n")) << t;
+  // The warning, the two headings, the record's 36 lines and the map's 38.
+  EXPECT_EQ(std::count(t.begin(), t.end(), '\n'), 3 + 36 + 38);
+  EXPECT_EQ(files_under(dir.path()), before);
+
+  // Each refusal is the last line, with status 1.
+  for (const auto& [name, line] : std::vector<std::pair<std::string, std::string>>{
+           {"blox", "BLOX has no performance record: GameData/CARDATA.VIV holds no pBlox.DAT"},
+           {"car9", "No car named car9 under " + game()},
+           {"loose",
+            "LOOSE has no performance record: its GEO file CARMODEL/loose.geo is not in a "
+            "CARDATA.VIV archive"}}) {
+    const Outcome refused = port({game(), "--show-physics", name});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.transcript.ends_with("\n" + line + "\n")) << refused.transcript;
+  }
 }
 
 #ifndef _WIN32
