@@ -378,7 +378,10 @@ TEST_F(PortDriver, ShowsAProgressCountThatEachLineReplaces) {
         replaced(without_counts, "\r  " + std::to_string(done) + " of 14 cars done", "");
   }
   for (std::size_t width = 30; width > 0; --width) {
-    without_counts = replaced(without_counts, "\r" + std::string(width, ' ') + "\r", "");
+    // Built piece by piece: GCC 12 warns falsely of overlapping copies in "\r" + string.
+    std::string wipe = "\r";
+    wipe.append(width, ' ');
+    without_counts = replaced(without_counts, wipe + "\r", "");
   }
   EXPECT_EQ(without_counts.find('\r'), std::string::npos) << counted.transcript;
   EXPECT_EQ(without_counts, plain.transcript);
