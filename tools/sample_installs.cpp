@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "tools/car_files.hpp"
+#include "tools/physics_record_file.hpp"
 #include "tools/qfs_compress.hpp"
 #include "tools/sample_car.hpp"
 #include "viv/viv.hpp"
@@ -39,6 +40,9 @@ Bytes cardata_archive() {
       {"Wreck.geo", wrecked_geo()},
       {"SMPL.geo", write_geo_file(GeoFile{})},
       {"empty.dat", {}},
+      // The sample car's performance record, named in another case than its GEO member; the
+      // props have none.
+      {"pSMPL.dat", write_physics_record(made_up_physics_record())},
   };
   std::vector<VivMember> members;
   for (const auto& [name, bytes] : contents) members.push_back({name, 0, bytes});

@@ -17,8 +17,9 @@ struct InstallFile {
 
 // GameData/CARDATA.VIV holds the GEO files of the sample car (smpl.GEO), two props (Blox.geo,
 // LOG.GEO), a prop without a texture file (crate.geo), a car whose GEO file is cut short
-// (Wreck.geo), a second, empty GEO file named like the first (SMPL.geo), and made-up data
-// records; GameData/CarModel/PC holds their QFS texture files, names in other case.
+// (Wreck.geo), a second, empty GEO file named like the first (SMPL.geo), made-up data records
+// and the sample car's made-up performance record (pSMPL.dat); GameData/CarModel/PC holds
+// their QFS texture files, names in other case.
 std::vector<InstallFile> make_sample_nfs2se_install();
 
 // GAMEDATA/CARMODEL/PC holds three loose cars: smpl.geo with SMPL.QFS, Blox.GEO with a plain

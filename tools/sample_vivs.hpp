@@ -14,8 +14,8 @@ inline constexpr const char* kSampleGeoMemberName = "smpl.GEO";
 Bytes make_sample_cardata_viv();
 
 // The donor car.viv: a placeholder car.fce and car00.tga, and made-up car.viv companions
-// (carp.txt, whose first entry is the serial number 42, and fedata.eng) that tromvex-viv put
-// must keep as they are.
+// (carp.txt, with the 80 entries of a real one, the serial number 42 first, and fedata.eng)
+// that tromvex-viv put must keep as they are.
 Bytes make_donor_car_viv();
 
 }  // namespace tromvex

@@ -1,5 +1,6 @@
 // The tromvex-port driver: reads the command line, finds the game's cars, converts them on
-// parallel threads and writes each car folder, printing one line per car in name order.
+// parallel threads and writes each car folder, printing one line per car in name order; or
+// shows one car's performance record.
 #include "app/port_driver.hpp"
 
 #include <algorithm>
@@ -19,6 +20,8 @@
 #include "app/platform.hpp"
 #include "app/port_files.hpp"
 #include "common/malformed_file.hpp"
+#include "common/records.hpp"
+#include "port/physics_description.hpp"
 #include "port/port_car.hpp"
 #include "port/port_plan.hpp"
 #include "viv/viv.hpp"
@@ -28,7 +31,8 @@ namespace {
 
 constexpr std::string_view kUsage =
     "Usage: tromvex-port GAME_FOLDER [OUT_FOLDER] [--donor CAR.VIV] [--serial N]\n"
-    "                    [--only NAME...] [--exact] [--force] [--jobs N]\n";
+    "                    [--only NAME...] [--exact] [--force] [--jobs N] [--physics]\n"
+    "       tromvex-port GAME_FOLDER --show-physics NAME [--donor CAR.VIV]\n";
 // Where the cars go when only the game folder is given (a folder dropped on the program).
 constexpr std::string_view kDefaultOutFolderName = "NFS3 cars";
 constexpr unsigned kMaxJobs = 64;
@@ -41,7 +45,9 @@ struct PortSettings {
   std::vector<std::string> only;
   bool exact = false;
   bool force = false;
-  unsigned jobs = 0;  // 0: one per processor core
+  unsigned jobs = 0;                        // 0: one per processor core
+  bool physics = false;                     // each car's own performance record into its carp.txt
+  std::optional<std::string> show_physics;  // the car whose record to show, writing nothing
 };
 
 // A whole number from low to high, nothing for any other text.
@@ -75,15 +81,19 @@ std::optional<PortSettings> parse_arguments(std::span<const std::string> args,
     const std::string& arg = args[i];
     if (arg == "--exact" || arg == "--force") {
       (arg == "--exact" ? settings.exact : settings.force) = true;
+    } else if (arg == "--physics") {
+      settings.physics = true;
     } else if (arg == "--only") {
       const std::size_t before = settings.only.size();
       while (i + 1 < args.size() && !args[i + 1].starts_with("--"))
         settings.only.push_back(args[++i]);
       if (settings.only.size() == before) problem = "--only needs the names of the cars";
-    } else if (arg == "--donor" || arg == "--serial" || arg == "--jobs") {
+    } else if (arg == "--donor" || arg == "--serial" || arg == "--jobs" ||
+               arg == "--show-physics") {
       std::optional<std::string>& value = arg == "--donor"    ? settings.donor
                                           : arg == "--serial" ? serial
-                                                              : jobs;
+                                          : arg == "--jobs"   ? jobs
+                                                              : settings.show_physics;
       if (value) problem = arg + " is given twice";
       if (i + 1 == args.size()) problem = arg + " needs a value";
       if (!problem.empty()) return std::nullopt;
@@ -107,6 +117,13 @@ std::optional<PortSettings> parse_arguments(std::span<const std::string> args,
     const auto count = number_in(*jobs, 1, kMaxJobs);
     if (!count) problem = "--jobs takes a number from 1 to " + std::to_string(kMaxJobs);
     settings.jobs = count.value_or(0);
+  }
+  if (settings.physics && !settings.donor) {
+    problem = "--physics writes each car's physics into the donor's carp.txt: give --donor";
+  }
+  if (settings.show_physics && (operands.size() > 1 || serial || jobs || !settings.only.empty() ||
+                                settings.exact || settings.force || settings.physics)) {
+    problem = "--show-physics writes nothing: give it the game folder and --donor only";
   }
   if (!problem.empty()) return std::nullopt;
   settings.game = operands[0];
@@ -141,6 +158,14 @@ struct SharedInputs {
   std::optional<Donor> donor;
 };
 
+// How a car's port ended.
+struct JobOutcome {
+  bool ported = false;
+  std::string text;                    // its line after the name
+  bool own_physics = false;            // its carp.txt holds its own record's physics (--physics)
+  std::vector<DonorGap> physics_gaps;  // what the donor's carp.txt could not give them
+};
+
 // One car to port, as the threads hand it on. Guarded by the queue's mutex.
 struct CarJob {
   const PlannedCar* car = nullptr;
@@ -148,8 +173,7 @@ struct CarJob {
   bool converted = false;  // and gave a car
   std::optional<unsigned> serial;
   bool done = false;  // its folder is written, or it failed
-  bool ported = false;
-  std::string outcome;  // its line after the name
+  JobOutcome outcome;
 };
 
 // Hands the cars to the threads in name order, numbers the converted ones in that order
@@ -181,9 +205,8 @@ class CarQueue {
     return job.serial;
   }
 
-  void finish(CarJob& job, bool ported, std::string outcome) {
+  void finish(CarJob& job, JobOutcome outcome) {
     const std::lock_guard lock(mutex_);
-    job.ported = ported;
     job.outcome = std::move(outcome);
     job.done = true;
     ++done_count_;
@@ -250,6 +273,68 @@ std::optional<ConvertedCar> convert_job(const SharedInputs& in, const PlannedCar
   return converted;
 }
 
+// How a car's own performance record was looked for: the member "p" + its GEO member's name
+// without ".GEO" + ".DAT" (any case) of the archive that holds the GEO member.
+struct CarRecord {
+  enum class Found { no_archive, no_member, refused, read };
+  Found found = Found::no_archive;
+  std::string name;                     // the member's name as stored, or as looked for
+  std::optional<PhysicsRecord> record;  // when read
+  std::string refusal;                  // the reader's message, when refused
+};
+
+CarRecord read_car_record(const SharedInputs& in, const PlannedCar& car) {
+  CarRecord found;
+  if (!car.geo.member) return found;  // a loose GEO file has no archive beside it
+  const std::vector<VivMember>& members = in.archives[car.geo.archive].members;
+  found.name = physics_record_name(car.geo.member_name);
+  const std::optional<std::size_t> member = find_viv_member(members, found.name);
+  if (!member) {
+    found.found = CarRecord::Found::no_member;
+    return found;
+  }
+  found.name = members[*member].name;
+  try {
+    found.record = read_physics_record(members[*member].bytes);
+    found.found = CarRecord::Found::read;
+  } catch (const MalformedFile& error) {
+    found.found = CarRecord::Found::refused;
+    found.refusal = error.what();
+  }
+  return found;
+}
+
+// A car's physics under --physics: its own record mapped onto the donor's carp.txt, or why
+// it keeps the donor's.
+struct CarPhysics {
+  std::optional<PhysicsMap> map;
+  std::string note;  // for its line: "physics: pSMPL.dat", "physics: donor's (no pBlox.DAT)"
+};
+
+CarPhysics physics_of(const SharedInputs& in, const PlannedCar& car) {
+  const Donor& donor = *in.donor;
+  const auto donors = [](const std::string& why) {
+    return CarPhysics{std::nullopt, "physics: donor's (" + why + ")"};
+  };
+  if (!donor.carp) {  // the summary says why in full
+    return donors(find_viv_member(donor.members, kCarpName) ? "its carp.txt cannot be read"
+                                                            : "it holds no carp.txt");
+  }
+  const CarRecord found = read_car_record(in, car);
+  const std::string name = printable_name(found.name);
+  switch (found.found) {
+    case CarRecord::Found::no_archive:
+      return donors("no performance record beside a loose GEO file");
+    case CarRecord::Found::no_member:
+      return donors("no " + name);
+    case CarRecord::Found::refused:
+      return donors(name + ": " + found.refusal);
+    case CarRecord::Found::read:
+      break;
+  }
+  return {map_donor_physics(*found.record, *donor.carp), "physics: " + name};
+}
+
 // What a ported car's line says of it after its files.
 std::string car_details(const ConvertedCar& car, std::optional<unsigned> serial) {
   std::string text = "(" + counted(car.part_count, "part", "parts") + ", " +
@@ -273,33 +358,40 @@ std::string files_text(const std::vector<CarFolderFile>& files) {
   return text;
 }
 
-// The car's own carp.txt, from the donor's: its serial number set. Nothing keeps the donor's
-// as it is (no donor, or one whose carp.txt gives no serial numbers).
-std::optional<CarpFile> car_carp_of(const SharedInputs& in, std::optional<unsigned> serial) {
-  if (!serial) return std::nullopt;
-  return car_carp(*in.donor->carp, *serial);
+// The car's own carp.txt, from the donor's: its physics and its serial number set. Nothing
+// keeps the donor's as it is (no donor, or neither physics nor a serial number to set).
+std::optional<CarpFile> car_carp_of(const SharedInputs& in,
+                                    const std::optional<PhysicsMap>& physics,
+                                    std::optional<unsigned> serial) {
+  if (!physics && !serial) return std::nullopt;
+  CarpFile carp = physics ? carp_with_physics(*in.donor->carp, *physics) : *in.donor->carp;
+  return serial ? car_carp(carp, *serial) : carp;
 }
 
-// Builds the converted car's folder in memory and writes it. Returns whether the car is
-// ported, and its line after its name.
-std::pair<bool, std::string> write_job(const SharedInputs& in, const PlannedCar& car,
-                                       ConvertedCar converted, std::optional<unsigned> serial) {
+// Builds the converted car's folder in memory and writes it.
+JobOutcome write_job(const SharedInputs& in, const PlannedCar& car, ConvertedCar converted,
+                     std::optional<unsigned> serial) {
   const std::string folder = path_in(in.settings.out, car.name);
-  std::pair<bool, std::string> outcome;
+  JobOutcome outcome;
   const auto failure = failure_of(
       [&] {
-        const std::optional<CarpFile> carp = car_carp_of(in, serial);
-        const std::string details = car_details(converted, serial);
+        std::optional<CarPhysics> physics;
+        if (in.settings.physics) physics = physics_of(in, car);
+        const std::optional<CarpFile> carp =
+            car_carp_of(in, physics ? physics->map : std::nullopt, serial);
+        std::string details = car_details(converted, serial);
+        if (physics) details += ", " + physics->note;
         const std::vector<CarFolderFile> files = build_car_folder(
             std::move(converted), in.donor ? &*in.donor : nullptr, carp ? &*carp : nullptr);
         if (auto written = write_car_folder(folder, files, in.settings.force)) {
-          outcome = {false, *written};
-        } else {
-          outcome = {true, files_text(files) + " " + details};
+          outcome.text = *written;
+          return;
         }
+        outcome = {true, files_text(files) + " " + details, physics && physics->map, {}};
+        if (outcome.own_physics) outcome.physics_gaps = physics->map->gaps;
       },
       "write", folder, [&] { return folder; });
-  if (failure) outcome = {false, *failure};
+  if (failure) outcome = {false, *failure, false, {}};
   return outcome;
 }
 
@@ -312,9 +404,8 @@ void port_job(const SharedInputs& in, CarQueue& queue, CarJob& job) {
                                  car.name, [&] { return describe_geo(car.geo); });
   if (caught) failure = *caught;
   const std::optional<unsigned> serial = queue.decide(job, converted.has_value());
-  if (!converted) return queue.finish(job, false, failure);
-  auto [ported, outcome] = write_job(in, car, std::move(*converted), serial);
-  queue.finish(job, ported, std::move(outcome));
+  if (!converted) return queue.finish(job, {false, failure, false, {}});
+  queue.finish(job, write_job(in, car, std::move(*converted), serial));
 }
 
 // Takes cars from the queue until none is left. Each car's failure is its own.
@@ -347,7 +438,10 @@ class PortRun {
   void print_car(const PlannedCar& car, std::size_t index, std::size_t total,
                  const std::string& outcome, const std::optional<std::string>& failure);
   void show_progress(std::size_t done, std::size_t total);
+  void summarize_physics();
   int summarize(std::size_t total);
+  // --show-physics: prints the car's record and, with a donor, what the port writes of it.
+  int show_physics(const std::string& name);
 
   SharedInputs in_;
   Console& console_;
@@ -355,6 +449,8 @@ class PortRun {
   std::size_t name_width_ = 0;
   std::size_t ported_ = 0;
   std::optional<unsigned> first_serial_used_, last_serial_used_;
+  std::size_t own_physics_ = 0;          // cars ported with their own record's physics
+  std::vector<DonorGap> physics_gaps_;   // what the donor's carp.txt could not give them
   std::vector<std::string> not_ported_;  // the summary's lines, in the order printed
   std::size_t progress_width_ = 0;       // of the count shown on the terminal, 0 for none
 };
@@ -495,13 +591,70 @@ void PortRun::run_jobs(const PortPlan& plan) {
       if (job_done) break;
       show_progress(done, jobs.size());
     }
-    print_car(car, i, plan.cars.size(), job.outcome,
-              job.ported ? std::nullopt : std::optional(job.outcome));
-    if (job.serial && job.ported) {
+    const JobOutcome& outcome = job.outcome;
+    print_car(car, i, plan.cars.size(), outcome.text,
+              outcome.ported ? std::nullopt : std::optional(outcome.text));
+    if (!outcome.ported) continue;
+    if (job.serial) {
       if (!first_serial_used_) first_serial_used_ = job.serial;
       last_serial_used_ = job.serial;
     }
+    if (outcome.own_physics) {
+      if (own_physics_ == 0)
+        physics_gaps_ = outcome.physics_gaps;  // the donor's alone decides them
+      ++own_physics_;
+    }
   }
+}
+
+void PortRun::summarize_physics() {
+  if (ported_ == 0) return;
+  std::string line =
+      "Physics: " + std::to_string(own_physics_) + " of " + counted(ported_, "car", "cars") +
+      " with " +
+      (own_physics_ == 1 ? "its own performance record" : "their own performance records");
+  if (own_physics_ < ported_)
+    line += ", " + std::to_string(ported_ - own_physics_) + " with the donor's";
+  say(line + ".");
+  if (physics_gaps_.empty()) return;
+  say("What the donor's carp.txt could not give the physics:");
+  for (const std::string& gap : describe_physics_map({{}, physics_gaps_})) say("  " + gap);
+}
+
+int PortRun::show_physics(const std::string& name) {
+  const std::string& game = settings().game;
+  if (!is_folder(game)) return stop("Could not read " + game + ": there is no folder of that name");
+  if (auto status = load_donor()) return *status;
+  const GameFolderFiles files = find_game_files(game);
+  for (const std::string& note : files.notes) say(note);
+  for (const std::string& problem : files.problems) say(problem);
+  const std::vector<GeoSource> geos = find_geos(files);
+  const PortPlan plan = plan_port(geos, files.texture_files, std::span(&name, 1));
+  if (plan.cars.empty()) return stop("No car named " + name + " under " + game);
+  const PlannedCar& car = plan.cars.front();
+  const CarRecord found = read_car_record(in_, car);
+  const std::string member = relative_path(car.geo.file) + " member " + printable_name(found.name);
+  switch (found.found) {
+    case CarRecord::Found::no_archive:
+      return stop(car.name + " has no performance record: its GEO file " + describe_geo(car.geo) +
+                  " is not in a CARDATA.VIV archive");
+    case CarRecord::Found::no_member:
+      return stop(car.name + " has no performance record: " + relative_path(car.geo.file) +
+                  " holds no " + printable_name(found.name));
+    case CarRecord::Found::refused:
+      return stop("Could not read " + member + ": " + found.refusal);
+    case CarRecord::Found::read:
+      break;
+  }
+  say("Performance record of " + car.name + ", " + member + ":");
+  for (const std::string& line : describe_physics_record(*found.record)) say("  " + line);
+  if (!in_.donor) return 0;
+  if (!in_.donor->carp)
+    return stop("No carp.txt lines for " + car.name + ": " + in_.donor->carp_note);
+  say("The lines --physics writes of it into the carp.txt of " + *settings().donor + ":");
+  const PhysicsMap map = map_donor_physics(*found.record, *in_.donor->carp);
+  for (const std::string& line : describe_physics_map(map)) say("  " + line);
+  return 0;
 }
 
 int PortRun::summarize(std::size_t total) {
@@ -515,8 +668,13 @@ int PortRun::summarize(std::size_t total) {
   }
   say(line + ".");
   if (in_.donor && !in_.donor->has_serial_number) {
-    say("Every car.viv holds the donor's carp.txt as it is: " + in_.donor->carp_note + ".");
+    // With --physics a carp.txt that reads still takes each car's physics.
+    say((settings().physics && in_.donor->carp
+             ? "No car gets a serial number of its own: "
+             : "Every car.viv holds the donor's carp.txt as it is: ") +
+        in_.donor->carp_note + ".");
   }
+  if (settings().physics) summarize_physics();
   if (not_ported_.empty()) return 0;
   say("Not ported: " + std::to_string(not_ported_.size()));
   for (const std::string& reason : not_ported_) say("  " + reason);
@@ -524,6 +682,7 @@ int PortRun::summarize(std::size_t total) {
 }
 
 int PortRun::run() {
+  if (settings().show_physics) return show_physics(*settings().show_physics);
   say("Porting the cars under " + settings().game + " into " + settings().out +
       (settings().donor ? ", each into a copy of " + *settings().donor : ""));
   if (!is_folder(settings().game)) {

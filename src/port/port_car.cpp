@@ -96,6 +96,33 @@ CarpFile car_carp(const CarpFile& donor_carp, unsigned serial) {
   return carp;
 }
 
+std::string physics_record_name(std::string_view geo_member_name) {
+  // Appended piece by piece: GCC 12 warns falsely of overlapping copies in "p" + string.
+  std::string name = "p";
+  name += geo_member_name.substr(0, geo_member_name.rfind('.'));
+  name += ".DAT";
+  return name;
+}
+
+PhysicsMap map_donor_physics(const PhysicsRecord& record, const CarpFile& donor_carp) {
+  return map_physics(record, [&donor_carp](int id) -> std::optional<std::string> {
+    assert(id >= 0);  // the map asks for its own ids only
+    const CarpEntry* entry = find_carp_entry(donor_carp, static_cast<std::uint32_t>(id));
+    if (entry == nullptr) return std::nullopt;
+    return entry->value;
+  });
+}
+
+CarpFile carp_with_physics(const CarpFile& carp, const PhysicsMap& map) {
+  CarpFile changed = carp;
+  for (const CarpValueLine& line : map.lines) {
+    [[maybe_unused]] const bool replaced =
+        replace_carp_value(changed, static_cast<std::uint32_t>(line.id), line.text);
+    assert(replaced);
+  }
+  return changed;
+}
+
 std::vector<CarFolderFile> build_car_folder(ConvertedCar car, const Donor* donor,
                                             const CarpFile* carp) {
   std::vector<CarFolderFile> files;

@@ -1,5 +1,5 @@
 // One car of a port in memory: converted and finished, then the files of its NFS3 car folder,
-// with the donor's car.viv and the car's own serial number in its carp.txt.
+// with the donor's car.viv and the car's own serial number (and physics) in its carp.txt.
 #pragma once
 
 #include <cstddef>
@@ -7,10 +7,12 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/bytes.hpp"
 #include "port/carp.hpp"
+#include "port/physics_map.hpp"
 #include "viv/viv.hpp"
 
 namespace tromvex {
@@ -74,6 +76,20 @@ bool serial_numbers_fit(unsigned first, std::size_t count);
 // Asserts that the donor's first entry is the serial number and that serial fits. Throws
 // std::bad_alloc only.
 CarpFile car_carp(const CarpFile& donor_carp, unsigned serial);
+
+// The name of a car's performance record beside its GEO member in the car-data archive: "p",
+// the member's name without its extension, ".DAT" ("smpl.GEO" gives "psmpl.DAT"). Throws
+// std::bad_alloc only.
+std::string physics_record_name(std::string_view geo_member_name);
+
+// map_physics of record onto the donor's carp.txt, whose entries it looks up by id. Throws
+// std::bad_alloc only.
+PhysicsMap map_donor_physics(const PhysicsRecord& record, const CarpFile& donor_carp);
+
+// A copy of carp with the value line of each entry map names replaced by the map's line; every
+// other byte stays. Asserts that carp holds every entry map names (as map_donor_physics gives
+// them for it). Throws std::bad_alloc only.
+CarpFile carp_with_physics(const CarpFile& carp, const PhysicsMap& map);
 
 // A file of a car's folder.
 struct CarFolderFile {

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "mesh/fce_finish.hpp"
@@ -13,6 +15,7 @@
 #include "support/rejection.hpp"
 #include "support/viv_builder.hpp"
 #include "tools/car_files.hpp"
+#include "tools/physics_record_file.hpp"
 
 namespace tromvex {
 namespace {
@@ -143,6 +146,54 @@ TEST(CarCarp, SetsTheSerialNumberAndKeepsEveryOtherByte) {
   EXPECT_EQ(write_carp(car_carp(donor, 207)),
             text_bytes("Serial Number(0)\r\n207\r\nMass(2)\r\n1250.000000\r\n "));
   EXPECT_EQ(write_carp(donor), text_bytes(kCarp));  // the donor's stays as it was
+}
+
+TEST(PhysicsRecordName, IsTheGeoMembersStemBetweenPAndDat) {
+  EXPECT_EQ(physics_record_name("smpl.GEO"), "psmpl.DAT");
+  EXPECT_EQ(physics_record_name("a.b.geo"), "pa.b.DAT");
+}
+
+using CarpLines = std::vector<std::pair<std::string, std::string>>;  // label and value lines
+
+std::string carp_text(const CarpLines& entries, std::string_view line_break) {
+  std::string text;
+  for (const auto& [label, value] : entries) {
+    text += label + std::string(line_break) + value + std::string(line_break);
+  }
+  return text + " \t";
+}
+
+TEST(CarpWithPhysics, ReplacesTheMappedValuesAndKeepsEveryOtherByte) {
+  // A made-up donor of a few entries in a real file's order: some the map replaces (the gear
+  // ratios with and without a trailing comma), some it reads (final gear 4, rear tyres 205/60
+  // R15) or leaves alone, and none of the others it writes (which stay missing).
+  const CarpLines donor_lines{{"Serial Number(0)", "7"},  {"Class(1)", "1"},
+                              {"Mass(2)", "1000"},        {"Gears(3)", "5"},
+                              {"Gears, auto(75)", "4"},   {"Blip(5)", "350"},
+                              {"Ratios(8)", "1,2,"},      {"Ratios, auto(77)", "1,2"},
+                              {"Final gear(11)", "4"},    {"Final gear, auto(79)", "1.000000"},
+                              {"Tyres(36)", "205,60,15"}, {"AI(67)", "1,2,3,"}};
+  // r = (15 * 25.4 + 2 * 205 * 60 / 100) / 2000 = 0.3135 m, F = 4: each gear ratio is
+  // |velocity to rpm| * 2 pi 0.3135 / 240 = |v2r| * 0.00820741080750..., so 250 -> 2.051853,
+  // 240 -> 1.969779, 165.5 -> 1.358326, 120.25 -> 0.986941, 90 -> 0.738667.
+  const std::string ratios =
+      "2.051853,0.000000,1.969779,1.358326,0.986941,0.738667,0.000000,0.000000";
+  CarpLines expected_lines = donor_lines;
+  expected_lines[2].second = "1250.500000";
+  expected_lines[3].second = expected_lines[4].second = "6";
+  expected_lines[6].second = ratios + ",";
+  expected_lines[7].second = ratios;
+  expected_lines[9].second = "4.000000";  // the donor's final gear
+
+  for (const std::string_view line_break : {"\r\n", "\n"}) {
+    const std::string donor_text = carp_text(donor_lines, line_break);
+    const CarpFile donor = read_carp(text_bytes(donor_text));
+    const PhysicsMap map = map_donor_physics(made_up_physics_record(), donor);
+    EXPECT_EQ(write_carp(carp_with_physics(donor, map)),
+              text_bytes(carp_text(expected_lines, line_break)));
+    // With nothing to replace, the donor comes back byte for byte.
+    EXPECT_EQ(write_carp(carp_with_physics(donor, {})), text_bytes(donor_text));
+  }
 }
 
 ConvertedCar small_converted_car() {

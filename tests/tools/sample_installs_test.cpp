@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "port/physics_record.hpp"
 #include "support/temp_dir.hpp"
+#include "tools/physics_record_file.hpp"
 #include "viv/viv.hpp"
 
 namespace tromvex {
@@ -68,6 +70,10 @@ TEST(SampleInstalls, TheCarDataArchiveHoldsEveryCaseThePortMeets) {
   EXPECT_TRUE(files.contains("GameData/CarModel/PC/blox.qfs"));
   EXPECT_TRUE(find_viv_member(members, "BLOX.GEO").has_value());
   EXPECT_EQ(members[*find_viv_member(members, "blox.geo")].name, "Blox.geo");
+  // The sample car's made-up performance record, named in another case than its GEO member.
+  const VivMember& record = members[find_viv_member(members, "psmpl.dat").value()];
+  EXPECT_EQ(record.name, "pSMPL.dat");
+  EXPECT_EQ(read_physics_record(record.bytes), made_up_physics_record());
 }
 
 }  // namespace
