@@ -29,9 +29,13 @@ bool standard_output_is_terminal();
 // Always false on POSIX systems, where a terminal outlives its programs. Throws nothing.
 bool owns_console_window();
 
-// Writes UTF-8 text to standard output as it stands; on a Windows console as Unicode, so that
-// names beyond ASCII show as typed. Throws std::bad_alloc only (Windows: the UTF-16 copy).
-void write_console_text(std::string_view text);
+enum class ConsoleStream { output, error };
+
+// Writes UTF-8 text to standard output or standard error as it stands; on a Windows console as
+// Unicode, so that names beyond ASCII show as typed. Standard output is flushed before anything
+// goes to standard error, so that the lines keep their order where both reach one terminal or
+// file. Throws std::bad_alloc only (Windows: the UTF-16 copy).
+void write_console_text(std::string_view text, ConsoleStream stream);
 
 // The command line as UTF-8 strings, the program's own name first. Throws std::bad_alloc only.
 std::vector<std::string> command_line_arguments(int argc, char** argv);

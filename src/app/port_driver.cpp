@@ -333,10 +333,7 @@ class PortRun {
   const PortSettings& settings() const { return in_.settings; }
   void say(const std::string& line) { console_.print(line + "\n"); }
   // A failure of the whole run, before any car is written.
-  int stop(const std::string& line) {
-    say(line);
-    return kFailureStatus;
-  }
+  int stop(const std::string& line) { return fail(console_, line); }
 
   std::optional<int> load_donor();
   std::vector<GeoSource> find_geos(const GameFolderFiles& files);
@@ -571,10 +568,11 @@ int PortRun::run() {
 }
 
 int run_command(std::span<const std::string> args, Console& console, const PortSession& session) {
+  if (auto status = answer_help_or_version(args, console, "tromvex-port", kUsage)) return *status;
   std::string problem;
   const std::optional<PortSettings> settings = parse_arguments(args, problem);
   if (!settings) {
-    if (!problem.empty()) console.print(problem + "\n");
+    if (!problem.empty()) console.print_error(problem + "\n");
     return print_usage(console, kUsage);
   }
   return PortRun(*settings, console, session).run();

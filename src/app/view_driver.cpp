@@ -15,6 +15,7 @@
 namespace tromvex {
 namespace {
 
+constexpr std::string_view kName = "tromvex-view";
 const std::string kUsage =
     "Usage: tromvex-view <car>.fce <car>00.tga <picture>.png [--parts] [--size N]\n"
     "  Draws the car from its left side, the front, above and the front right into a PNG\n"
@@ -79,9 +80,9 @@ ParsedArguments parse(std::span<const std::string> args) {
 }  // namespace
 
 int run_view(std::span<const std::string> args, Console& console) {
+  if (auto status = answer_help_or_version(args, console, kName, kUsage)) return *status;
   const ParsedArguments parsed = parse(args);
-  if (!parsed.arguments)
-    return print_usage(console, "tromvex-view: " + parsed.problem + "\n" + kUsage);
+  if (!parsed.arguments) return usage_error(console, kName, parsed.problem, kUsage);
   const ViewArguments& a = *parsed.arguments;
 
   Bytes fce_file;

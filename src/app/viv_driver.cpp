@@ -21,6 +21,7 @@
 namespace tromvex {
 namespace {
 
+constexpr std::string_view kName = "tromvex-viv";
 constexpr std::string_view kUsage =
     "Usage: tromvex-viv list ARCHIVE\n"
     "       tromvex-viv extract ARCHIVE [MEMBER...] [-C DIR]\n"
@@ -112,12 +113,12 @@ std::optional<std::vector<std::size_t>> select_members(const std::string& path,
   for (const std::string& selector : selectors) {
     std::optional<std::size_t> index = index_selector(selector);
     if (index && *index >= members.size()) {
-      console.print("No member " + selector + " in " + path + ": it holds " +
-                    std::to_string(members.size()) + " members\n");
+      console.print_error("No member " + selector + " in " + path + ": it holds " +
+                          std::to_string(members.size()) + " members\n");
       index.reset();
     } else if (!index) {
       index = find_viv_member(members, selector);
-      if (!index) console.print("No member named " + selector + " in " + path + "\n");
+      if (!index) console.print_error("No member named " + selector + " in " + path + "\n");
     }
     if (index) chosen.push_back(*index);
     all_found = all_found && index.has_value();
@@ -210,6 +211,7 @@ struct Arguments {
   std::vector<std::string> operands;
   std::optional<std::string> folder;   // -C DIR
   std::optional<std::string> as_name;  // --as NAME
+  std::string unknown_option;          // the first option tromvex-viv does not know
 };
 
 // Nothing when an option lacks its value or is given twice.
@@ -220,6 +222,8 @@ std::optional<Arguments> parse_arguments(std::span<const std::string> args) {
                                          : args[i] == "--as" ? &parsed.as_name
                                                              : nullptr;
     if (option == nullptr) {
+      if (args[i].starts_with("--") && parsed.unknown_option.empty())
+        parsed.unknown_option = args[i];
       parsed.operands.push_back(args[i]);
       continue;
     }
@@ -230,13 +234,15 @@ std::optional<Arguments> parse_arguments(std::span<const std::string> args) {
 }
 
 int run_command(std::span<const std::string> args, Console& console) {
-  const auto usage = [&console] { return print_usage(console, kUsage); };
-  if (args.size() < 3) return usage();
-  const std::string& command = args[1];
-  const auto parsed = parse_arguments(args.subspan(2));
-  if (!parsed || parsed->operands.empty()) return usage();
-  const std::string& archive = parsed->operands.front();
-  const std::vector<std::string> rest(parsed->operands.begin() + 1, parsed->operands.end());
+  if (auto status = answer_help_or_version(args, console, kName, kUsage)) return *status;
+  // The command comes first among the operands; the options may stand anywhere.
+  const auto parsed = parse_arguments(args.subspan(std::min<std::size_t>(args.size(), 1)));
+  if (parsed && !parsed->unknown_option.empty())
+    return usage_error(console, kName, "unknown option " + parsed->unknown_option, kUsage);
+  if (!parsed || parsed->operands.size() < 2) return print_usage(console, kUsage);
+  const std::string& command = parsed->operands[0];
+  const std::string& archive = parsed->operands[1];
+  const std::vector<std::string> rest(parsed->operands.begin() + 2, parsed->operands.end());
   if (command == "list" && rest.empty() && !parsed->folder && !parsed->as_name)
     return list(archive, console);
   if (command == "extract" && !parsed->as_name)
@@ -245,7 +251,7 @@ int run_command(std::span<const std::string> args, Console& console) {
       (!parsed->as_name || rest.size() == 1)) {
     return put(archive, rest, parsed->as_name, console);
   }
-  return usage();
+  return print_usage(console, kUsage);
 }
 
 }  // namespace

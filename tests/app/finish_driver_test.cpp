@@ -59,7 +59,8 @@ TEST(Finish, WrongArgumentsSayWhatIsWrongThenTheUsageWithStatusTwo) {
   for (const auto& c : cases) {
     RecordingConsole console;
     EXPECT_EQ(run_with(c.args, console), 2);
-    EXPECT_EQ(console.transcript, "tromvex-finish: " + c.problem + "\n" + kUsage);
+    EXPECT_EQ(console.errors, "tromvex-finish: " + c.problem + "\n" + kUsage);
+    EXPECT_EQ(console.transcript, "");
   }
 }
 
@@ -116,7 +117,8 @@ TEST(Finish, EachFailureBlamesItsFileAndLeavesTheOutputAlone) {
   for (const auto& c : cases) {
     RecordingConsole console;
     EXPECT_EQ(run_with({c.in, c.out}, console), 1) << c.line;
-    EXPECT_EQ(console.transcript, c.line + "\n");
+    EXPECT_EQ(console.errors, c.line + "\n");
+    EXPECT_EQ(console.transcript, "");
     EXPECT_EQ(test::read_file(dir.file("out.fce")), Bytes{9});
     EXPECT_EQ(test::read_file(dir.file("car.fce")), car);
   }

@@ -134,13 +134,13 @@ TEST(ViewDriver, WrongArgumentsPrintTheUsageAndGiveStatusTwo) {
   for (const auto& args : cases) {
     RecordingConsole console;
     EXPECT_EQ(run_with(args, console), 2);
-    EXPECT_THAT(console.transcript, ::testing::StartsWith("tromvex-view: "));
+    EXPECT_EQ(console.transcript, "");
+    EXPECT_THAT(console.errors, ::testing::StartsWith("tromvex-view: "));
     if (args.size() == 4 && args[3] == "--sizes") {
-      EXPECT_THAT(console.transcript,
-                  ::testing::StartsWith("tromvex-view: unknown option --sizes\n"));
+      EXPECT_THAT(console.errors, ::testing::StartsWith("tromvex-view: unknown option --sizes\n"));
     }
     EXPECT_THAT(
-        console.transcript,
+        console.errors,
         ::testing::HasSubstr(
             "\nUsage: tromvex-view <car>.fce <car>00.tga <picture>.png [--parts] [--size N]\n"));
   }
@@ -182,7 +182,8 @@ TEST(ViewDriver, UnreadableOrMalformedInputsGiveStatusOneAndNoPicture) {
   for (const Case& c : cases) {
     RecordingConsole console;
     EXPECT_EQ(run_with({c.fce, c.tga, car.png, "--size", "128"}, console), 1);
-    EXPECT_EQ(console.transcript, c.message);
+    EXPECT_EQ(console.errors, c.message);
+    EXPECT_EQ(console.transcript, "");
     EXPECT_FALSE(std::filesystem::exists(car.png));
   }
 }
@@ -202,7 +203,7 @@ TEST(ViewDriver, APictureThatCannotBeWrittenIsBlamedAndLeftAsItWas) {
   for (const auto& c : cases) {
     RecordingConsole console;
     EXPECT_EQ(run_with({car.fce, car.tga, c.png, "--size", "64"}, console), 1);
-    EXPECT_EQ(console.transcript, c.message + "\n");
+    EXPECT_EQ(console.errors, c.message + "\n");
   }
   EXPECT_FALSE(std::filesystem::exists(no_folder));
 }

@@ -30,14 +30,15 @@ const std::string kUsage =
 
 struct Outcome {
   int status;
-  std::string transcript;
+  std::string transcript;  // standard output
+  std::string errors;      // standard error
 };
 
 Outcome run_with(std::vector<std::string> args) {
   args.insert(args.begin(), "tromvex-viv");
   RecordingConsole console;
   const int status = run_viv(args, console);
-  return {status, console.transcript};
+  return {status, console.transcript, console.errors};
 }
 
 std::set<std::string> names_in(const std::filesystem::path& folder) {
@@ -61,30 +62,37 @@ TEST(VivDriver, WrongArgumentsGiveTheUsageAndStatusTwo) {
   for (const auto& args : cases) {
     const Outcome outcome = run_with(args);
     EXPECT_EQ(outcome.status, 2) << testing::PrintToString(args);
-    EXPECT_EQ(outcome.transcript, kUsage);
+    EXPECT_EQ(outcome.errors, kUsage);
+    EXPECT_EQ(outcome.transcript, "");
   }
 }
 
-// An unknown option is no option: it is taken as the member or file it stands in place of,
-// or makes the command line wrong.
-TEST(VivDriver, AnUnknownOptionIsTakenAsAnOperand) {
+// An unknown option, wherever it stands, makes the command line wrong: it is never taken as the
+// member or file it stands in place of. A single dash does not make an option.
+TEST(VivDriver, AnUnknownOptionIsAUsageError) {
   TempDir dir;
   const Bytes archive = viv_archive({{"car.fce", {1}}});
   write_file(dir.file("a.viv"), archive);
-  for (const auto& [args, status, transcript] :
+  for (const auto& [args, status, errors] :
        std::vector<std::tuple<std::vector<std::string>, int, std::string>>{
            {{"list", dir.file("a.viv"), "-v"}, 2, kUsage},
-           {{"--help"}, 2, kUsage},
            {{"-C", dir.file(""), "list", dir.file("a.viv")}, 2, kUsage},
            {{"extract", dir.file("a.viv"), "--force", "-C", dir.file("")},
-            1,
-            "No member named --force in " + dir.file("a.viv") + "\n"},
+            2,
+            "tromvex-viv: unknown option --force\n" + kUsage},
            {{"put", dir.file("a.viv"), "--bogus"},
+            2,
+            "tromvex-viv: unknown option --bogus\n" + kUsage},
+           {{"--bogus", "list", dir.file("a.viv")},
+            2,
+            "tromvex-viv: unknown option --bogus\n" + kUsage},
+           {{"extract", dir.file("a.viv"), "-x"},
             1,
-            "Could not read --bogus: the file cannot be opened or read\n"}}) {
+            "No member named -x in " + dir.file("a.viv") + "\n"}}) {
     const Outcome outcome = run_with(args);
     EXPECT_EQ(outcome.status, status) << testing::PrintToString(args);
-    EXPECT_EQ(outcome.transcript, transcript);
+    EXPECT_EQ(outcome.errors, errors);
+    EXPECT_EQ(outcome.transcript, "");
   }
   EXPECT_EQ(read_file(dir.file("a.viv")), archive);
   EXPECT_EQ(names_in(dir.path()), std::set<std::string>{"a.viv"});
@@ -116,7 +124,8 @@ TEST(VivDriver, AnUnreadableOrMalformedArchiveIsNamedWithStatusOne) {
                 ": the VIV archive is 3 bytes long, too short for its 16-byte header\n"}}) {
     const Outcome outcome = run_with(args);
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.transcript, message);
+    EXPECT_EQ(outcome.errors, message);
+    EXPECT_EQ(outcome.transcript, "");
   }
   EXPECT_EQ(read_file(dir.file("bad.viv")), (Bytes{'B', 'I', 'G'}));
 }
@@ -155,14 +164,15 @@ TEST(VivDriver, ExtractsNamedMembersWithoutRegardToCaseOrByIndex) {
   // One selector naming nothing: nothing is extracted.
   outcome = run_with({"extract", dir.file("a.viv"), "data", "#3", "nothing", "-C", out});
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_EQ(outcome.transcript, "No member #3 in " + dir.file("a.viv") +
-                                    ": it holds 3 members\nNo member named nothing in " +
-                                    dir.file("a.viv") + "\n");
+  EXPECT_EQ(outcome.transcript, "");
+  EXPECT_EQ(outcome.errors, "No member #3 in " + dir.file("a.viv") +
+                                ": it holds 3 members\nNo member named nothing in " +
+                                dir.file("a.viv") + "\n");
   EXPECT_FALSE(std::filesystem::exists(out + "data"));
 
   outcome = run_with({"extract", dir.file("a.viv"), "-C", dir.file("none")});
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_EQ(outcome.transcript,
+  EXPECT_EQ(outcome.errors,
             "Could not extract into " + dir.file("none") + ": there is no folder of that name\n");
 }
 
@@ -177,15 +187,14 @@ TEST(VivDriver, HostileNamesAreRefusedAndNothingLeavesTheFolder) {
 
   Outcome outcome = run_with({"extract", dir.file("a.viv"), "-C", dir.file("out")});
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_EQ(outcome.transcript,
+  EXPECT_EQ(outcome.errors,
             "Refused member 0 ('../x'): its name is not a plain file name\n"
             "Refused member 1 ('/abs'): its name is not a plain file name\n"
             "Refused member 2 ('C:x'): its name is not a plain file name\n"
             "Refused member 3 ('a\\x5Cb'): its name is not a plain file name\n"
             "Refused member 4 (''): its name is not a plain file name\n"
-            "Refused member 5 ('nul'): its name is not a plain file name\n"
-            "Extracted " +
-                dir.file("out") + "/ok (1 bytes)\n");
+            "Refused member 5 ('nul'): its name is not a plain file name\n");
+  EXPECT_EQ(outcome.transcript, "Extracted " + dir.file("out") + "/ok (1 bytes)\n");
   EXPECT_EQ(names_in(dir.path() / "out"), std::set<std::string>{"ok"});
   EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"a.viv", "out"}));
 
@@ -202,16 +211,16 @@ TEST(VivDriver, AFailedExtractNamesTheTargetAndGoesOn) {
   const std::string out = dir.file("out") + "/";
   Outcome outcome = run_with({"extract", dir.file("a.viv"), "-C", dir.file("out")});
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_EQ(outcome.transcript, "Could not write " + out +
-                                    "sub: it cannot be created or put in place\n"
-                                    "Extracted " +
-                                    out + "ok (1 bytes)\nExtracted " + out + "full (1 bytes)\n");
+  EXPECT_EQ(outcome.errors,
+            "Could not write " + out + "sub: it cannot be created or put in place\n");
+  EXPECT_EQ(outcome.transcript,
+            "Extracted " + out + "ok (1 bytes)\nExtracted " + out + "full (1 bytes)\n");
   EXPECT_TRUE(std::filesystem::is_directory(out + "sub"));
 #ifndef _WIN32
   // Only the member named "full" goes to /dev, where nothing else may be written.
   outcome = run_with({"extract", dir.file("a.viv"), "full", "-C", "/dev"});
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_EQ(outcome.transcript,
+  EXPECT_EQ(outcome.errors,
             "Could not write /dev/full (is the disk full?); it was left as it was\n");
 #endif
 }
@@ -261,7 +270,8 @@ TEST(VivDriver, AFailedPutLeavesTheArchiveAsItWas) {
                ": its members overlap; their data add up to 129 bytes, more than the archive's 120\n"}}) {
     const Outcome outcome = run_with(args);
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.transcript, message);
+    EXPECT_EQ(outcome.errors, message);
+    EXPECT_EQ(outcome.transcript, "");
   }
   EXPECT_EQ(read_file(dir.file("car.viv")), original);
   EXPECT_EQ(read_file(dir.file("overlap.viv")), overlapping);
