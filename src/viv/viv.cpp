@@ -63,12 +63,15 @@ bool is_device_name(std::string_view name) {
 }  // namespace
 
 std::vector<VivMember> read_viv_directory(std::span<const std::uint8_t> archive) {
+  // A file of fewer than four bytes does not begin with them either; one that begins with them
+  // but is cut short is a VIV archive with too short a header.
+  if (archive.size() < kVivSignature.size() ||
+      !std::equal(kVivSignature.begin(), kVivSignature.end(), archive.begin())) {
+    throw not_of_kind("a VIV archive", "it does not begin with \"BIGF\"");
+  }
   if (archive.size() < kVivHeaderSize) {
     throw MalformedFile("the VIV archive is " + std::to_string(archive.size()) +
                         " bytes long, too short for its 16-byte header");
-  }
-  if (!std::equal(kVivSignature.begin(), kVivSignature.end(), archive.begin())) {
-    throw MalformedFile("the file is not a VIV archive: it does not begin with \"BIGF\"");
   }
   ByteReader reader(archive, "the header of the VIV archive");
   reader.skip(kVivSignature.size());

@@ -33,11 +33,11 @@ struct VivMember {
 
 // Reads the directory of the archive image. Every member's bytes are a view into archive,
 // which the caller keeps alive. Members may be in any order, overlap, leave gaps or share a
-// name. Throws MalformedFile, naming the member at fault, for an archive that is not BIGF, a
-// directory that runs past the end, a name without its NUL, a member whose data run past the
-// end, or a member count that the archive's bytes cannot hold (checked before anything is
-// allocated, so the directory costs no more than about the archive's own size), and
-// std::bad_alloc when memory runs out.
+// name. Throws MalformedFile, naming the member at fault, for a file that does not begin with
+// "BIGF" ("it is not a VIV archive (…)"), a header cut short, a directory that runs past the
+// end, a name without its NUL, a member whose data run past the end, or a member count that the
+// archive's bytes cannot hold (checked before anything is allocated, so the directory costs no
+// more than about the archive's own size), and std::bad_alloc when memory runs out.
 std::vector<VivMember> read_viv_directory(std::span<const std::uint8_t> archive);
 // The members would outlive a temporary image they view.
 std::vector<VivMember> read_viv_directory(Bytes&& archive) = delete;

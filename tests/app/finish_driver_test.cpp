@@ -103,7 +103,8 @@ TEST(Finish, EachFailureBlamesItsFileAndLeavesTheOutputAlone) {
       {dir.file("absent.fce"), dir.file("out.fce"), "Could not open " + dir.file("absent.fce")},
       {dir.file("cut.fce"), dir.file("out.fce"),
        "Could not read " + dir.file("cut.fce") +
-           ": the FCE file is 100 bytes long, too short for its 7940-byte header"},
+           ": it is not an FCE file (the FCE file is 100 bytes long, too short for its 7940-byte "
+           "header)"},
       {dir.file("overlapping.fce"), dir.file("out.fce"),
        "Could not read " + dir.file("overlapping.fce") +
            ": the normal block of the FCE file overlaps its vertex block"},

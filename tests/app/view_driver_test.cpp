@@ -155,6 +155,8 @@ TEST(ViewDriver, UnreadableOrMalformedInputsGiveStatusOneAndNoPicture) {
   rle_image[2] = 10;
   test::write_file(rle, rle_image);
   const std::string absent = car.dir.file("absent.fce");
+  const std::string qfs = car.dir.file("car.qfs");
+  test::write_file(qfs, make_sample_qfs());
   // Thousands of copies of a triangle across a box, both ways round: drawing it would cover a
   // view hundreds of times over. The texture is read by then; the FCE file is at fault.
   test::FcePartSpec crowded = test::box_part("body", {}, {}, {1, 1, 1});
@@ -174,7 +176,14 @@ TEST(ViewDriver, UnreadableOrMalformedInputsGiveStatusOneAndNoPicture) {
       {car.fce, car.dir.path().string(), "Could not open " + car.dir.path().string() + "\n"},
       {cut, car.tga,
        "Could not read " + cut +
-           ": the FCE file is 100 bytes long, too short for its 7940-byte header\n"},
+           ": it is not an FCE file (the FCE file is 100 bytes long, too short for its 7940-byte "
+           "header)\n"},
+      // The texture archive given for the TGA file: its first bytes, 10 FB 02, read as a TGA
+      // header, give a colour-map type of 251 and image type 2.
+      {car.fce, qfs,
+       "Could not read " + qfs +
+           ": it is not a TGA image (the TGA file is of image type 2 with a colour map; only "
+           "uncompressed true-colour images (type 2) without one can be read)\n"},
       {car.fce, rle,
        "Could not read " + rle +
            ": the TGA file is of image type 10; only uncompressed true-colour images (type 2) without one can be read\n"},

@@ -112,22 +112,26 @@ TEST(VivDriver, ListsIndexNameSizeAndOffset) {
 
 TEST(VivDriver, AnUnreadableOrMalformedArchiveIsNamedWithStatusOne) {
   TempDir dir;
-  write_file(dir.file("bad.viv"), Bytes{'B', 'I', 'G'});
+  write_file(dir.file("bad.viv"), Bytes{'B', 'I', 'G', 'F', 0, 0, 0});
+  write_file(dir.file("car.qfs"), Bytes{0x10, 0xFB, 0, 0, 4, 0x80});
   for (const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
            {{"list", dir.file("none.viv")},
             "Could not read " + dir.file("none.viv") + ": the file cannot be opened or read\n"},
            {{"extract", dir.file("bad.viv")},
             "Could not read " + dir.file("bad.viv") +
-                ": the VIV archive is 3 bytes long, too short for its 16-byte header\n"},
+                ": the VIV archive is 7 bytes long, too short for its 16-byte header\n"},
            {{"put", dir.file("bad.viv"), dir.file("bad.viv")},
             "Could not read " + dir.file("bad.viv") +
-                ": the VIV archive is 3 bytes long, too short for its 16-byte header\n"}}) {
+                ": the VIV archive is 7 bytes long, too short for its 16-byte header\n"},
+           {{"list", dir.file("car.qfs")},
+            "Could not read " + dir.file("car.qfs") +
+                ": it is not a VIV archive (it does not begin with \"BIGF\")\n"}}) {
     const Outcome outcome = run_with(args);
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.errors, message);
     EXPECT_EQ(outcome.transcript, "");
   }
-  EXPECT_EQ(read_file(dir.file("bad.viv")), (Bytes{'B', 'I', 'G'}));
+  EXPECT_EQ(read_file(dir.file("bad.viv")), (Bytes{'B', 'I', 'G', 'F', 0, 0, 0}));
 }
 
 TEST(VivDriver, ExtractsAllKeepingTheFirstOfTwoNames) {

@@ -123,7 +123,12 @@ TEST(ReadVivDirectory, RefusesMalformedArchivesNamingTheMember) {
   } cases[] = {
       {"short", Bytes{'B', 'I', 'G', 'F', 0, 0, 0},
        "the VIV archive is 7 bytes long, too short for its 16-byte header"},
-      {"not BIGF", not_bigf, "the file is not a VIV archive: it does not begin with \"BIGF\""},
+      {"not BIGF", not_bigf, "it is not a VIV archive (it does not begin with \"BIGF\")"},
+      {"three bytes", Bytes{'B', 'I', 'G'},
+       "it is not a VIV archive (it does not begin with \"BIGF\")"},
+      {"empty", Bytes{}, "it is not a VIV archive (it does not begin with \"BIGF\")"},
+      {"only BIGF", Bytes{'B', 'I', 'G', 'F'},
+       "the VIV archive is 4 bytes long, too short for its 16-byte header"},
       {"count", raw_archive({{0, 0, "a"}}, 33, 2),
        "the VIV archive claims 2 members; its 33 bytes hold the directory entries of at most 1"},
       {"huge count", raw_archive({}, 16, 0xFFFFFFFF),
