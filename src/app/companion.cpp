@@ -62,6 +62,17 @@ std::string write_failure(const std::string& path, WriteOutcome outcome) {
   return "Could not write " + path + ": it cannot be created or put in place";
 }
 
+std::optional<std::string> output_among_inputs(const std::string& output,
+                                               std::span<const std::string> inputs) {
+  const std::optional<FileIdentity> written = file_identity(output);
+  if (!written) return std::nullopt;  // a new file cannot be an input
+  for (const std::string& input : inputs) {
+    if (file_identity(input) == written)
+      return "Could not write " + output + ": it is one of the input files";
+  }
+  return std::nullopt;
+}
+
 std::string unreadable(const std::string& path) {
   return "Could not read " + path + ": the file cannot be opened or read";
 }

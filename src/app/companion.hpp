@@ -57,6 +57,13 @@ std::string disk_full_failure(const std::string& path);
 // cannot be created or put in place", or disk_full_failure(path). Throws std::bad_alloc only.
 std::string write_failure(const std::string& path, WriteOutcome outcome);
 
+// The failure text "Could not write <output>: it is one of the input files" when output
+// reaches the same existing file as one of inputs (through another spelling, a link or, on
+// Windows, another case), nothing otherwise. Asked before anything is written: a run never
+// replaces a file it reads. Throws std::bad_alloc only.
+std::optional<std::string> output_among_inputs(const std::string& output,
+                                               std::span<const std::string> inputs);
+
 // The failure text of a file that cannot be opened or read. Throws std::bad_alloc only.
 std::string unreadable(const std::string& path);
 

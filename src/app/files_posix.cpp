@@ -175,6 +175,13 @@ bool is_folder(const std::string& path) {
   return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
+std::optional<FileIdentity> file_identity(const std::string& path) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(status.st_dev),
+                      static_cast<std::uint64_t>(status.st_ino)};
+}
+
 WriteOutcome write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes) {
   std::optional<mode_t> keep_mode;  // the mode of the file being replaced, if there is one
   struct stat status {};

@@ -170,6 +170,20 @@ bool is_folder(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+std::optional<FileIdentity> file_identity(const std::string& path) {
+  const auto wide = to_wide(path);
+  if (!wide || wide->empty()) return std::nullopt;
+  // No access asked: only the file's information is read. Backup semantics open folders too.
+  FileHandle file(CreateFileW(wide->c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!file.is_open() || !GetFileInformationByHandle(file.get(), &information)) return std::nullopt;
+  return FileIdentity{
+      information.dwVolumeSerialNumber,
+      (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+}
+
 WriteOutcome write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes) {
   const auto wide = to_wide(path);
   if (!wide || wide->empty()) return WriteOutcome::cannot_create;

@@ -57,6 +57,20 @@ std::optional<Bytes> load_whole_file(const std::string& path);
 // Whether path (UTF-8) names an existing folder. Throws std::bad_alloc only.
 bool is_folder(const std::string& path);
 
+// What tells one file from every other on the system while it exists: its device and inode
+// (POSIX), its volume serial number and file index (Windows).
+struct FileIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t file = 0;
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// The identity of the file that path (UTF-8) reaches, through any links; nothing when nothing
+// is there or it cannot be reached. Two paths reach one file, whatever their spelling, links
+// or (on Windows) case, exactly when both have an identity and the identities are equal.
+// Throws std::bad_alloc only.
+std::optional<FileIdentity> file_identity(const std::string& path);
+
 enum class WriteOutcome {
   written,        // the file now holds exactly the bytes
   cannot_create,  // the file (or its temporary beside it) could not be created or put in place

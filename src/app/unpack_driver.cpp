@@ -26,6 +26,8 @@ int run_unpack(std::span<const std::string> args, Console& console) {
   if (args.size() != 3) return print_usage(console, kUsage);
   const std::string& in_name = args[1];
   const std::string& out_name = args[2];
+  if (auto failure = output_among_inputs(out_name, args.subspan(1, 1)))
+    return fail(console, *failure);
 
   Bytes packed;
   if (auto failure = load_input(in_name, packed)) return fail(console, *failure);

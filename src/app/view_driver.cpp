@@ -1,6 +1,7 @@
 // The tromvex-view driver: renders an FCE car with its TGA texture into a PNG picture.
 #include "app/view_driver.hpp"
 
+#include <array>
 #include <charconv>
 #include <optional>
 #include <string_view>
@@ -84,6 +85,8 @@ int run_view(std::span<const std::string> args, Console& console) {
   const ParsedArguments parsed = parse(args);
   if (!parsed.arguments) return usage_error(console, kName, parsed.problem, kUsage);
   const ViewArguments& a = *parsed.arguments;
+  const std::array<std::string, 2> inputs{a.fce_name, a.tga_name};
+  if (auto failure = output_among_inputs(a.png_name, inputs)) return fail(console, *failure);
 
   Bytes fce_file;
   if (auto failure = load_input(a.fce_name, fce_file)) return fail(console, *failure);

@@ -146,6 +146,11 @@ int extract(const std::string& path, const std::vector<std::string>& selectors,
       continue;
     }
     const std::string target = path_in(folder.value_or(""), member.name);
+    // A member of the archive's own name, extracted beside it, would replace it.
+    if (auto failure = output_among_inputs(target, std::span(&path, 1))) {
+      status = fail(console, *failure);
+      continue;
+    }
     const WriteOutcome outcome = write_whole_file(target, member.bytes);
     if (outcome != WriteOutcome::written) {
       status = fail(console, write_failure(target, outcome));

@@ -257,6 +257,20 @@ TEST_F(PortDriver, NeverWritesIntoAnExistingCarFolderWithoutForce) {
   EXPECT_EQ(read_file(out() + "/SMPL"), Bytes{5});
 }
 
+// A donor that is the car.viv a car would be written to is refused before anything is written.
+TEST_F(PortDriver, RefusesToWriteOverItsDonor) {
+  write_install(game(), make_sample_nfs2_install());
+  fs::create_directories(out() + "/SMPL");
+  const Bytes donor_bytes = read_file(donor());
+  write_file(out() + "/SMPL/car.viv", donor_bytes);
+  const std::string in_place = out() + "/./SMPL/car.viv";
+  const Outcome outcome = port({game(), out(), "--donor", in_place, "--force"});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.errors,
+            "Could not write " + out() + "/SMPL/car.viv: it is one of the input files\n");
+  EXPECT_EQ(files_under(out()), (std::map<std::string, Bytes>{{"SMPL/car.viv", donor_bytes}}));
+}
+
 // (No file named CON can be made on Windows; the member is refused before any file is sought.)
 TEST_F(PortDriver, RefusesHostileMemberNamesAndPortsTheRest) {
   const Bytes geo = make_sample_prop_geo(30, 30, 30, "wood");

@@ -79,6 +79,20 @@ TEST(Unpack, RefusesAMalformedOrMissingFileAndLeavesTheOutputAlone) {
   }
 }
 
+// The packed file itself, under any name, is never replaced by its unpacked bytes.
+TEST(Unpack, RefusesToWriteOverThePackedFile) {
+  TempDir dir;
+  const Bytes packed = btree_compress(Bytes{1, 2, 3});
+  test::write_file(dir.file("car.dat"), packed);
+  const std::string same = dir.path().string() + "/./car.dat";
+  RecordingConsole console;
+  EXPECT_EQ(
+      run_unpack(std::vector<std::string>{"tromvex-unpack", dir.file("car.dat"), same}, console),
+      1);
+  EXPECT_EQ(console.errors, "Could not write " + same + ": it is one of the input files\n");
+  EXPECT_EQ(test::read_file(dir.file("car.dat")), packed);
+}
+
 // A write that fails names the output file, and what stood there stays.
 TEST(Unpack, AFailedWriteNamesTheOutputFile) {
   TempDir dir;

@@ -205,6 +205,7 @@ TEST(ViewDriver, APictureThatCannotBeWrittenIsBlamedAndLeftAsItWas) {
   } cases[] = {
       {no_folder, "Could not open " + no_folder},
       {car.dir.path().string(), "Could not open " + car.dir.path().string()},
+      {car.tga, "Could not write " + car.tga + ": it is one of the input files"},
 #ifndef _WIN32
       {"/dev/full", "Could not write /dev/full (is the disk full?); it was left as it was"},
 #endif
@@ -215,6 +216,7 @@ TEST(ViewDriver, APictureThatCannotBeWrittenIsBlamedAndLeftAsItWas) {
     EXPECT_EQ(console.errors, c.message + "\n");
   }
   EXPECT_FALSE(std::filesystem::exists(no_folder));
+  EXPECT_EQ(test::read_file(car.tga), car.images.tga_image);
 }
 
 TEST(ViewDriver, RealExecutableWritesThePicture) {

@@ -229,6 +229,21 @@ TEST(VivDriver, AFailedExtractNamesTheTargetAndGoesOn) {
 #endif
 }
 
+// A member of the archive's own name is not extracted over it, whatever the folder is called;
+// the others are.
+TEST(VivDriver, ExtractNeverWritesOverTheArchive) {
+  TempDir dir;
+  const Bytes archive = viv_archive({{"a.viv", {1}}, {"car.fce", {2}}});
+  write_file(dir.file("a.viv"), archive);
+  std::filesystem::create_directory(dir.file("sub"));
+  const std::string folder = dir.file("sub/..");
+  const Outcome outcome = run_with({"extract", dir.file("a.viv"), "-C", folder});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.errors, "Could not write " + folder + "/a.viv: it is one of the input files\n");
+  EXPECT_EQ(outcome.transcript, "Extracted " + folder + "/car.fce (1 bytes)\n");
+  EXPECT_EQ(read_file(dir.file("a.viv")), archive);
+}
+
 TEST(VivDriver, PutReplacesAndAppendsKeepingEveryOtherMember) {
   TempDir dir;
   write_file(dir.file("car.viv"),
