@@ -167,6 +167,26 @@ std::string base_name(const std::string& path) {
   return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
+// The part of a name after its last dot, or nothing for a name without one.
+std::optional<std::string_view> extension_of(std::string_view name) {
+  const auto dot = name.rfind('.');
+  if (dot == std::string_view::npos) return std::nullopt;
+  return name.substr(dot + 1);
+}
+
+// The first of members whose extension is added's, without regard to case: a member the game
+// may read in place of added (NFS3 reads car.fce, not mycar.fce).
+std::optional<std::size_t> member_of_extension(std::span<const VivMember> members,
+                                               std::string_view added) {
+  const auto extension = extension_of(added);
+  if (!extension) return std::nullopt;
+  for (std::size_t i = 0; i < members.size(); ++i) {
+    const auto other = extension_of(members[i].name);
+    if (other && same_member_name(*other, *extension)) return i;
+  }
+  return std::nullopt;
+}
+
 int put(const std::string& path, const std::vector<std::string>& files,
         const std::optional<std::string>& as_name, Console& console) {
   auto archive = load_archive(path, console);
@@ -179,6 +199,7 @@ int put(const std::string& path, const std::vector<std::string>& files,
   std::vector<Bytes> contents;  // owns the bytes the new members view
   contents.reserve(files.size());
   std::vector<std::string> lines;
+  const std::size_t members_before = archive->members.size();
   for (const std::string& file : files) {
     const std::string name = as_name.value_or(base_name(file));
     if (!is_safe_member_name(name)) {
@@ -191,11 +212,19 @@ int put(const std::string& path, const std::vector<std::string>& files,
     const std::string size = " (" + std::to_string(contents.back().size()) + " bytes)\n";
     const auto replaced = find_viv_member(archive->members, name);
     put_viv_member(archive->members, VivMember{name, 0, contents.back()});
-    lines.push_back(replaced
-                        ? "Replaced " + member_label(*replaced, archive->members[*replaced].name) +
-                              " with " + file + size
-                        : "Added " + member_label(archive->members.size() - 1, name) + " from " +
-                              file + size);
+    if (replaced) {
+      lines.push_back("Replaced " + member_label(*replaced, archive->members[*replaced].name) +
+                      " with " + file + size);
+      continue;
+    }
+    lines.push_back("Added " + member_label(archive->members.size() - 1, name) + " from " + file +
+                    size);
+    const std::span<const VivMember> before = std::span(archive->members).first(members_before);
+    if (const auto kept = member_of_extension(before, name)) {
+      const std::string kept_name = printable_name(before[*kept].name);
+      lines.push_back("Note: " + path + " also holds '" + kept_name +
+                      "'; NFS3 reads that one. Use --as " + kept_name + " to replace it.\n");
+    }
   }
   Bytes image;
   try {

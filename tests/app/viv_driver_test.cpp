@@ -266,6 +266,34 @@ TEST(VivDriver, PutReplacesAndAppendsKeepingEveryOtherMember) {
                 {{"CAR.FCE", {9, 9}}, {"carp.txt", {2, 2}}, {"car.fce", {3}}, {"car00.tga", {8}}}));
 }
 
+// An appended member the game would not read, because a member of its kind is there already,
+// is followed by a note naming that member; a replaced one, or one of a new kind, is not.
+TEST(VivDriver, PutNamesTheMemberTheGameReadsInsteadOfAnAppendedOne) {
+  TempDir dir;
+  write_file(dir.file("car.viv"),
+             viv_archive({{"readme", {}}, {"CAR00.TGA", {1}}, {"car.fce", {2}}}));
+  for (const char* file : {"mycar.fce", "mycar00.Tga", "notes", "extra.dat", "more.dat", "car.fce"})
+    write_file(dir.file(file), Bytes{9});
+  const Outcome outcome = run_with(
+      {"put", dir.file("car.viv"), dir.file("mycar.fce"), dir.file("mycar00.Tga"),
+       dir.file("notes"), dir.file("extra.dat"), dir.file("more.dat"), dir.file("car.fce")});
+  EXPECT_EQ(outcome.status, 0);
+  const std::string archive = dir.file("car.viv");
+  const auto added = [&](int index, const std::string& name) {
+    return "Added member " + std::to_string(index) + " ('" + name + "') from " + dir.file(name) +
+           " (1 bytes)\n";
+  };
+  const std::string expected =
+      added(3, "mycar.fce") + "Note: " + archive +
+      " also holds 'car.fce'; NFS3 reads that one. Use --as car.fce to replace it.\n" +
+      added(4, "mycar00.Tga") + "Note: " + archive +
+      " also holds 'CAR00.TGA'; NFS3 reads that one. Use --as CAR00.TGA to replace it.\n" +
+      added(5, "notes") + added(6, "extra.dat") + added(7, "more.dat") +
+      "Replaced member 2 ('car.fce') with " + dir.file("car.fce") + " (1 bytes)\nWrote " + archive;
+  EXPECT_EQ(outcome.transcript.substr(0, expected.size()), expected);
+  EXPECT_EQ(outcome.errors, "");
+}
+
 TEST(VivDriver, AFailedPutLeavesTheArchiveAsItWas) {
   TempDir dir;
   const Bytes original = viv_archive({{"car.fce", {1}}, {"b", Bytes(64, 5)}, {"c", {}}});
