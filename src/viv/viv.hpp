@@ -71,7 +71,8 @@ std::optional<std::size_t> find_viv_member(std::span<const VivMember> members,
 // Whether name can be written as a file in a folder without leaving it or reaching anything
 // but a plain file there, on every system: not empty, not "." or "..", no path separator ('/',
 // '\\'), no ':' (a drive letter or a Windows stream), no control character, no trailing dot or
-// space (Windows drops them), and not a Windows device name (CON, NUL, COM1, "aux.txt" ...).
+// space (Windows drops them), and not a Windows device name (CON, NUL, COM0 to COM9, LPT0 to
+// LPT9, COM or LPT with a superscript 1, 2 or 3 in UTF-8 or as one Latin-1 byte, "aux.txt" ...).
 // Throws std::bad_alloc only.
 bool is_safe_member_name(std::string_view name);
 
