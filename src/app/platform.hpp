@@ -80,9 +80,42 @@ enum class WriteOutcome {
 // Writes bytes as the whole content of the file at path (UTF-8). A regular file is written
 // to a temporary file in the same folder, which replaces the target only once it has been
 // written and closed in full, so a failure never leaves a half-written file where a good one
-// stood. Devices (such as /dev/null) are written in place. Throws std::bad_alloc only (for
-// the names of the file and its temporary).
+// stood. On Linux the temporary file is made without a name (O_TMPFILE) where the file system
+// allows, and named only when complete, so that even a killed run leaves nothing; elsewhere
+// it is named ".tromvex-<process>-<n>.tmp" and marked as a FileInProgress while it exists.
+// Devices (such as /dev/null) are written in place. Throws std::bad_alloc only (for the names
+// of the file and its temporary).
 WriteOutcome write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// Whether write_whole_file may make its temporary file without a name (Linux, O_TMPFILE)
+// where the file system allows it: yes unless turned off. The tests turn it off to try the
+// named way, which file systems without O_TMPFILE take. Does nothing on other systems. Call
+// it while no write is in progress; throws nothing.
+void allow_unnamed_temporary_files(bool allowed);
+
+// Marks the file at path (UTF-8) as being written for as long as the mark lives: when the
+// process is interrupted meanwhile (Ctrl+C; on POSIX SIGINT, SIGTERM or SIGHUP; on Windows any
+// console control event, the window closing among them), the file is removed, and then the
+// interruption ends the process as it would have. write_whole_file marks its temporary files;
+// tromvex-port marks the files it stages. The first mark installs the handlers, leaving a
+// signal that is ignored ignored. The file may be created after the mark, which must then
+// check interrupted(). A few hundred marks may live at once; past that, or for a path too long
+// to keep, a file goes unmarked. Throws std::bad_alloc only (Windows: the UTF-16 copy of path).
+class FileInProgress {
+ public:
+  explicit FileInProgress(const std::string& path);
+  ~FileInProgress();
+  FileInProgress(const FileInProgress&) = delete;
+  FileInProgress& operator=(const FileInProgress&) = delete;
+
+  // Whether an interruption has begun removing the marked files: one created after its mark
+  // must then be removed by its writer, as the handler may have looked before it existed.
+  // Throws nothing.
+  static bool interrupted();
+
+ private:
+  int slot_;
+};
 
 // What a folder entry is, as the folder lists it. A symbolic link (on Windows, any reparse
 // point: a junction, a mount point) is a link, whatever it points at.
