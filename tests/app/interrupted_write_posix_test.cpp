@@ -23,16 +23,10 @@ namespace tromvex {
 namespace {
 
 namespace fs = std::filesystem;
+using test::names_in;
 using test::read_file;
 using test::TempDir;
 using test::write_file;
-
-std::set<std::string> names_in(const fs::path& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder))
-    names.insert(entry.path().filename().string());
-  return names;
-}
 
 // Whether a named temporary file stands in folder.
 bool has_named_temporary(const fs::path& folder) {

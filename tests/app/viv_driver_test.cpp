@@ -17,6 +17,7 @@
 namespace tromvex {
 namespace {
 
+using test::names_in;
 using test::read_file;
 using test::RecordingConsole;
 using test::TempDir;
@@ -39,13 +40,6 @@ Outcome run_with(std::vector<std::string> args) {
   RecordingConsole console;
   const int status = run_viv(args, console);
   return {status, console.transcript, console.errors};
-}
-
-std::set<std::string> names_in(const std::filesystem::path& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.insert(entry.path().filename().string());
-  return names;
 }
 
 TEST(VivDriver, WrongArgumentsGiveTheUsageAndStatusTwo) {
