@@ -4,17 +4,46 @@
 #include <vector>
 
 #include "app/platform.hpp"
+#include "common/version.hpp"
 
 namespace tromvex {
 
 int fail(Console& console, std::string_view line) {
-  console.print(std::string(line) + "\n");
+  console.print_error(std::string(line) + "\n");
   return kFailureStatus;
 }
 
 int print_usage(Console& console, std::string_view usage) {
-  console.print(usage);
+  console.print_error(usage);
   return kUsageStatus;
+}
+
+int usage_error(Console& console, std::string_view name, std::string_view problem,
+                std::string_view usage) {
+  return print_usage(console,
+                     std::string(name) + ": " + std::string(problem) + "\n" + std::string(usage));
+}
+
+std::optional<std::string_view> first_long_option(std::span<const std::string> args) {
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i].starts_with("--")) return args[i];
+  }
+  return std::nullopt;
+}
+
+std::optional<int> answer_help_or_version(std::span<const std::string> args, Console& console,
+                                          std::string_view name, std::string_view usage) {
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--help" || args[i] == "-h") {
+      console.print(usage);
+      return 0;
+    }
+    if (args[i] == "--version") {
+      console.print(std::string(name) + " " + kVersion + "\n");
+      return 0;
+    }
+  }
+  return std::nullopt;
 }
 
 std::optional<std::string> load_input(const std::string& path, Bytes& bytes) {
@@ -31,6 +60,17 @@ std::string disk_full_failure(const std::string& path) {
 std::string write_failure(const std::string& path, WriteOutcome outcome) {
   if (outcome == WriteOutcome::write_failed) return disk_full_failure(path);
   return "Could not write " + path + ": it cannot be created or put in place";
+}
+
+std::optional<std::string> output_among_inputs(const std::string& output,
+                                               std::span<const std::string> inputs) {
+  const std::optional<FileIdentity> written = file_identity(output);
+  if (!written) return std::nullopt;  // a new file cannot be an input
+  for (const std::string& input : inputs) {
+    if (file_identity(input) == written)
+      return "Could not write " + output + ": it is one of the input files";
+  }
+  return std::nullopt;
 }
 
 std::string unreadable(const std::string& path) {

@@ -21,12 +21,29 @@ namespace tromvex {
 inline constexpr int kFailureStatus = 1;
 inline constexpr int kUsageStatus = 2;
 
-// Prints line and a line break and returns kFailureStatus. Throws only std::bad_alloc and what
-// console throws.
+// Prints line and a line break to standard error and returns kFailureStatus. Throws only
+// std::bad_alloc and what console throws.
 int fail(Console& console, std::string_view line);
 
-// Prints usage as it stands and returns kUsageStatus. Throws only what console throws.
+// Prints usage as it stands to standard error, after a wrong command line, and returns
+// kUsageStatus. Throws only what console throws.
 int print_usage(Console& console, std::string_view usage);
+
+// Prints "<name>: <problem>", a line break and usage to standard error, after a wrong command
+// line, and returns kUsageStatus. Throws only std::bad_alloc and what console throws.
+int usage_error(Console& console, std::string_view name, std::string_view problem,
+                std::string_view usage);
+
+// The first argument after the program's name that begins with "--", which a companion that
+// knows no such option takes as wrong; nothing when there is none. Throws nothing.
+std::optional<std::string_view> first_long_option(std::span<const std::string> args);
+
+// Answers a companion's --help and -h (its usage, to standard output) and --version (its name
+// and tromvex's version on one line), wherever one of them stands after the program's name;
+// returns the status 0 then, and nothing when args hold none of them. name is the program's
+// ("tromvex-viv"). Throws only std::bad_alloc and what console throws.
+std::optional<int> answer_help_or_version(std::span<const std::string> args, Console& console,
+                                          std::string_view name, std::string_view usage);
 
 // Reads the file named path (UTF-8) whole into bytes. Returns nothing when it did, otherwise
 // the failure text "Could not open <path>" (bytes untouched). Throws std::bad_alloc only.
@@ -39,6 +56,13 @@ std::string disk_full_failure(const std::string& path);
 // The failure text of a companion's output that was not written: "Could not write <path>: it
 // cannot be created or put in place", or disk_full_failure(path). Throws std::bad_alloc only.
 std::string write_failure(const std::string& path, WriteOutcome outcome);
+
+// The failure text "Could not write <output>: it is one of the input files" when output
+// reaches the same existing file as one of inputs (through another spelling, a link or, on
+// Windows, another case), nothing otherwise. Asked before anything is written: a run never
+// replaces a file it reads. Throws std::bad_alloc only.
+std::optional<std::string> output_among_inputs(const std::string& output,
+                                               std::span<const std::string> inputs);
 
 // The failure text of a file that cannot be opened or read. Throws std::bad_alloc only.
 std::string unreadable(const std::string& path);

@@ -109,7 +109,11 @@ int wait_for_key() {
   return key;
 }
 
-void write_console_text(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+void write_console_text(std::string_view text, ConsoleStream stream) {
+  std::FILE* file = stream == ConsoleStream::output ? stdout : stderr;
+  if (file == stderr) std::fflush(stdout);
+  std::fwrite(text.data(), 1, text.size(), file);
+}
 
 bool standard_output_is_terminal() { return isatty(STDOUT_FILENO) == 1; }
 

@@ -154,18 +154,21 @@ bool owns_console_window() {
   return GetConsoleProcessList(processes, 2) == 1;
 }
 
-void write_console_text(std::string_view text) {
-  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+void write_console_text(std::string_view text, ConsoleStream stream) {
+  const bool is_error = stream == ConsoleStream::error;
+  const HANDLE handle = GetStdHandle(is_error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
   DWORD mode = 0;
-  const std::optional<std::wstring> wide = to_wide(text);
-  if (output != nullptr && output != INVALID_HANDLE_VALUE && GetConsoleMode(output, &mode) &&
-      wide) {
-    std::fflush(stdout);  // keeps the order with anything printed through the C stream
+  const bool on_console =
+      handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
+  const std::optional<std::wstring> wide = on_console ? to_wide(text) : std::nullopt;
+  // Keeps the order with what went out through the C stream of standard output before.
+  if (is_error || wide) std::fflush(stdout);
+  if (wide) {
     DWORD written = 0;
-    WriteConsoleW(output, wide->data(), static_cast<DWORD>(wide->size()), &written, nullptr);
+    WriteConsoleW(handle, wide->data(), static_cast<DWORD>(wide->size()), &written, nullptr);
     return;
   }
-  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fwrite(text.data(), 1, text.size(), is_error ? stderr : stdout);
 }
 
 }  // namespace tromvex

@@ -2,6 +2,7 @@
 // line before each, writes the two outputs and ends with the pause.
 #include "app/driver.hpp"
 
+#include <array>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -87,6 +88,16 @@ struct CarInputs {
 
 // Each step below either does its part or makes the failure stop and returns its status.
 
+// Refuses a run that would write its TGA or FCE file over one of its inputs, before anything
+// is read or written; the TGA file, written first, is named first.
+std::optional<int> check_outputs(Console& console, const CarFileNames& names) {
+  const std::array<std::string, 2> inputs{names.geo, names.qfs};
+  for (const std::string* output : {&names.tga, &names.fce}) {
+    if (auto failure = output_among_inputs(*output, inputs)) return stop(console, "\n" + *failure);
+  }
+  return std::nullopt;
+}
+
 // Reads the GEO file, then the texture file.
 std::optional<int> load_inputs(Console& console, const CarFileNames& names, CarInputs& inputs) {
   console.print("Reading NFS2(SE) files:\n");
@@ -134,6 +145,7 @@ int run(std::span<const std::string> args, Console& console) {
   console.print(kUsage);
   if (args.size() < 5) return stop(console, kTooFewNames);
   const CarFileNames names{args[1], args[2], args[3], args[4]};
+  if (auto status = check_outputs(console, names)) return *status;
 
   CarInputs inputs;
   if (auto status = load_inputs(console, names, inputs)) return *status;

@@ -4,15 +4,19 @@
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <new>
 #include <string>
 
+#include "app/paths_in_progress.hpp"
 #include "app/platform.hpp"
 
 namespace tromvex {
@@ -74,22 +78,62 @@ bool write_all(int fd, std::span<const std::uint8_t> bytes) {
   return true;
 }
 
+// The files being written, for the handler of an interruption: room for tromvex-port's 64
+// threads, each with a temporary file and the files it stages.
+constexpr std::size_t kMaxFilesInProgress = 256;
+constinit PathsInProgress<char, kMaxFilesInProgress, PATH_MAX> files_in_progress;
+
+// The signals that end a run early, and the actions they had before ours (written before our
+// handler is installed, read in it).
+constexpr std::array<int, 3> kInterruptions{SIGINT, SIGTERM, SIGHUP};
+std::array<struct sigaction, kInterruptions.size()> previous_actions{};
+
+std::atomic<bool> unnamed_temporaries_allowed{true};
+std::atomic<unsigned> temporary_serial{0};
+
+// Only async-signal-safe calls: unlink, sigaction, raise.
+void remove_files_in_progress(int signal_number) {
+  const int saved_errno = errno;
+  files_in_progress.remove_all([](const char* path) { unlink(path); });
+  // The signal again, under the action it had before: the process ends as it would have.
+  for (std::size_t i = 0; i < kInterruptions.size(); ++i) {
+    if (kInterruptions[i] == signal_number) sigaction(signal_number, &previous_actions[i], nullptr);
+  }
+  raise(signal_number);  // delivered when this handler returns
+  errno = saved_errno;
+}
+
+void install_interruption_handlers() {
+  static const bool installed = [] {
+    struct sigaction ours {};
+    ours.sa_handler = remove_files_in_progress;
+    sigemptyset(&ours.sa_mask);
+    for (const int signal_number : kInterruptions) sigaddset(&ours.sa_mask, signal_number);
+    ours.sa_flags = SA_RESTART;
+    for (std::size_t i = 0; i < kInterruptions.size(); ++i) {
+      if (sigaction(kInterruptions[i], nullptr, &previous_actions[i]) != 0) continue;
+      // A signal the process was started to ignore (nohup, a background job) stays ignored.
+      const struct sigaction& previous = previous_actions[i];
+      if ((previous.sa_flags & SA_SIGINFO) == 0 && previous.sa_handler == SIG_IGN) continue;
+      sigaction(kInterruptions[i], &ours, nullptr);
+    }
+    return true;
+  }();
+  static_cast<void>(installed);
+}
+
+// A name for a temporary file in folder, new in this process, carrying its id.
+std::string temporary_name(const std::string& folder) {
+  return folder + ".tromvex-" + std::to_string(getpid()) + "-" +
+         std::to_string(temporary_serial++) + ".tmp";
+}
+
 int create_exclusive(const std::string& path) {
   int fd;
   do {
     fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
   } while (fd < 0 && errno == EINTR);
   return fd;
-}
-
-// Creates a new, empty temporary file in folder; returns its descriptor (or -1) and its name.
-int create_temporary(const std::string& folder, std::string& name) {
-  for (int attempt = 0; attempt < kMaxTemporaryAttempts; ++attempt) {
-    name = folder + ".tromvex-" + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
-    const int fd = create_exclusive(name);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
 }
 
 // Devices and pipes cannot be replaced; they are written as they stand.
@@ -101,27 +145,91 @@ WriteOutcome write_in_place(const std::string& path, std::span<const std::uint8_
   return written && closed ? WriteOutcome::written : WriteOutcome::write_failed;
 }
 
-// Writes a complete temporary file beside target and only then renames it over target, so
-// that target holds either its old content or all of the new one. keep_mode is the mode of
-// the file being replaced, if any.
-WriteOutcome replace_file(const std::string& target, std::optional<mode_t> keep_mode,
-                          std::span<const std::uint8_t> bytes) {
-  std::string temporary;
-  const int fd = create_temporary(folder_of(target), temporary);
-  if (fd < 0) return WriteOutcome::cannot_create;
+// Gives a new file its mode (keep_mode, of the file it replaces, if any) and bytes, and puts
+// the data on disk before any name points at it.
+bool write_contents(int fd, std::optional<mode_t> keep_mode, std::span<const std::uint8_t> bytes) {
+  return (!keep_mode || fchmod(fd, *keep_mode) == 0) && write_all(fd, bytes) && fsync(fd) == 0;
+}
 
-  bool written = (!keep_mode || fchmod(fd, *keep_mode) == 0) && write_all(fd, bytes);
-  written = written && fsync(fd) == 0;  // the data is on disk before the name points at it
-  written = close(fd) == 0 && written;
-  if (!written) {
-    unlink(temporary.c_str());
-    return WriteOutcome::write_failed;
-  }
+// Renames the complete file at temporary over target; the temporary goes when it cannot.
+WriteOutcome rename_over(const std::string& temporary, const std::string& target) {
   if (rename(temporary.c_str(), target.c_str()) != 0) {
     unlink(temporary.c_str());
     return WriteOutcome::cannot_create;
   }
   return WriteOutcome::written;
+}
+
+// A complete temporary file beside target, marked while it has its name, then renamed over
+// target, so that target holds either its old content or all of the new one.
+WriteOutcome replace_through_named_file(const std::string& target, std::optional<mode_t> keep_mode,
+                                        std::span<const std::uint8_t> bytes) {
+  const std::string folder = folder_of(target);
+  for (int attempt = 0; attempt < kMaxTemporaryAttempts; ++attempt) {
+    const std::string temporary = temporary_name(folder);
+    const FileInProgress mark(temporary);
+    const int fd = create_exclusive(temporary);
+    if (fd < 0 && errno == EEXIST) continue;  // left by an earlier process of our id
+    if (fd < 0) return WriteOutcome::cannot_create;
+    bool written = !FileInProgress::interrupted() && write_contents(fd, keep_mode, bytes);
+    written = close(fd) == 0 && written;
+    if (!written) {
+      unlink(temporary.c_str());
+      return WriteOutcome::write_failed;
+    }
+    return rename_over(temporary, target);
+  }
+  return WriteOutcome::cannot_create;
+}
+
+#if defined(O_TMPFILE)
+// The same with a file that has no name until it is complete (Linux), so that a process killed
+// before leaves nothing: only then is it linked under a temporary name, marked, and renamed
+// over target. Nothing when the folder's file system cannot make such a file or it cannot be
+// named through /proc; the named way is taken then.
+std::optional<WriteOutcome> replace_through_unnamed_file(const std::string& target,
+                                                         std::optional<mode_t> keep_mode,
+                                                         std::span<const std::uint8_t> bytes) {
+  const std::string folder = folder_of(target);
+  int fd;
+  do {
+    fd =
+        open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, kNewFileMode);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return std::nullopt;
+  if (!write_contents(fd, keep_mode, bytes)) {
+    close(fd);  // the file goes with its only descriptor
+    return WriteOutcome::write_failed;
+  }
+  const std::string unnamed = "/proc/self/fd/" + std::to_string(fd);
+  for (int attempt = 0; attempt < kMaxTemporaryAttempts; ++attempt) {
+    const std::string temporary = temporary_name(folder);
+    const FileInProgress mark(temporary);
+    if (linkat(AT_FDCWD, unnamed.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+      if (errno == EEXIST) continue;
+      close(fd);
+      return std::nullopt;
+    }
+    const bool closed = close(fd) == 0;
+    if (!closed || FileInProgress::interrupted()) {
+      unlink(temporary.c_str());
+      return closed ? WriteOutcome::cannot_create : WriteOutcome::write_failed;
+    }
+    return rename_over(temporary, target);
+  }
+  close(fd);
+  return WriteOutcome::cannot_create;
+}
+#endif
+
+WriteOutcome replace_file(const std::string& target, std::optional<mode_t> keep_mode,
+                          std::span<const std::uint8_t> bytes) {
+#if defined(O_TMPFILE)
+  if (unnamed_temporaries_allowed.load()) {
+    if (auto outcome = replace_through_unnamed_file(target, keep_mode, bytes)) return *outcome;
+  }
+#endif
+  return replace_through_named_file(target, keep_mode, bytes);
 }
 
 }  // namespace
@@ -174,6 +282,24 @@ bool is_folder(const std::string& path) {
   struct stat status {};
   return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
+
+std::optional<FileIdentity> file_identity(const std::string& path) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(status.st_dev),
+                      static_cast<std::uint64_t>(status.st_ino)};
+}
+
+FileInProgress::FileInProgress(const std::string& path) {
+  install_interruption_handlers();
+  slot_ = files_in_progress.hold(path);
+}
+
+FileInProgress::~FileInProgress() { files_in_progress.release(slot_); }
+
+bool FileInProgress::interrupted() { return files_in_progress.interrupted(); }
+
+void allow_unnamed_temporary_files(bool allowed) { unnamed_temporaries_allowed.store(allowed); }
 
 WriteOutcome write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes) {
   std::optional<mode_t> keep_mode;  // the mode of the file being replaced, if there is one

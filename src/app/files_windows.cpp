@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "app/paths_in_progress.hpp"
 #include "app/platform.hpp"
 #include "app/utf16_windows.hpp"
 
@@ -99,40 +100,76 @@ std::wstring folder_of(const std::wstring& path) {
   return end == std::wstring::npos ? std::wstring() : path.substr(0, end + 1);
 }
 
-// Creates a new, empty temporary file in the folder of path that no one else is using.
-FileHandle create_temporary(const std::wstring& path, std::wstring& temporary) {
+// The files being written, for the console control handler: room for tromvex-port's 64
+// threads, each with a temporary file and the files it stages.
+constexpr std::size_t kMaxFilesInProgress = 256;
+constexpr std::size_t kMaxPathInProgress = 4096;  // UTF-16 units; longer paths go unmarked
+constinit PathsInProgress<wchar_t, kMaxFilesInProgress, kMaxPathInProgress> files_in_progress;
+
+// Runs on a thread of its own for Ctrl+C, Ctrl+Break, the window closing, logoff and shutdown.
+// A marked file still open by its writer goes when its last handle closes, as the process ends:
+// the writers open them shared for deletion.
+BOOL WINAPI remove_files_in_progress(DWORD) {
+  files_in_progress.remove_all([](const wchar_t* path) { DeleteFileW(path); });
+  return FALSE;  // the next handler, at last the system's, ends the process as it would have
+}
+
+// Holds path in the table, the handler installed first; returns the slot.
+int hold_in_progress(std::wstring_view path) {
+  static const bool installed = SetConsoleCtrlHandler(remove_files_in_progress, TRUE) != 0;
+  static_cast<void>(installed);
+  return files_in_progress.hold(path);
+}
+
+// Holds a path in the table of files in progress while it lives.
+class WideMark {
+ public:
+  explicit WideMark(std::wstring_view path) : slot_(hold_in_progress(path)) {}
+  ~WideMark() { files_in_progress.release(slot_); }
+  WideMark(const WideMark&) = delete;
+  WideMark& operator=(const WideMark&) = delete;
+
+ private:
+  int slot_;
+};
+
+// A name for a temporary file beside path, new in this process, carrying its id.
+std::wstring temporary_name(const std::wstring& path) {
   static std::atomic<unsigned> serial{0};
-  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-    temporary = folder_of(path) + L".tromvex-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                std::to_wstring(serial++) + L".tmp";
-    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) return FileHandle(file);
-    const DWORD error = GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
-  }
-  return FileHandle(INVALID_HANDLE_VALUE);
+  return folder_of(path) + L".tromvex-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+         std::to_wstring(serial++) + L".tmp";
 }
 
 // Everything is on disk and closed before the rename, so the target is either the old file
-// or the whole new one.
+// or the whole new one. The temporary file is marked while it has its name.
 WriteOutcome write_through_temporary(const std::wstring& path,
                                      std::span<const std::uint8_t> bytes) {
-  std::wstring temporary;
-  FileHandle file = create_temporary(path, temporary);
-  if (!file.is_open()) return WriteOutcome::cannot_create;
-  const bool complete = write_all(file.get(), bytes) && FlushFileBuffers(file.get()) != 0;
-  const bool closed = file.close();
-  if (!complete || !closed) {
-    DeleteFileW(temporary.c_str());
-    return WriteOutcome::write_failed;
+  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+    const std::wstring temporary = temporary_name(path);
+    const WideMark mark(temporary);
+    // Shared for deletion only, so that the control handler can remove it while it is open.
+    FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.is_open()) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+      return WriteOutcome::cannot_create;
+    }
+    const bool complete = !files_in_progress.interrupted() && write_all(file.get(), bytes) &&
+                          FlushFileBuffers(file.get()) != 0;
+    const bool closed = file.close();
+    if (!complete || !closed) {
+      DeleteFileW(temporary.c_str());
+      return WriteOutcome::write_failed;
+    }
+    if (!MoveFileExW(temporary.c_str(), path.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      DeleteFileW(temporary.c_str());
+      return WriteOutcome::cannot_create;
+    }
+    return WriteOutcome::written;
   }
-  if (!MoveFileExW(temporary.c_str(), path.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileW(temporary.c_str());
-    return WriteOutcome::cannot_create;
-  }
-  return WriteOutcome::written;
+  return WriteOutcome::cannot_create;
 }
 
 }  // namespace
@@ -169,6 +206,32 @@ bool is_folder(const std::string& path) {
   const DWORD attributes = GetFileAttributesW(wide->c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
+
+std::optional<FileIdentity> file_identity(const std::string& path) {
+  const auto wide = to_wide(path);
+  if (!wide || wide->empty()) return std::nullopt;
+  // No access asked: only the file's information is read. Backup semantics open folders too.
+  FileHandle file(CreateFileW(wide->c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!file.is_open() || !GetFileInformationByHandle(file.get(), &information)) return std::nullopt;
+  return FileIdentity{
+      information.dwVolumeSerialNumber,
+      (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+}
+
+FileInProgress::FileInProgress(const std::string& path)
+    : slot_(decltype(files_in_progress)::kNoSlot) {
+  if (const auto wide = to_wide(path)) slot_ = hold_in_progress(*wide);
+}
+
+FileInProgress::~FileInProgress() { files_in_progress.release(slot_); }
+
+bool FileInProgress::interrupted() { return files_in_progress.interrupted(); }
+
+// Windows has no unnamed files; every temporary file is marked instead.
+void allow_unnamed_temporary_files(bool) {}
 
 WriteOutcome write_whole_file(const std::string& path, std::span<const std::uint8_t> bytes) {
   const auto wide = to_wide(path);

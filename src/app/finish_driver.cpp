@@ -14,6 +14,7 @@
 namespace tromvex {
 namespace {
 
+constexpr std::string_view kName = "tromvex-finish";
 constexpr std::string_view kUsage =
     "Usage: tromvex-finish <car>.fce <finished car>.fce\n"
     "Gives every vertex of an NFS3 FCE car the normal the game lights it with, and the car the\n"
@@ -30,9 +31,7 @@ std::string metres(float value) {
 
 // Why the command line is wrong, or nothing when it names two files.
 std::optional<std::string> argument_problem(std::span<const std::string> args) {
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (args[i].starts_with("--")) return "unknown option " + args[i];
-  }
+  if (auto option = first_long_option(args)) return "unknown option " + std::string(*option);
   const std::size_t given = args.empty() ? 0 : args.size() - 1;
   if (given != 2) return "two file names are needed, " + std::to_string(given) + " given";
   return std::nullopt;
@@ -41,8 +40,8 @@ std::optional<std::string> argument_problem(std::span<const std::string> args) {
 }  // namespace
 
 int run_finish(std::span<const std::string> args, Console& console) {
-  if (auto problem = argument_problem(args))
-    return print_usage(console, "tromvex-finish: " + *problem + "\n" + std::string(kUsage));
+  if (auto status = answer_help_or_version(args, console, kName, kUsage)) return *status;
+  if (auto problem = argument_problem(args)) return usage_error(console, kName, *problem, kUsage);
   const std::string& in_name = args[1];
   const std::string& out_name = args[2];
 

@@ -424,15 +424,13 @@ class PortRun {
   const PortSettings& settings() const { return in_.settings; }
   void say(const std::string& line) { console_.print(line + "\n"); }
   // A failure of the whole run, before any car is written.
-  int stop(const std::string& line) {
-    say(line);
-    return kFailureStatus;
-  }
+  int stop(const std::string& line) { return fail(console_, line); }
 
   std::optional<int> load_donor();
   std::vector<GeoSource> find_geos(const GameFolderFiles& files);
   void skip_existing_folders(PortPlan& plan);
   std::optional<int> check_serial_numbers(std::size_t count);
+  std::optional<int> check_donor_is_kept(const PortPlan& plan);
   void run_jobs(const PortPlan& plan);
   // Prints the car's line; failure is why it was not ported, for the summary.
   void print_car(const PlannedCar& car, std::size_t index, std::size_t total,
@@ -526,6 +524,20 @@ std::optional<int> PortRun::check_serial_numbers(std::size_t count) {
               " cars would take the serial numbers " + std::to_string(first) + " to " +
               std::to_string(first + count - 1) + ", past 255, the highest the game keeps; " +
               advice);
+}
+
+// A car's files are renamed into its folder, which replaces the name and never the file behind
+// a link there; and none has the name of a GEO, texture or car-data file. Only the donor can be
+// replaced, when it is (or a link to) a car.viv the run writes: such a run is refused.
+std::optional<int> PortRun::check_donor_is_kept(const PortPlan& plan) {
+  if (!settings().donor) return std::nullopt;
+  for (const PlannedCar& car : plan.cars) {
+    if (car.skip) continue;
+    const std::string output = path_in(path_in(settings().out, car.name), kCarVivName);
+    if (auto failure = output_among_inputs(output, std::span(&*settings().donor, 1)))
+      return stop(*failure);
+  }
+  return std::nullopt;
 }
 
 void PortRun::show_progress(std::size_t done, std::size_t total) {
@@ -717,6 +729,7 @@ int PortRun::run() {
   const std::size_t to_port = static_cast<std::size_t>(
       std::count_if(plan.cars.begin(), plan.cars.end(), [](const auto& car) { return !car.skip; }));
   if (auto status = check_serial_numbers(to_port)) return *status;
+  if (auto status = check_donor_is_kept(plan)) return *status;
   bool created_out = false;
   if (to_port > 0 && !is_folder(settings().out)) {
     created_out = create_folder(settings().out);
@@ -730,10 +743,11 @@ int PortRun::run() {
 }
 
 int run_command(std::span<const std::string> args, Console& console, const PortSession& session) {
+  if (auto status = answer_help_or_version(args, console, "tromvex-port", kUsage)) return *status;
   std::string problem;
   const std::optional<PortSettings> settings = parse_arguments(args, problem);
   if (!settings) {
-    if (!problem.empty()) console.print(problem + "\n");
+    if (!problem.empty()) console.print_error(problem + "\n");
     return print_usage(console, kUsage);
   }
   return PortRun(*settings, console, session).run();

@@ -2,6 +2,7 @@
 #include "app/port_files.hpp"
 
 #include <algorithm>
+#include <deque>
 
 #include "app/companion.hpp"
 #include "app/platform.hpp"
@@ -105,8 +106,12 @@ std::optional<std::string> write_car_folder(const std::string& folder,
     return "Could not write " + folder + ": it exists (--force writes into it)";
   }
   std::vector<std::string> staged;
+  // A staged file is whole but not in place: an interruption removes it, as it removes the
+  // writer's temporary files, until the rename below; then its name is gone.
+  std::deque<FileInProgress> marks;
   for (const CarFolderFile& file : files) {
     const std::string path = path_in(folder, "." + file.name + std::string(kStagedSuffix));
+    marks.emplace_back(path);
     const WriteOutcome outcome = write_whole_file(path, file.bytes);
     if (outcome != WriteOutcome::written) {
       remove_all(staged, folder, created);

@@ -11,6 +11,7 @@
 namespace tromvex {
 namespace {
 
+constexpr std::string_view kName = "tromvex-unpack";
 constexpr std::string_view kUsage =
     "Usage: tromvex-unpack <packed file> <unpacked file>\n"
     "Unpacks a RefPack (10 FB, 11 FB), Huffman (30-35 FB, B0-B5 FB) or BTree (46 FB) file of\n"
@@ -19,9 +20,14 @@ constexpr std::string_view kUsage =
 }  // namespace
 
 int run_unpack(std::span<const std::string> args, Console& console) {
+  if (auto status = answer_help_or_version(args, console, kName, kUsage)) return *status;
+  if (auto option = first_long_option(args))
+    return usage_error(console, kName, "unknown option " + std::string(*option), kUsage);
   if (args.size() != 3) return print_usage(console, kUsage);
   const std::string& in_name = args[1];
   const std::string& out_name = args[2];
+  if (auto failure = output_among_inputs(out_name, args.subspan(1, 1)))
+    return fail(console, *failure);
 
   Bytes packed;
   if (auto failure = load_input(in_name, packed)) return fail(console, *failure);

@@ -1,6 +1,7 @@
 // The tromvex-view driver: renders an FCE car with its TGA texture into a PNG picture.
 #include "app/view_driver.hpp"
 
+#include <array>
 #include <charconv>
 #include <optional>
 #include <string_view>
@@ -15,6 +16,7 @@
 namespace tromvex {
 namespace {
 
+constexpr std::string_view kName = "tromvex-view";
 const std::string kUsage =
     "Usage: tromvex-view <car>.fce <car>00.tga <picture>.png [--parts] [--size N]\n"
     "  Draws the car from its left side, the front, above and the front right into a PNG\n"
@@ -79,10 +81,12 @@ ParsedArguments parse(std::span<const std::string> args) {
 }  // namespace
 
 int run_view(std::span<const std::string> args, Console& console) {
+  if (auto status = answer_help_or_version(args, console, kName, kUsage)) return *status;
   const ParsedArguments parsed = parse(args);
-  if (!parsed.arguments)
-    return print_usage(console, "tromvex-view: " + parsed.problem + "\n" + kUsage);
+  if (!parsed.arguments) return usage_error(console, kName, parsed.problem, kUsage);
   const ViewArguments& a = *parsed.arguments;
+  const std::array<std::string, 2> inputs{a.fce_name, a.tga_name};
+  if (auto failure = output_among_inputs(a.png_name, inputs)) return fail(console, *failure);
 
   Bytes fce_file;
   if (auto failure = load_input(a.fce_name, fce_file)) return fail(console, *failure);

@@ -21,6 +21,7 @@
 namespace tromvex {
 namespace {
 
+constexpr std::string_view kName = "tromvex-viv";
 constexpr std::string_view kUsage =
     "Usage: tromvex-viv list ARCHIVE\n"
     "       tromvex-viv extract ARCHIVE [MEMBER...] [-C DIR]\n"
@@ -112,12 +113,12 @@ std::optional<std::vector<std::size_t>> select_members(const std::string& path,
   for (const std::string& selector : selectors) {
     std::optional<std::size_t> index = index_selector(selector);
     if (index && *index >= members.size()) {
-      console.print("No member " + selector + " in " + path + ": it holds " +
-                    std::to_string(members.size()) + " members\n");
+      console.print_error("No member " + selector + " in " + path + ": it holds " +
+                          std::to_string(members.size()) + " members\n");
       index.reset();
     } else if (!index) {
       index = find_viv_member(members, selector);
-      if (!index) console.print("No member named " + selector + " in " + path + "\n");
+      if (!index) console.print_error("No member named " + selector + " in " + path + "\n");
     }
     if (index) chosen.push_back(*index);
     all_found = all_found && index.has_value();
@@ -145,6 +146,11 @@ int extract(const std::string& path, const std::vector<std::string>& selectors,
       continue;
     }
     const std::string target = path_in(folder.value_or(""), member.name);
+    // A member of the archive's own name, extracted beside it, would replace it.
+    if (auto failure = output_among_inputs(target, std::span(&path, 1))) {
+      status = fail(console, *failure);
+      continue;
+    }
     const WriteOutcome outcome = write_whole_file(target, member.bytes);
     if (outcome != WriteOutcome::written) {
       status = fail(console, write_failure(target, outcome));
@@ -161,6 +167,26 @@ std::string base_name(const std::string& path) {
   return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
+// The part of a name after its last dot, or nothing for a name without one.
+std::optional<std::string_view> extension_of(std::string_view name) {
+  const auto dot = name.rfind('.');
+  if (dot == std::string_view::npos) return std::nullopt;
+  return name.substr(dot + 1);
+}
+
+// The first of members whose extension is added's, without regard to case: a member the game
+// may read in place of added (NFS3 reads car.fce, not mycar.fce).
+std::optional<std::size_t> member_of_extension(std::span<const VivMember> members,
+                                               std::string_view added) {
+  const auto extension = extension_of(added);
+  if (!extension) return std::nullopt;
+  for (std::size_t i = 0; i < members.size(); ++i) {
+    const auto other = extension_of(members[i].name);
+    if (other && same_member_name(*other, *extension)) return i;
+  }
+  return std::nullopt;
+}
+
 int put(const std::string& path, const std::vector<std::string>& files,
         const std::optional<std::string>& as_name, Console& console) {
   auto archive = load_archive(path, console);
@@ -173,6 +199,7 @@ int put(const std::string& path, const std::vector<std::string>& files,
   std::vector<Bytes> contents;  // owns the bytes the new members view
   contents.reserve(files.size());
   std::vector<std::string> lines;
+  const std::size_t members_before = archive->members.size();
   for (const std::string& file : files) {
     const std::string name = as_name.value_or(base_name(file));
     if (!is_safe_member_name(name)) {
@@ -185,11 +212,19 @@ int put(const std::string& path, const std::vector<std::string>& files,
     const std::string size = " (" + std::to_string(contents.back().size()) + " bytes)\n";
     const auto replaced = find_viv_member(archive->members, name);
     put_viv_member(archive->members, VivMember{name, 0, contents.back()});
-    lines.push_back(replaced
-                        ? "Replaced " + member_label(*replaced, archive->members[*replaced].name) +
-                              " with " + file + size
-                        : "Added " + member_label(archive->members.size() - 1, name) + " from " +
-                              file + size);
+    if (replaced) {
+      lines.push_back("Replaced " + member_label(*replaced, archive->members[*replaced].name) +
+                      " with " + file + size);
+      continue;
+    }
+    lines.push_back("Added " + member_label(archive->members.size() - 1, name) + " from " + file +
+                    size);
+    const std::span<const VivMember> before = std::span(archive->members).first(members_before);
+    if (const auto kept = member_of_extension(before, name)) {
+      const std::string kept_name = printable_name(before[*kept].name);
+      lines.push_back("Note: " + path + " also holds '" + kept_name +
+                      "'; NFS3 reads that one. Use --as " + kept_name + " to replace it.\n");
+    }
   }
   Bytes image;
   try {
@@ -210,6 +245,7 @@ struct Arguments {
   std::vector<std::string> operands;
   std::optional<std::string> folder;   // -C DIR
   std::optional<std::string> as_name;  // --as NAME
+  std::string unknown_option;          // the first option tromvex-viv does not know
 };
 
 // Nothing when an option lacks its value or is given twice.
@@ -220,6 +256,8 @@ std::optional<Arguments> parse_arguments(std::span<const std::string> args) {
                                          : args[i] == "--as" ? &parsed.as_name
                                                              : nullptr;
     if (option == nullptr) {
+      if (args[i].starts_with("--") && parsed.unknown_option.empty())
+        parsed.unknown_option = args[i];
       parsed.operands.push_back(args[i]);
       continue;
     }
@@ -230,13 +268,15 @@ std::optional<Arguments> parse_arguments(std::span<const std::string> args) {
 }
 
 int run_command(std::span<const std::string> args, Console& console) {
-  const auto usage = [&console] { return print_usage(console, kUsage); };
-  if (args.size() < 3) return usage();
-  const std::string& command = args[1];
-  const auto parsed = parse_arguments(args.subspan(2));
-  if (!parsed || parsed->operands.empty()) return usage();
-  const std::string& archive = parsed->operands.front();
-  const std::vector<std::string> rest(parsed->operands.begin() + 1, parsed->operands.end());
+  if (auto status = answer_help_or_version(args, console, kName, kUsage)) return *status;
+  // The command comes first among the operands; the options may stand anywhere.
+  const auto parsed = parse_arguments(args.subspan(std::min<std::size_t>(args.size(), 1)));
+  if (parsed && !parsed->unknown_option.empty())
+    return usage_error(console, kName, "unknown option " + parsed->unknown_option, kUsage);
+  if (!parsed || parsed->operands.size() < 2) return print_usage(console, kUsage);
+  const std::string& command = parsed->operands[0];
+  const std::string& archive = parsed->operands[1];
+  const std::vector<std::string> rest(parsed->operands.begin() + 2, parsed->operands.end());
   if (command == "list" && rest.empty() && !parsed->folder && !parsed->as_name)
     return list(archive, console);
   if (command == "extract" && !parsed->as_name)
@@ -245,7 +285,7 @@ int run_command(std::span<const std::string> args, Console& console) {
       (!parsed->as_name || rest.size() == 1)) {
     return put(archive, rest, parsed->as_name, console);
   }
-  return usage();
+  return print_usage(console, kUsage);
 }
 
 }  // namespace

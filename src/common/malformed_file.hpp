@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace tromvex {
 
@@ -20,5 +21,12 @@ class MalformedFile : public std::runtime_error {
  public:
   explicit MalformedFile(const std::string& message) : std::runtime_error(message) {}
 };
+
+// The error for a file that is plainly not of the kind the reader reads (a QFS file given as
+// the TGA image): "it is not <kind> (<detail>)", kind such as "a TGA image", detail the message
+// that names the field at fault. Throws std::bad_alloc only.
+inline MalformedFile not_of_kind(std::string_view kind, std::string_view detail) {
+  return MalformedFile("it is not " + std::string(kind) + " (" + std::string(detail) + ")");
+}
 
 }  // namespace tromvex

@@ -131,38 +131,58 @@ void check_triangle_indices(const FceCar& car, std::size_t p) {
   }
 }
 
-}  // namespace
+// What the header declares, each block checked to lie inside the image.
+struct FceLayout {
+  FceTotals totals;
+  std::int32_t part_count = 0;
+  std::span<const std::uint8_t> vertex_block, triangle_block, normal_block;
+};
 
-FceCar read_fce_image(std::span<const std::uint8_t> image) {
+// Reads the totals and the part count and places the blocks. A file whose header fails here
+// has counts and offsets that cannot fit its length: it is plainly not an FCE file.
+FceLayout read_layout(std::span<const std::uint8_t> image) {
   if (image.size() < kFceHeaderSize) {
     throw MalformedFile("the FCE file is " + std::to_string(image.size()) +
                         " bytes long, too short for its " + std::to_string(kFceHeaderSize) +
                         "-byte header");
   }
-  const FceTotals totals{non_negative_total(image, kFceVertexTotalOffset, "vertex"),
-                         non_negative_total(image, kFceTriangleTotalOffset, "triangle")};
-  const std::int32_t part_count = s32_at(image, kFcePartCountOffset);
-  if (part_count < 0 || static_cast<std::size_t>(part_count) > kFceSlotCount) {
-    throw MalformedFile("the FCE file declares " + std::to_string(part_count) +
+  FceLayout layout;
+  layout.totals = {non_negative_total(image, kFceVertexTotalOffset, "vertex"),
+                   non_negative_total(image, kFceTriangleTotalOffset, "triangle")};
+  layout.part_count = s32_at(image, kFcePartCountOffset);
+  if (layout.part_count < 0 || static_cast<std::size_t>(layout.part_count) > kFceSlotCount) {
+    throw MalformedFile("the FCE file declares " + std::to_string(layout.part_count) +
                         " parts; its header holds 0 to " + std::to_string(kFceSlotCount));
   }
   // Every block the header declares lies inside the image, so a cut-off file is refused
   // and the tables below are no larger than the image.
-  const auto vertex_block = block(image, kFceVertexBlock, totals.vertex_total);
-  const auto triangle_block = block(image, kFceTriangleBlock, totals.triangle_total);
-  const auto normal_block = block(image, kFceNormalBlock, totals.vertex_total);
-  for (const FceBlock& zero_block : kFceZeroBlocks) block(image, zero_block, totals.vertex_total);
+  layout.vertex_block = block(image, kFceVertexBlock, layout.totals.vertex_total);
+  layout.triangle_block = block(image, kFceTriangleBlock, layout.totals.triangle_total);
+  layout.normal_block = block(image, kFceNormalBlock, layout.totals.vertex_total);
+  for (const FceBlock& zero_block : kFceZeroBlocks)
+    block(image, zero_block, layout.totals.vertex_total);
+  return layout;
+}
 
+}  // namespace
+
+FceCar read_fce_image(std::span<const std::uint8_t> image) {
+  FceLayout layout;
+  try {
+    layout = read_layout(image);
+  } catch (const MalformedFile& error) {
+    throw not_of_kind("an FCE file", error.what());
+  }
   FceCar car;
-  for (std::size_t p = 0; p < static_cast<std::size_t>(part_count); ++p) {
-    car.parts.push_back(read_part(image, p, totals));
+  for (std::size_t p = 0; p < static_cast<std::size_t>(layout.part_count); ++p) {
+    car.parts.push_back(read_part(image, p, layout.totals));
   }
   static_assert(kFceNormalSize == kFceVertexSize);
-  car.vertices = read_points(vertex_block);
-  car.normals = read_points(normal_block);
-  car.triangles.resize(static_cast<std::size_t>(totals.triangle_total));
+  car.vertices = read_points(layout.vertex_block);
+  car.normals = read_points(layout.normal_block);
+  car.triangles.resize(static_cast<std::size_t>(layout.totals.triangle_total));
   for (std::size_t t = 0; t < car.triangles.size(); ++t) {
-    car.triangles[t] = read_triangle(triangle_block.data() + kFceTriangleRecordSize * t);
+    car.triangles[t] = read_triangle(layout.triangle_block.data() + kFceTriangleRecordSize * t);
   }
   for (std::size_t p = 0; p < car.parts.size(); ++p) check_triangle_indices(car, p);
   return car;

@@ -34,7 +34,10 @@ struct FceCar {
 // it and as the game's own cars fill it (their colours, dummies and damaged vertices are not
 // read). The result owns its tables, which are no larger than the image implies.
 // Throws MalformedFile for an image that is too short, declares a block or a part outside
-// itself, or has a triangle that uses a vertex outside its part.
+// itself, or has a triangle that uses a vertex outside its part. A file whose header counts
+// and offsets cannot fit its length (too short for the header, a negative total, a part count
+// the header cannot hold, a block outside the file) is plainly not an FCE file: the message is
+// then "it is not an FCE file (<what the field at fault is>)".
 FceCar read_fce_image(std::span<const std::uint8_t> image);
 
 }  // namespace tromvex

@@ -18,10 +18,15 @@ constexpr std::array<std::uint8_t, 4> kVivSignature{'B', 'I', 'G', 'F'};
 constexpr std::uint64_t kMaxArchiveSize = std::numeric_limits<std::uint32_t>::max();
 
 // Names Windows gives to devices, in any case and with any extension ("nul.txt" is the device).
-constexpr std::array<std::string_view, 24> kDeviceNames{
-    "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3",   "COM4",
-    "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2",   "LPT3",
-    "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$"};
+constexpr std::array<std::string_view, 6> kDeviceNames{"CON", "PRN",    "AUX",
+                                                       "NUL", "CONIN$", "CONOUT$"};
+// And the serial and parallel ports: one of these, then a digit 0 to 9 or a superscript one,
+// two or three ("COM0", "lpt\u00B9.txt").
+constexpr std::array<std::string_view, 2> kPortPrefixes{"COM", "LPT"};
+// The superscripts as their bytes may stand in a member name: UTF-8, and the single bytes of
+// Latin-1 and Windows-1252.
+constexpr std::array<std::string_view, 6> kSuperscriptDigits{"\xC2\xB9", "\xC2\xB2", "\xC2\xB3",
+                                                             "\xB9",     "\xB2",     "\xB3"};
 // Characters a file name cannot hold on Windows, besides control characters; '/' and '\\' also
 // separate folders everywhere, and ':' names a drive or a file's stream.
 constexpr std::string_view kForbiddenCharacters = "<>:\"/\\|?*";
@@ -54,21 +59,35 @@ std::string read_member_name(ByteReader& reader, std::span<const std::uint8_t> a
   return name;
 }
 
+// Whether base (in upper case) names a serial or parallel port: COM or LPT and one digit.
+bool is_port_name(std::string_view base) {
+  const auto prefix = std::find(kPortPrefixes.begin(), kPortPrefixes.end(), base.substr(0, 3));
+  if (prefix == kPortPrefixes.end()) return false;
+  const std::string_view digit = base.substr(3);
+  return (digit.size() == 1 && digit[0] >= '0' && digit[0] <= '9') ||
+         std::find(kSuperscriptDigits.begin(), kSuperscriptDigits.end(), digit) !=
+             kSuperscriptDigits.end();
+}
+
 bool is_device_name(std::string_view name) {
   std::string base = folded_member_name(name.substr(0, name.find('.')));
   while (!base.empty() && base.back() == ' ') base.pop_back();  // "nul .txt" is the device too
-  return std::find(kDeviceNames.begin(), kDeviceNames.end(), base) != kDeviceNames.end();
+  return std::find(kDeviceNames.begin(), kDeviceNames.end(), base) != kDeviceNames.end() ||
+         is_port_name(base);
 }
 
 }  // namespace
 
 std::vector<VivMember> read_viv_directory(std::span<const std::uint8_t> archive) {
+  // A file of fewer than four bytes does not begin with them either; one that begins with them
+  // but is cut short is a VIV archive with too short a header.
+  if (archive.size() < kVivSignature.size() ||
+      !std::equal(kVivSignature.begin(), kVivSignature.end(), archive.begin())) {
+    throw not_of_kind("a VIV archive", "it does not begin with \"BIGF\"");
+  }
   if (archive.size() < kVivHeaderSize) {
     throw MalformedFile("the VIV archive is " + std::to_string(archive.size()) +
                         " bytes long, too short for its 16-byte header");
-  }
-  if (!std::equal(kVivSignature.begin(), kVivSignature.end(), archive.begin())) {
-    throw MalformedFile("the file is not a VIV archive: it does not begin with \"BIGF\"");
   }
   ByteReader reader(archive, "the header of the VIV archive");
   reader.skip(kVivSignature.size());

@@ -33,11 +33,11 @@ struct VivMember {
 
 // Reads the directory of the archive image. Every member's bytes are a view into archive,
 // which the caller keeps alive. Members may be in any order, overlap, leave gaps or share a
-// name. Throws MalformedFile, naming the member at fault, for an archive that is not BIGF, a
-// directory that runs past the end, a name without its NUL, a member whose data run past the
-// end, or a member count that the archive's bytes cannot hold (checked before anything is
-// allocated, so the directory costs no more than about the archive's own size), and
-// std::bad_alloc when memory runs out.
+// name. Throws MalformedFile, naming the member at fault, for a file that does not begin with
+// "BIGF" ("it is not a VIV archive (…)"), a header cut short, a directory that runs past the
+// end, a name without its NUL, a member whose data run past the end, or a member count that the
+// archive's bytes cannot hold (checked before anything is allocated, so the directory costs no
+// more than about the archive's own size), and std::bad_alloc when memory runs out.
 std::vector<VivMember> read_viv_directory(std::span<const std::uint8_t> archive);
 // The members would outlive a temporary image they view.
 std::vector<VivMember> read_viv_directory(Bytes&& archive) = delete;
@@ -71,7 +71,8 @@ std::optional<std::size_t> find_viv_member(std::span<const VivMember> members,
 // Whether name can be written as a file in a folder without leaving it or reaching anything
 // but a plain file there, on every system: not empty, not "." or "..", no path separator ('/',
 // '\\'), no ':' (a drive letter or a Windows stream), no control character, no trailing dot or
-// space (Windows drops them), and not a Windows device name (CON, NUL, COM1, "aux.txt" ...).
+// space (Windows drops them), and not a Windows device name (CON, NUL, COM0 to COM9, LPT0 to
+// LPT9, COM or LPT with a superscript 1, 2 or 3 in UTF-8 or as one Latin-1 byte, "aux.txt" ...).
 // Throws std::bad_alloc only.
 bool is_safe_member_name(std::string_view name);
 

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/platform.hpp"
@@ -171,13 +172,16 @@ TEST_F(WaitForKeyWindows, TurnsLineInputAndEchoOffWhileWaiting) {
 // Messages name files as typed: on a console they must show as Unicode, not as the UTF-8
 // bytes read through the console's code page.
 TEST_F(WaitForKeyWindows, ConsoleTextShowsNamesBeyondAsciiAsTyped) {
-  const HANDLE saved_output = GetStdHandle(STD_OUTPUT_HANDLE);
-  ASSERT_TRUE(SetStdHandle(STD_OUTPUT_HANDLE, output_));
-  const COORD start = fresh_line();
-  write_console_text("v\xC3\xA4gen-\xC3\x9F.geo");
-  const std::wstring shown = echoed_since(start);
-  SetStdHandle(STD_OUTPUT_HANDLE, saved_output);
-  EXPECT_EQ(shown, L"v\u00e4gen-\u00df.geo");
+  for (const auto& [stream, handle] : {std::pair{ConsoleStream::output, STD_OUTPUT_HANDLE},
+                                       std::pair{ConsoleStream::error, STD_ERROR_HANDLE}}) {
+    const HANDLE saved = GetStdHandle(handle);
+    ASSERT_TRUE(SetStdHandle(handle, output_));
+    const COORD start = fresh_line();
+    write_console_text("v\xC3\xA4gen-\xC3\x9F.geo", stream);
+    const std::wstring shown = echoed_since(start);
+    SetStdHandle(handle, saved);
+    EXPECT_EQ(shown, L"v\u00e4gen-\u00df.geo");
+  }
 }
 
 TEST(WaitForKeyWindowsNoConsole, ThePauseReturnsAtOnce) {

@@ -217,6 +217,42 @@ TEST(Driver, CompletedRunEndsWithTheKeyPressedAsItsStatus) {
             conversion_lines() + "\t- Writing FCE file...\n" + "\nConvertion sucessefull!<pause>");
 }
 
+// An output that is one of the inputs, however it is named, is refused before anything is read
+// or written: the inputs keep their bytes and no output appears.
+TEST(Driver, RefusesAnOutputThatIsAnInputBeforeAnythingIsWritten) {
+  CarInputs car;
+  const Bytes geo = test::read_file(car.geo);
+  const Bytes qfs = test::read_file(car.qfs);
+  std::filesystem::create_directory(car.dir.file("sub"));
+  const std::string fce = car.dir.file("car.fce");
+  const std::string tga = car.dir.file("car00.tga");
+  struct Case {
+    std::string fce, tga, named;
+  };
+  std::vector<Case> cases{
+      {car.geo, tga, car.geo},
+      {fce, car.dir.file("sub/../car.qfs"), car.dir.file("sub/../car.qfs")},
+      {car.qfs, car.geo, car.geo},  // both: the TGA file, written first, is named
+  };
+#ifdef _WIN32
+  cases.push_back({car.dir.file("CAR.GEO"), tga, car.dir.file("CAR.GEO")});
+#else
+  std::filesystem::create_symlink("car.qfs", car.dir.file("link.fce"));
+  cases.push_back({car.dir.file("link.fce"), tga, car.dir.file("link.fce")});
+#endif
+  for (const Case& c : cases) {
+    RecordingConsole console(RecordingConsole::Pauses::allowed);
+    const std::vector<std::string> args{"tromvex", car.geo, car.qfs, c.fce, c.tga};
+    EXPECT_EQ(run(args, console), 1);
+    EXPECT_EQ(console.transcript, banner_and_usage() + "\nCould not write " + c.named +
+                                      ": it is one of the input files" + kPrompt + "<pause>");
+  }
+  EXPECT_EQ(test::read_file(car.geo), geo);
+  EXPECT_EQ(test::read_file(car.qfs), qfs);
+  EXPECT_FALSE(std::filesystem::exists(fce));
+  EXPECT_FALSE(std::filesystem::exists(tga));
+}
+
 // The TGA file is written first; when the FCE file then cannot be created, the TGA file stays.
 TEST(Driver, FceFileThatCannotBeCreatedStopsAfterTheTgaFile) {
   CarInputs car;

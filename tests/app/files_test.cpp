@@ -50,6 +50,32 @@ TEST(IsFolder, TellsFoldersFromFilesAndMissingNames) {
   EXPECT_FALSE(is_folder(""));
 }
 
+// One file reached by other spellings, a link or (Windows) another case has one identity;
+// another file of the same bytes has another; a missing file has none.
+TEST(FileIdentity, TellsOneFileFromAnotherWhateverItsName) {
+  TempDir dir;
+  write_file(dir.file("car.geo"), kContent);
+  write_file(dir.file("copy.geo"), kContent);
+  fs::create_directory(dir.file("sub"));
+  fs::create_hard_link(dir.file("car.geo"), dir.file("sub/hard.geo"));
+  const std::optional<FileIdentity> identity = file_identity(dir.file("car.geo"));
+  ASSERT_TRUE(identity.has_value());
+  for (const std::string& same :
+       {dir.file("./car.geo"), dir.file("sub/../car.geo"), dir.file("sub/hard.geo")}) {
+    EXPECT_EQ(file_identity(same), identity) << same;
+  }
+  EXPECT_NE(file_identity(dir.file("copy.geo")), identity);
+  EXPECT_NE(file_identity(dir.file("sub")), identity);
+  EXPECT_EQ(file_identity(dir.file("missing.geo")), std::nullopt);
+#ifdef _WIN32
+  EXPECT_EQ(file_identity(dir.file("CAR.GEO")), identity);
+#else
+  fs::create_symlink("car.geo", dir.file("link.geo"));
+  EXPECT_EQ(file_identity(dir.file("link.geo")), identity);
+  EXPECT_EQ(file_identity(dir.file("CAR.GEO")), std::nullopt);  // another name here
+#endif
+}
+
 // The writes below rely on POSIX modes, links, devices and users.
 #ifndef _WIN32
 std::vector<std::string> names_in(const fs::path& folder) {

@@ -59,7 +59,8 @@ TEST(Finish, WrongArgumentsSayWhatIsWrongThenTheUsageWithStatusTwo) {
   for (const auto& c : cases) {
     RecordingConsole console;
     EXPECT_EQ(run_with(c.args, console), 2);
-    EXPECT_EQ(console.transcript, "tromvex-finish: " + c.problem + "\n" + kUsage);
+    EXPECT_EQ(console.errors, "tromvex-finish: " + c.problem + "\n" + kUsage);
+    EXPECT_EQ(console.transcript, "");
   }
 }
 
@@ -102,7 +103,8 @@ TEST(Finish, EachFailureBlamesItsFileAndLeavesTheOutputAlone) {
       {dir.file("absent.fce"), dir.file("out.fce"), "Could not open " + dir.file("absent.fce")},
       {dir.file("cut.fce"), dir.file("out.fce"),
        "Could not read " + dir.file("cut.fce") +
-           ": the FCE file is 100 bytes long, too short for its 7940-byte header"},
+           ": it is not an FCE file (the FCE file is 100 bytes long, too short for its 7940-byte "
+           "header)"},
       {dir.file("overlapping.fce"), dir.file("out.fce"),
        "Could not read " + dir.file("overlapping.fce") +
            ": the normal block of the FCE file overlaps its vertex block"},
@@ -116,7 +118,8 @@ TEST(Finish, EachFailureBlamesItsFileAndLeavesTheOutputAlone) {
   for (const auto& c : cases) {
     RecordingConsole console;
     EXPECT_EQ(run_with({c.in, c.out}, console), 1) << c.line;
-    EXPECT_EQ(console.transcript, c.line + "\n");
+    EXPECT_EQ(console.errors, c.line + "\n");
+    EXPECT_EQ(console.transcript, "");
     EXPECT_EQ(test::read_file(dir.file("out.fce")), Bytes{9});
     EXPECT_EQ(test::read_file(dir.file("car.fce")), car);
   }

@@ -48,7 +48,8 @@ const std::string kUsage =
 
 struct Outcome {
   int status;
-  std::string transcript;
+  std::string transcript;  // standard output
+  std::string errors;      // standard error
 };
 
 Outcome port(std::vector<std::string> args, const PortSession& session = {}) {
@@ -56,7 +57,7 @@ Outcome port(std::vector<std::string> args, const PortSession& session = {}) {
   RecordingConsole console(session.pause_at_end ? RecordingConsole::Pauses::allowed
                                                 : RecordingConsole::Pauses::forbidden);
   const int status = run_port(args, console, session);
-  return {status, console.transcript};
+  return {status, console.transcript, console.errors};
 }
 
 void write_install(const fs::path& folder, const std::vector<InstallFile>& files) {
@@ -265,6 +266,20 @@ TEST_F(PortDriver, NeverWritesIntoAnExistingCarFolderWithoutForce) {
   EXPECT_EQ(read_file(out() + "/SMPL"), Bytes{5});
 }
 
+// A donor that is the car.viv a car would be written to is refused before anything is written.
+TEST_F(PortDriver, RefusesToWriteOverItsDonor) {
+  write_install(game(), make_sample_nfs2_install());
+  fs::create_directories(out() + "/SMPL");
+  const Bytes donor_bytes = read_file(donor());
+  write_file(out() + "/SMPL/car.viv", donor_bytes);
+  const std::string in_place = out() + "/./SMPL/car.viv";
+  const Outcome outcome = port({game(), out(), "--donor", in_place, "--force"});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.errors,
+            "Could not write " + out() + "/SMPL/car.viv: it is one of the input files\n");
+  EXPECT_EQ(files_under(out()), (std::map<std::string, Bytes>{{"SMPL/car.viv", donor_bytes}}));
+}
+
 // (No file named CON can be made on Windows; the member is refused before any file is sought.)
 TEST_F(PortDriver, RefusesHostileMemberNamesAndPortsTheRest) {
   const Bytes geo = make_sample_prop_geo(30, 30, 30, "wood");
@@ -291,7 +306,7 @@ TEST_F(PortDriver, RefusesSerialNumbersPastTheGamesByteBeforeWritingAnything) {
   write_install(game(), make_sample_nfs2_install());
   const Outcome outcome = port({game(), out(), "--donor", donor(), "--serial", "254"});
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_TRUE(outcome.transcript.ends_with(
+  EXPECT_TRUE(outcome.errors.ends_with(
       "Could not port the cars: the 3 cars would take the serial numbers 254 to 256, past 255, "
       "the highest the game keeps; give --serial 253 or lower, or fewer cars with --only\n"));
   EXPECT_FALSE(fs::exists(out()));
@@ -349,14 +364,16 @@ TEST_F(PortDriver, WrongArgumentsGiveTheUsageAndStatusTwo) {
   for (const Case& c : cases) {
     const Outcome outcome = port(c.args);
     EXPECT_EQ(outcome.status, 2);
-    EXPECT_EQ(outcome.transcript, c.problem + kUsage);
+    EXPECT_EQ(outcome.errors, c.problem + kUsage);
+    EXPECT_EQ(outcome.transcript, "");
   }
 }
 
 TEST_F(PortDriver, WaitsForAKeyOnlyInItsOwnWindow) {
   const Outcome own = port({}, {false, true});
   EXPECT_EQ(own.status, 2);
-  EXPECT_EQ(own.transcript, kUsage + "\nPress any key to close this window...<pause>");
+  EXPECT_EQ(own.errors, kUsage);
+  EXPECT_EQ(own.transcript, "\nPress any key to close this window...<pause>");
   write_install(game(), make_sample_nfs2_install());
   const Outcome dropped = port({game()}, {false, true});
   EXPECT_EQ(dropped.status, 0);
@@ -388,18 +405,20 @@ TEST_F(PortDriver, ShowsAProgressCountThatEachLineReplaces) {
 }
 
 TEST_F(PortDriver, SaysWhatItCannotReadOrFind) {
-  EXPECT_EQ(port({dir.file("absent"), out()}).transcript,
-            "Porting the cars under " + dir.file("absent") + " into " + out() +
-                "\nCould not read " + dir.file("absent") + ": there is no folder of that name\n");
+  const Outcome absent = port({dir.file("absent"), out()});
+  EXPECT_EQ(absent.transcript,
+            "Porting the cars under " + dir.file("absent") + " into " + out() + "\n");
+  EXPECT_EQ(absent.errors,
+            "Could not read " + dir.file("absent") + ": there is no folder of that name\n");
   const Outcome empty = port({game(), out()});
   EXPECT_EQ(empty.status, 1);
-  EXPECT_TRUE(empty.transcript.ends_with("No car found under " + game() +
-                                         ": no GEO file, loose or in a CARDATA.VIV archive\n"));
+  EXPECT_EQ(empty.errors,
+            "No car found under " + game() + ": no GEO file, loose or in a CARDATA.VIV archive\n");
   write_install(game(), {{"GAMEDATA/CarData.Viv", Bytes{'B', 'I', 'G', 'F'}}});
   const Outcome broken = port({game(), out(), "--donor", dir.file("none.viv")});
   EXPECT_EQ(broken.status, 1);
-  EXPECT_TRUE(broken.transcript.ends_with("Could not read " + dir.file("none.viv") +
-                                          ": the file cannot be opened or read\n"));
+  EXPECT_EQ(broken.errors,
+            "Could not read " + dir.file("none.viv") + ": the file cannot be opened or read\n");
   const Outcome unreadable = port({game(), out(), "--only", "x"});
   EXPECT_TRUE(unreadable.transcript.ends_with(
       "Not ported: 2\n  Could not read GAMEDATA/CarData.Viv: the VIV archive is 4 bytes long, "

@@ -27,12 +27,15 @@ TEST(Unpack, AnythingButTwoNamesPrintsTheUsageWithStatusTwo) {
   for (const std::vector<std::string>& args : {std::vector<std::string>{"tromvex-unpack"},
                                                {"tromvex-unpack", "a"},
                                                {"tromvex-unpack", "a", "b", "c"},
-                                               {"tromvex-unpack", "--help"},
                                                {"tromvex-unpack", "-o", "a", "b"}}) {
     RecordingConsole console;
     EXPECT_EQ(run_unpack(args, console), 2);
-    EXPECT_EQ(console.transcript, kUsage);
+    EXPECT_EQ(console.errors, kUsage);
+    EXPECT_EQ(console.transcript, "");
   }
+  RecordingConsole console;
+  EXPECT_EQ(run_unpack(std::vector<std::string>{"tromvex-unpack", "a", "--out", "b"}, console), 2);
+  EXPECT_EQ(console.errors, "tromvex-unpack: unknown option --out\n" + kUsage);
 }
 
 // Car data records are packed like texture archives: the bytes need not be an SHPI archive.
@@ -70,9 +73,24 @@ TEST(Unpack, RefusesAMalformedOrMissingFileAndLeavesTheOutputAlone) {
     EXPECT_EQ(
         run_unpack(std::vector<std::string>{"tromvex-unpack", c.in, dir.file("out.fsh")}, console),
         1);
-    EXPECT_EQ(console.transcript, c.line);
+    EXPECT_EQ(console.errors, c.line);
+    EXPECT_EQ(console.transcript, "");
     EXPECT_EQ(test::read_file(dir.file("out.fsh")), Bytes{9});
   }
+}
+
+// The packed file itself, under any name, is never replaced by its unpacked bytes.
+TEST(Unpack, RefusesToWriteOverThePackedFile) {
+  TempDir dir;
+  const Bytes packed = btree_compress(Bytes{1, 2, 3});
+  test::write_file(dir.file("car.dat"), packed);
+  const std::string same = dir.path().string() + "/./car.dat";
+  RecordingConsole console;
+  EXPECT_EQ(
+      run_unpack(std::vector<std::string>{"tromvex-unpack", dir.file("car.dat"), same}, console),
+      1);
+  EXPECT_EQ(console.errors, "Could not write " + same + ": it is one of the input files\n");
+  EXPECT_EQ(test::read_file(dir.file("car.dat")), packed);
 }
 
 // A write that fails names the output file, and what stood there stays.
@@ -98,7 +116,7 @@ TEST(Unpack, AFailedWriteNamesTheOutputFile) {
     EXPECT_EQ(
         run_unpack(std::vector<std::string>{"tromvex-unpack", dir.file("car.dat"), c.out}, console),
         1);
-    EXPECT_EQ(console.transcript, c.line);
+    EXPECT_EQ(console.errors, c.line);
   }
   EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder")));
   EXPECT_FALSE(std::filesystem::exists(dir.file("none")));

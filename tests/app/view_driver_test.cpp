@@ -134,13 +134,13 @@ TEST(ViewDriver, WrongArgumentsPrintTheUsageAndGiveStatusTwo) {
   for (const auto& args : cases) {
     RecordingConsole console;
     EXPECT_EQ(run_with(args, console), 2);
-    EXPECT_THAT(console.transcript, ::testing::StartsWith("tromvex-view: "));
+    EXPECT_EQ(console.transcript, "");
+    EXPECT_THAT(console.errors, ::testing::StartsWith("tromvex-view: "));
     if (args.size() == 4 && args[3] == "--sizes") {
-      EXPECT_THAT(console.transcript,
-                  ::testing::StartsWith("tromvex-view: unknown option --sizes\n"));
+      EXPECT_THAT(console.errors, ::testing::StartsWith("tromvex-view: unknown option --sizes\n"));
     }
     EXPECT_THAT(
-        console.transcript,
+        console.errors,
         ::testing::HasSubstr(
             "\nUsage: tromvex-view <car>.fce <car>00.tga <picture>.png [--parts] [--size N]\n"));
   }
@@ -155,6 +155,8 @@ TEST(ViewDriver, UnreadableOrMalformedInputsGiveStatusOneAndNoPicture) {
   rle_image[2] = 10;
   test::write_file(rle, rle_image);
   const std::string absent = car.dir.file("absent.fce");
+  const std::string qfs = car.dir.file("car.qfs");
+  test::write_file(qfs, make_sample_qfs());
   // Thousands of copies of a triangle across a box, both ways round: drawing it would cover a
   // view hundreds of times over. The texture is read by then; the FCE file is at fault.
   test::FcePartSpec crowded = test::box_part("body", {}, {}, {1, 1, 1});
@@ -174,7 +176,14 @@ TEST(ViewDriver, UnreadableOrMalformedInputsGiveStatusOneAndNoPicture) {
       {car.fce, car.dir.path().string(), "Could not open " + car.dir.path().string() + "\n"},
       {cut, car.tga,
        "Could not read " + cut +
-           ": the FCE file is 100 bytes long, too short for its 7940-byte header\n"},
+           ": it is not an FCE file (the FCE file is 100 bytes long, too short for its 7940-byte "
+           "header)\n"},
+      // The texture archive given for the TGA file: its first bytes, 10 FB 02, read as a TGA
+      // header, give a colour-map type of 251 and image type 2.
+      {car.fce, qfs,
+       "Could not read " + qfs +
+           ": it is not a TGA image (the TGA file is of image type 2 with a colour map; only "
+           "uncompressed true-colour images (type 2) without one can be read)\n"},
       {car.fce, rle,
        "Could not read " + rle +
            ": the TGA file is of image type 10; only uncompressed true-colour images (type 2) without one can be read\n"},
@@ -182,7 +191,8 @@ TEST(ViewDriver, UnreadableOrMalformedInputsGiveStatusOneAndNoPicture) {
   for (const Case& c : cases) {
     RecordingConsole console;
     EXPECT_EQ(run_with({c.fce, c.tga, car.png, "--size", "128"}, console), 1);
-    EXPECT_EQ(console.transcript, c.message);
+    EXPECT_EQ(console.errors, c.message);
+    EXPECT_EQ(console.transcript, "");
     EXPECT_FALSE(std::filesystem::exists(car.png));
   }
 }
@@ -195,6 +205,7 @@ TEST(ViewDriver, APictureThatCannotBeWrittenIsBlamedAndLeftAsItWas) {
   } cases[] = {
       {no_folder, "Could not open " + no_folder},
       {car.dir.path().string(), "Could not open " + car.dir.path().string()},
+      {car.tga, "Could not write " + car.tga + ": it is one of the input files"},
 #ifndef _WIN32
       {"/dev/full", "Could not write /dev/full (is the disk full?); it was left as it was"},
 #endif
@@ -202,9 +213,10 @@ TEST(ViewDriver, APictureThatCannotBeWrittenIsBlamedAndLeftAsItWas) {
   for (const auto& c : cases) {
     RecordingConsole console;
     EXPECT_EQ(run_with({car.fce, car.tga, c.png, "--size", "64"}, console), 1);
-    EXPECT_EQ(console.transcript, c.message + "\n");
+    EXPECT_EQ(console.errors, c.message + "\n");
   }
   EXPECT_FALSE(std::filesystem::exists(no_folder));
+  EXPECT_EQ(test::read_file(car.tga), car.images.tga_image);
 }
 
 TEST(ViewDriver, RealExecutableWritesThePicture) {

@@ -17,6 +17,7 @@
 namespace tromvex {
 namespace {
 
+using test::names_in;
 using test::read_file;
 using test::RecordingConsole;
 using test::TempDir;
@@ -30,21 +31,15 @@ const std::string kUsage =
 
 struct Outcome {
   int status;
-  std::string transcript;
+  std::string transcript;  // standard output
+  std::string errors;      // standard error
 };
 
 Outcome run_with(std::vector<std::string> args) {
   args.insert(args.begin(), "tromvex-viv");
   RecordingConsole console;
   const int status = run_viv(args, console);
-  return {status, console.transcript};
-}
-
-std::set<std::string> names_in(const std::filesystem::path& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.insert(entry.path().filename().string());
-  return names;
+  return {status, console.transcript, console.errors};
 }
 
 TEST(VivDriver, WrongArgumentsGiveTheUsageAndStatusTwo) {
@@ -61,30 +56,37 @@ TEST(VivDriver, WrongArgumentsGiveTheUsageAndStatusTwo) {
   for (const auto& args : cases) {
     const Outcome outcome = run_with(args);
     EXPECT_EQ(outcome.status, 2) << testing::PrintToString(args);
-    EXPECT_EQ(outcome.transcript, kUsage);
+    EXPECT_EQ(outcome.errors, kUsage);
+    EXPECT_EQ(outcome.transcript, "");
   }
 }
 
-// An unknown option is no option: it is taken as the member or file it stands in place of,
-// or makes the command line wrong.
-TEST(VivDriver, AnUnknownOptionIsTakenAsAnOperand) {
+// An unknown option, wherever it stands, makes the command line wrong: it is never taken as the
+// member or file it stands in place of. A single dash does not make an option.
+TEST(VivDriver, AnUnknownOptionIsAUsageError) {
   TempDir dir;
   const Bytes archive = viv_archive({{"car.fce", {1}}});
   write_file(dir.file("a.viv"), archive);
-  for (const auto& [args, status, transcript] :
+  for (const auto& [args, status, errors] :
        std::vector<std::tuple<std::vector<std::string>, int, std::string>>{
            {{"list", dir.file("a.viv"), "-v"}, 2, kUsage},
-           {{"--help"}, 2, kUsage},
            {{"-C", dir.file(""), "list", dir.file("a.viv")}, 2, kUsage},
            {{"extract", dir.file("a.viv"), "--force", "-C", dir.file("")},
-            1,
-            "No member named --force in " + dir.file("a.viv") + "\n"},
+            2,
+            "tromvex-viv: unknown option --force\n" + kUsage},
            {{"put", dir.file("a.viv"), "--bogus"},
+            2,
+            "tromvex-viv: unknown option --bogus\n" + kUsage},
+           {{"--bogus", "list", dir.file("a.viv")},
+            2,
+            "tromvex-viv: unknown option --bogus\n" + kUsage},
+           {{"extract", dir.file("a.viv"), "-x"},
             1,
-            "Could not read --bogus: the file cannot be opened or read\n"}}) {
+            "No member named -x in " + dir.file("a.viv") + "\n"}}) {
     const Outcome outcome = run_with(args);
     EXPECT_EQ(outcome.status, status) << testing::PrintToString(args);
-    EXPECT_EQ(outcome.transcript, transcript);
+    EXPECT_EQ(outcome.errors, errors);
+    EXPECT_EQ(outcome.transcript, "");
   }
   EXPECT_EQ(read_file(dir.file("a.viv")), archive);
   EXPECT_EQ(names_in(dir.path()), std::set<std::string>{"a.viv"});
@@ -104,21 +106,26 @@ TEST(VivDriver, ListsIndexNameSizeAndOffset) {
 
 TEST(VivDriver, AnUnreadableOrMalformedArchiveIsNamedWithStatusOne) {
   TempDir dir;
-  write_file(dir.file("bad.viv"), Bytes{'B', 'I', 'G'});
+  write_file(dir.file("bad.viv"), Bytes{'B', 'I', 'G', 'F', 0, 0, 0});
+  write_file(dir.file("car.qfs"), Bytes{0x10, 0xFB, 0, 0, 4, 0x80});
   for (const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
            {{"list", dir.file("none.viv")},
             "Could not read " + dir.file("none.viv") + ": the file cannot be opened or read\n"},
            {{"extract", dir.file("bad.viv")},
             "Could not read " + dir.file("bad.viv") +
-                ": the VIV archive is 3 bytes long, too short for its 16-byte header\n"},
+                ": the VIV archive is 7 bytes long, too short for its 16-byte header\n"},
            {{"put", dir.file("bad.viv"), dir.file("bad.viv")},
             "Could not read " + dir.file("bad.viv") +
-                ": the VIV archive is 3 bytes long, too short for its 16-byte header\n"}}) {
+                ": the VIV archive is 7 bytes long, too short for its 16-byte header\n"},
+           {{"list", dir.file("car.qfs")},
+            "Could not read " + dir.file("car.qfs") +
+                ": it is not a VIV archive (it does not begin with \"BIGF\")\n"}}) {
     const Outcome outcome = run_with(args);
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.transcript, message);
+    EXPECT_EQ(outcome.errors, message);
+    EXPECT_EQ(outcome.transcript, "");
   }
-  EXPECT_EQ(read_file(dir.file("bad.viv")), (Bytes{'B', 'I', 'G'}));
+  EXPECT_EQ(read_file(dir.file("bad.viv")), (Bytes{'B', 'I', 'G', 'F', 0, 0, 0}));
 }
 
 TEST(VivDriver, ExtractsAllKeepingTheFirstOfTwoNames) {
@@ -155,14 +162,15 @@ TEST(VivDriver, ExtractsNamedMembersWithoutRegardToCaseOrByIndex) {
   // One selector naming nothing: nothing is extracted.
   outcome = run_with({"extract", dir.file("a.viv"), "data", "#3", "nothing", "-C", out});
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_EQ(outcome.transcript, "No member #3 in " + dir.file("a.viv") +
-                                    ": it holds 3 members\nNo member named nothing in " +
-                                    dir.file("a.viv") + "\n");
+  EXPECT_EQ(outcome.transcript, "");
+  EXPECT_EQ(outcome.errors, "No member #3 in " + dir.file("a.viv") +
+                                ": it holds 3 members\nNo member named nothing in " +
+                                dir.file("a.viv") + "\n");
   EXPECT_FALSE(std::filesystem::exists(out + "data"));
 
   outcome = run_with({"extract", dir.file("a.viv"), "-C", dir.file("none")});
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_EQ(outcome.transcript,
+  EXPECT_EQ(outcome.errors,
             "Could not extract into " + dir.file("none") + ": there is no folder of that name\n");
 }
 
@@ -177,15 +185,14 @@ TEST(VivDriver, HostileNamesAreRefusedAndNothingLeavesTheFolder) {
 
   Outcome outcome = run_with({"extract", dir.file("a.viv"), "-C", dir.file("out")});
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_EQ(outcome.transcript,
+  EXPECT_EQ(outcome.errors,
             "Refused member 0 ('../x'): its name is not a plain file name\n"
             "Refused member 1 ('/abs'): its name is not a plain file name\n"
             "Refused member 2 ('C:x'): its name is not a plain file name\n"
             "Refused member 3 ('a\\x5Cb'): its name is not a plain file name\n"
             "Refused member 4 (''): its name is not a plain file name\n"
-            "Refused member 5 ('nul'): its name is not a plain file name\n"
-            "Extracted " +
-                dir.file("out") + "/ok (1 bytes)\n");
+            "Refused member 5 ('nul'): its name is not a plain file name\n");
+  EXPECT_EQ(outcome.transcript, "Extracted " + dir.file("out") + "/ok (1 bytes)\n");
   EXPECT_EQ(names_in(dir.path() / "out"), std::set<std::string>{"ok"});
   EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"a.viv", "out"}));
 
@@ -202,18 +209,33 @@ TEST(VivDriver, AFailedExtractNamesTheTargetAndGoesOn) {
   const std::string out = dir.file("out") + "/";
   Outcome outcome = run_with({"extract", dir.file("a.viv"), "-C", dir.file("out")});
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_EQ(outcome.transcript, "Could not write " + out +
-                                    "sub: it cannot be created or put in place\n"
-                                    "Extracted " +
-                                    out + "ok (1 bytes)\nExtracted " + out + "full (1 bytes)\n");
+  EXPECT_EQ(outcome.errors,
+            "Could not write " + out + "sub: it cannot be created or put in place\n");
+  EXPECT_EQ(outcome.transcript,
+            "Extracted " + out + "ok (1 bytes)\nExtracted " + out + "full (1 bytes)\n");
   EXPECT_TRUE(std::filesystem::is_directory(out + "sub"));
 #ifndef _WIN32
   // Only the member named "full" goes to /dev, where nothing else may be written.
   outcome = run_with({"extract", dir.file("a.viv"), "full", "-C", "/dev"});
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_EQ(outcome.transcript,
+  EXPECT_EQ(outcome.errors,
             "Could not write /dev/full (is the disk full?); it was left as it was\n");
 #endif
+}
+
+// A member of the archive's own name is not extracted over it, whatever the folder is called;
+// the others are.
+TEST(VivDriver, ExtractNeverWritesOverTheArchive) {
+  TempDir dir;
+  const Bytes archive = viv_archive({{"a.viv", {1}}, {"car.fce", {2}}});
+  write_file(dir.file("a.viv"), archive);
+  std::filesystem::create_directory(dir.file("sub"));
+  const std::string folder = dir.file("sub/..");
+  const Outcome outcome = run_with({"extract", dir.file("a.viv"), "-C", folder});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.errors, "Could not write " + folder + "/a.viv: it is one of the input files\n");
+  EXPECT_EQ(outcome.transcript, "Extracted " + folder + "/car.fce (1 bytes)\n");
+  EXPECT_EQ(read_file(dir.file("a.viv")), archive);
 }
 
 TEST(VivDriver, PutReplacesAndAppendsKeepingEveryOtherMember) {
@@ -236,6 +258,34 @@ TEST(VivDriver, PutReplacesAndAppendsKeepingEveryOtherMember) {
   EXPECT_EQ(read_file(dir.file("car.viv")),
             viv_archive(
                 {{"CAR.FCE", {9, 9}}, {"carp.txt", {2, 2}}, {"car.fce", {3}}, {"car00.tga", {8}}}));
+}
+
+// An appended member the game would not read, because a member of its kind is there already,
+// is followed by a note naming that member; a replaced one, or one of a new kind, is not.
+TEST(VivDriver, PutNamesTheMemberTheGameReadsInsteadOfAnAppendedOne) {
+  TempDir dir;
+  write_file(dir.file("car.viv"),
+             viv_archive({{"readme", {}}, {"CAR00.TGA", {1}}, {"car.fce", {2}}}));
+  for (const char* file : {"mycar.fce", "mycar00.Tga", "notes", "extra.dat", "more.dat", "car.fce"})
+    write_file(dir.file(file), Bytes{9});
+  const Outcome outcome = run_with(
+      {"put", dir.file("car.viv"), dir.file("mycar.fce"), dir.file("mycar00.Tga"),
+       dir.file("notes"), dir.file("extra.dat"), dir.file("more.dat"), dir.file("car.fce")});
+  EXPECT_EQ(outcome.status, 0);
+  const std::string archive = dir.file("car.viv");
+  const auto added = [&](int index, const std::string& name) {
+    return "Added member " + std::to_string(index) + " ('" + name + "') from " + dir.file(name) +
+           " (1 bytes)\n";
+  };
+  const std::string expected =
+      added(3, "mycar.fce") + "Note: " + archive +
+      " also holds 'car.fce'; NFS3 reads that one. Use --as car.fce to replace it.\n" +
+      added(4, "mycar00.Tga") + "Note: " + archive +
+      " also holds 'CAR00.TGA'; NFS3 reads that one. Use --as CAR00.TGA to replace it.\n" +
+      added(5, "notes") + added(6, "extra.dat") + added(7, "more.dat") +
+      "Replaced member 2 ('car.fce') with " + dir.file("car.fce") + " (1 bytes)\nWrote " + archive;
+  EXPECT_EQ(outcome.transcript.substr(0, expected.size()), expected);
+  EXPECT_EQ(outcome.errors, "");
 }
 
 TEST(VivDriver, AFailedPutLeavesTheArchiveAsItWas) {
@@ -261,7 +311,8 @@ TEST(VivDriver, AFailedPutLeavesTheArchiveAsItWas) {
                ": its members overlap; their data add up to 129 bytes, more than the archive's 120\n"}}) {
     const Outcome outcome = run_with(args);
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.transcript, message);
+    EXPECT_EQ(outcome.errors, message);
+    EXPECT_EQ(outcome.transcript, "");
   }
   EXPECT_EQ(read_file(dir.file("car.viv")), original);
   EXPECT_EQ(read_file(dir.file("overlap.viv")), overlapping);

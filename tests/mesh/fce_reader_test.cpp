@@ -123,9 +123,12 @@ TEST(FceReader, RefusesEveryPrefixOfTheSampleCar) {
   for (std::size_t size = 0; size < fce.size(); ++size) {
     const Bytes prefix = test::prefix_of(fce, size);  // exact size
     const std::optional<std::string> message = test::rejection_of([&] { read_fce_image(prefix); });
-    ASSERT_THAT(message, ::testing::Optional(::testing::AnyOf(
-                             ::testing::HasSubstr("ends past its end"),
-                             ::testing::HasSubstr("too short for its 7940-byte header"))))
+    // A block past the end of the file: plainly no FCE file any more.
+    ASSERT_THAT(message,
+                ::testing::Optional(::testing::AllOf(
+                    ::testing::StartsWith("it is not an FCE file (the "),
+                    ::testing::AnyOf(::testing::EndsWith("ends past its end)"),
+                                     ::testing::EndsWith("too short for its 7940-byte header)")))))
         << "cut at " << size;
   }
 }
@@ -139,15 +142,22 @@ TEST(FceReader, RefusesInconsistentFilesSayingWhatIsWrong) {
     const char* message;
   };
   const Case cases[] = {
-      {"negative vertex total", 8, 0xFFFFFFFF, "the FCE file has a negative vertex total (-1)"},
+      // Counts and offsets that cannot fit the file: it is no FCE file.
+      {"negative vertex total", 8, 0xFFFFFFFF,
+       "it is not an FCE file (the FCE file has a negative vertex total (-1))"},
       {"negative triangle total", 4, 0x80000000,
-       "the FCE file has a negative triangle total (-2147483648)"},
-      {"65 parts", 248, 65, "the FCE file declares 65 parts; its header holds 0 to 64"},
+       "it is not an FCE file (the FCE file has a negative triangle total (-2147483648))"},
+      {"65 parts", 248, 65,
+       "it is not an FCE file (the FCE file declares 65 parts; its header holds 0 to 64)"},
       {"vertex block past the end", 16, 0x10000,
-       "the vertex block of the FCE file (102 from byte 73476) ends past its end"},
+       "it is not an FCE file (the vertex block of the FCE file (102 from byte 73476) ends past "
+       "its end)"},
       {"triangle block offset wraps", 24, 0xFFFFFFF0,
-       "the triangle block of the FCE file (78 from byte 4294975220) ends past its end"},
-      {"normal block past the end", 20, 0x7FFF0000, "the normal block of the FCE file"},
+       "it is not an FCE file (the triangle block of the FCE file (78 from byte 4294975220) ends "
+       "past its end)"},
+      {"normal block past the end", 20, 0x7FFF0000, "it is not an FCE file (the normal block of"},
+      {"sixth block past the end", 36, 0x7FFF0000, "it is not an FCE file (the sixth block of"},
+      // Inconsistent within: the complaint names the field alone.
       {"part past the vertices", 1020 + 4 * 3, 100,
        "part 3 of the FCE file takes vertices 100 to 105, but the file holds 102"},
       {"negative triangle count", 1788 + 4 * 3, 0xFFFFFFFE,

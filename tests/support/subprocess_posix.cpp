@@ -17,35 +17,45 @@ namespace {
 constexpr int kExecFailedStatus = 127;
 
 // In the child, between fork and exec: only async-signal-safe calls.
-[[noreturn]] void exec_child(const std::string& program, std::vector<char*>& argv, int output_fd) {
+[[noreturn]] void exec_child(const std::string& program, std::vector<char*>& argv, int output_fd,
+                             int error_fd) {
   setsid();
   const int null_in = open("/dev/null", O_RDONLY);
-  const int null_err = open("/dev/null", O_WRONLY);
-  if (null_in < 0 || null_err < 0 || dup2(null_in, STDIN_FILENO) < 0 ||
-      dup2(output_fd, STDOUT_FILENO) < 0 || dup2(null_err, STDERR_FILENO) < 0) {
+  if (null_in < 0 || dup2(null_in, STDIN_FILENO) < 0 || dup2(output_fd, STDOUT_FILENO) < 0 ||
+      dup2(error_fd, STDERR_FILENO) < 0) {
     _exit(kExecFailedStatus);
   }
   execv(program.c_str(), argv.data());
   _exit(kExecFailedStatus);
 }
 
-// Reads the pipe until its writer is gone or the deadline passes; false on the deadline.
-bool read_until_closed(int fd, std::string& output,
+// Reads both pipes until their writers are gone or the deadline passes; false on the deadline.
+bool read_until_closed(int output_fd, std::string& output, int error_fd, std::string& errors,
                        std::chrono::steady_clock::time_point deadline) {
-  for (;;) {
+  pollfd watched[2]{{output_fd, POLLIN, 0}, {error_fd, POLLIN, 0}};
+  std::string* texts[2]{&output, &errors};
+  int open_pipes = 2;
+  while (open_pipes > 0) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
-    pollfd watched{fd, POLLIN, 0};
-    const int ready = poll(&watched, 1, static_cast<int>(left.count()));
+    const int ready = poll(watched, 2, static_cast<int>(left.count()));
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) return false;
-    char buffer[4096];
-    const ssize_t count = read(fd, buffer, sizeof buffer);
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) return true;
-    output.append(buffer, static_cast<std::size_t>(count));
+    for (int i = 0; i < 2; ++i) {
+      if (watched[i].fd < 0 || watched[i].revents == 0) continue;
+      char buffer[4096];
+      const ssize_t count = read(watched[i].fd, buffer, sizeof buffer);
+      if (count < 0 && errno == EINTR) continue;
+      if (count <= 0) {
+        watched[i].fd = -1;  // poll skips it from now on
+        --open_pipes;
+        continue;
+      }
+      texts[i]->append(buffer, static_cast<std::size_t>(count));
+    }
   }
+  return true;
 }
 
 int wait_status(pid_t child) {
@@ -65,21 +75,24 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
   for (auto& arg : copies) argv.push_back(arg.data());
   argv.push_back(nullptr);
 
-  int pipe_fds[2];
-  if (pipe2(pipe_fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  int output_pipe[2], error_pipe[2];
+  if (pipe2(output_pipe, O_CLOEXEC) != 0 || pipe2(error_pipe, O_CLOEXEC) != 0)
+    throw std::runtime_error("pipe failed");
   std::fflush(nullptr);  // nothing buffered here is written twice by the child
   const pid_t child = fork();
   if (child < 0) throw std::runtime_error("fork failed");
-  if (child == 0) exec_child(program, argv, pipe_fds[1]);
-  close(pipe_fds[1]);
+  if (child == 0) exec_child(program, argv, output_pipe[1], error_pipe[1]);
+  close(output_pipe[1]);
+  close(error_pipe[1]);
 
   ProcessResult result;
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  if (!read_until_closed(pipe_fds[0], result.output, deadline)) {
+  if (!read_until_closed(output_pipe[0], result.output, error_pipe[0], result.errors, deadline)) {
     result.timed_out = true;
     kill(child, SIGKILL);
   }
-  close(pipe_fds[0]);
+  close(output_pipe[0]);
+  close(error_pipe[0]);
   result.exit_status = wait_status(child);
   if (result.timed_out) result.exit_status = -1;
   return result;

@@ -68,21 +68,23 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
   }
 
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  HANDLE output_read = nullptr;
-  HANDLE output_write = nullptr;
-  if (!CreatePipe(&output_read, &output_write, &inheritable, 0))
+  HANDLE output_read = nullptr, output_write = nullptr;
+  HANDLE error_read = nullptr, error_write = nullptr;
+  if (!CreatePipe(&output_read, &output_write, &inheritable, 0) ||
+      !CreatePipe(&error_read, &error_write, &inheritable, 0)) {
     throw std::runtime_error("pipe failed");
-  SetHandleInformation(output_read, HANDLE_FLAG_INHERIT,
-                       0);  // only the writing end goes to the child
+  }
+  // Only the writing ends go to the child.
+  SetHandleInformation(output_read, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(error_read, HANDLE_FLAG_INHERIT, 0);
   HANDLE null_in = open_null(GENERIC_READ, inheritable);
-  HANDLE null_err = open_null(GENERIC_WRITE, inheritable);
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = null_in;
   startup.hStdOutput = output_write;
-  startup.hStdError = null_err;
+  startup.hStdError = error_write;
   PROCESS_INFORMATION process{};
   std::fflush(nullptr);
   // DETACHED_PROCESS: the child has no console at all, as when started from a service or a
@@ -91,33 +93,38 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
       CreateProcessW(to_wide(program).c_str(), command_line.data(), nullptr, nullptr, TRUE,
                      DETACHED_PROCESS, nullptr, nullptr, &startup, &process);
   CloseHandle(output_write);
+  CloseHandle(error_write);
   CloseHandle(null_in);
-  CloseHandle(null_err);
   if (!started) {
     CloseHandle(output_read);
+    CloseHandle(error_read);
     throw std::runtime_error("cannot start " + program);
   }
 
   ProcessResult result;
-  std::thread reader([&] {
+  const auto read_all = [](HANDLE pipe, std::string& text) {
     char buffer[4096];
     DWORD count = 0;
-    while (ReadFile(output_read, buffer, sizeof buffer, &count, nullptr) && count > 0) {
-      result.output.append(buffer, count);
-    }
-  });
+    while (ReadFile(pipe, buffer, sizeof buffer, &count, nullptr) && count > 0)
+      text.append(buffer, count);
+  };
+  std::thread reader([&] { read_all(output_read, result.output); });
+  std::thread error_reader([&] { read_all(error_read, result.errors); });
   if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
     result.timed_out = true;
     TerminateProcess(process.hProcess, 1);
     WaitForSingleObject(process.hProcess, INFINITE);
   }
   reader.join();
+  error_reader.join();
   result.output = without_carriage_returns(result.output);
+  result.errors = without_carriage_returns(result.errors);
   DWORD status = 0;
   if (!result.timed_out && GetExitCodeProcess(process.hProcess, &status)) {
     result.exit_status = static_cast<int>(status);
   }
   CloseHandle(output_read);
+  CloseHandle(error_read);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return result;

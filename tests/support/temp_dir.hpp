@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "common/bytes.hpp"
@@ -24,6 +25,9 @@ class TempDir {
 };
 
 void write_file(const std::string& path, const Bytes& bytes);
+
+// The names of the entries of folder, sorted.
+std::set<std::string> names_in(const std::filesystem::path& folder);
 Bytes read_file(const std::string& path);
 
 }  // namespace tromvex::test

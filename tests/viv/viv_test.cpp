@@ -123,7 +123,12 @@ TEST(ReadVivDirectory, RefusesMalformedArchivesNamingTheMember) {
   } cases[] = {
       {"short", Bytes{'B', 'I', 'G', 'F', 0, 0, 0},
        "the VIV archive is 7 bytes long, too short for its 16-byte header"},
-      {"not BIGF", not_bigf, "the file is not a VIV archive: it does not begin with \"BIGF\""},
+      {"not BIGF", not_bigf, "it is not a VIV archive (it does not begin with \"BIGF\")"},
+      {"three bytes", Bytes{'B', 'I', 'G'},
+       "it is not a VIV archive (it does not begin with \"BIGF\")"},
+      {"empty", Bytes{}, "it is not a VIV archive (it does not begin with \"BIGF\")"},
+      {"only BIGF", Bytes{'B', 'I', 'G', 'F'},
+       "the VIV archive is 4 bytes long, too short for its 16-byte header"},
       {"count", raw_archive({{0, 0, "a"}}, 33, 2),
        "the VIV archive claims 2 members; its 33 bytes hold the directory entries of at most 1"},
       {"huge count", raw_archive({}, 16, 0xFFFFFFFF),
@@ -208,10 +213,14 @@ std::vector<std::string> case_variants(const std::string& name) {
 }
 
 TEST(IsSafeMemberName, RefusesEveryDeviceNameInAnyCaseWhateverFollowsItsFirstDot) {
-  const std::vector<std::string> devices{"CON",  "PRN",  "AUX",  "NUL",  "COM1",   "COM2",
-                                         "COM3", "COM4", "COM5", "COM6", "COM7",   "COM8",
-                                         "COM9", "LPT1", "LPT2", "LPT3", "LPT4",   "LPT5",
-                                         "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$"};
+  std::vector<std::string> devices{"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+  // COM and LPT with a digit from 0, or with a superscript 1, 2 or 3: in UTF-8, or as the one
+  // byte Latin-1 and Windows-1252 give it.
+  for (const std::string port : {"COM", "LPT"}) {
+    for (char digit = '0'; digit <= '9'; ++digit) devices.push_back(port + digit);
+    for (const char* superscript : {"\xC2\xB9", "\xC2\xB2", "\xC2\xB3", "\xB9", "\xB2", "\xB3"})
+      devices.push_back(port + superscript);
+  }
   // Windows takes the name up to its first dot, trailing spaces dropped, as the device.
   const std::vector<std::string> endings{"", ".txt", ".tar.gz", ".a.b.c", " .geo", "  .x.y", ".."};
   for (const std::string& device : devices) {
@@ -225,6 +234,19 @@ TEST(IsSafeMemberName, RefusesEveryDeviceNameInAnyCaseWhateverFollowsItsFirstDot
         EXPECT_TRUE(is_safe_member_name(other)) << other;
       }
     }
+  }
+}
+
+// Near misses of the ports' names are plain names.
+TEST(IsSafeMemberName, TakesNamesThatOnlyLookLikePorts) {
+  for (const char* name : {"COM", "LPT.txt", "COM10", "LPT00", "COM\xC2\xB9\xC2\xB9",
+                           "COM\xC2\xB4",      // an acute accent, not a superscript
+                           "COM\xE2\x81\xB4",  // superscript four, which Windows leaves alone
+                           "COM\xC2",
+                           "LPT\xB9"
+                           "1",
+                           "COMA", "CO1", "LPT\xB1"}) {
+    EXPECT_TRUE(is_safe_member_name(name)) << testing::PrintToString(std::string(name));
   }
 }
 
