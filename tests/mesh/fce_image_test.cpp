@@ -7,7 +7,6 @@
 #include <array>
 #include <bit>
 #include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -228,37 +227,6 @@ ReadCar read_car(const Bytes& geo_image, Bytes archive) {
   return car;
 }
 
-// 26 GEO parts of a few vertices and polygons each, wheels above, below and across y = 0,
-// every polygon flag and texture case, parts of a gathering at different positions.
-std::vector<GeoPart> random_geo_parts(std::uint32_t seed, std::span<const TextureRecord> textures) {
-  std::mt19937 random(seed);
-  const auto draw = [&random](int low, int high) {
-    return std::uniform_int_distribution<int>(low, high)(random);
-  };
-  std::vector<GeoPart> geo(kGeoPartCount);
-  for (GeoPart& part : geo) {
-    part.position = {static_cast<float>(draw(-3000, 3000)), static_cast<float>(draw(-3000, 3000)),
-                     static_cast<float>(draw(-3000, 3000))};
-    const int y_low = draw(-600, 300);
-    part.vertex_count = draw(0, 9);
-    for (int v = 0; v < part.vertex_count; ++v) {
-      part.vertices.push_back({static_cast<std::int16_t>(draw(-32768, 32767)),
-                               static_cast<std::int16_t>(draw(y_low, y_low + 500)),
-                               static_cast<std::int16_t>(draw(-700, 700))});
-    }
-    part.polygon_count = draw(0, 4);
-    for (int p = 0; p < part.polygon_count; ++p) {
-      GeoPolygon polygon;
-      polygon.flags = static_cast<std::uint32_t>(draw(0, 0x1F));
-      for (std::int32_t& index : polygon.indices) index = draw(0, 12);
-      const int t = draw(0, static_cast<int>(textures.size()));
-      polygon.texture = t == 0 ? nullptr : &textures[static_cast<std::size_t>(t - 1)];
-      part.polygons.push_back(polygon);
-    }
-  }
-  return geo;
-}
-
 TEST(BuildFceImage, EqualsTheWholeTableReferenceOnEveryCar) {
   const ReadCar sample = read_car(make_sample_geo(), make_sample_archive());
   const test::CarFiles small_files = test::build_small_car();
@@ -268,12 +236,6 @@ TEST(BuildFceImage, EqualsTheWholeTableReferenceOnEveryCar) {
   EXPECT_EQ(build_fce_image(small.geo_parts, small.atlas_height),
             test::reference_fce_car(small.geo_parts, small.atlas_height));
   EXPECT_EQ(build_fce_image(empty_geo_parts(), 0), test::reference_fce_car(empty_geo_parts(), 0));
-  for (std::uint32_t seed = 1; seed <= 20; ++seed) {
-    const std::vector<GeoPart> geo = random_geo_parts(seed, sample.textures);
-    const auto atlas_height = static_cast<std::int32_t>(seed % 4 == 0 ? 0 : seed * 37);
-    EXPECT_EQ(build_fce_image(geo, atlas_height), test::reference_fce_car(geo, atlas_height))
-        << "seed " << seed;
-  }
 }
 
 }  // namespace

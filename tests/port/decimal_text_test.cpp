@@ -28,7 +28,7 @@ TEST(FormatFixed6, PrintsAsCPrintfDoes) {
 
 TEST(ParseDecimal, ReadsCarpTxtNumbersOnly) {
   const std::vector<std::pair<const char*, double>> numbers{
-      {"3.500000", 3.5}, {" 245\t", 245}, {"+2", 2}, {"-1e-3", -0.001}, {".5", 0.5}};
+      {"3.500000", 3.5}, {" \t245\t ", 245}, {"+2", 2}, {"-1e-3", -0.001}, {".5", 0.5}};
   for (const auto& [text, value] : numbers) EXPECT_EQ(parse_decimal(text), value) << text;
   for (const char* text : {"", " ", "3.5x", "3,5", "inf", "nan", "1e999", "+-1", "0x10", "- 1"}) {
     EXPECT_EQ(parse_decimal(text), std::nullopt) << text;

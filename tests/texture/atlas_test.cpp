@@ -11,7 +11,6 @@
 
 #include "common/bytes.hpp"
 #include "common/malformed_file.hpp"
-#include "support/reference_texture.hpp"
 #include "support/rejection.hpp"
 
 namespace tromvex {
@@ -123,37 +122,6 @@ TEST(LayoutTextureAtlas, CopiesEachTextureRowToItsPlaceAndLeavesTheRestIndexZero
   expected[4] = 7;
   std::fill(expected.begin() + 2 * 768, expected.begin() + 2 * 768 + 764, std::uint8_t{9});
   EXPECT_EQ(painted_rows(textures, 3), expected);
-}
-
-// Textures of the given sizes whose pixel bytes all differ from their neighbours'.
-std::vector<TextureRecord> patterned_textures_of(const std::vector<Size>& sizes) {
-  std::vector<TextureRecord> textures = textures_of(sizes);
-  for (std::size_t i = 1; i < textures.size(); ++i) {
-    Bytes pixels(textures[i].pixels.size());
-    for (std::size_t p = 0; p < pixels.size(); ++p)
-      pixels[p] = static_cast<std::uint8_t>(i * 37 + p * 5 + p / 7);
-    textures[i].pixels = kept(std::move(pixels));
-  }
-  return textures;
-}
-
-TEST(LayoutTextureAtlas, PlacesAndPaintsAsThePlainWholeCanvasReference) {
-  const std::vector<std::vector<Size>> layouts{
-      {{768, 1}},
-      {{256, 64}, {256, 128}, {256, 32}},         // one full row, shorter textures leave gaps
-      {{500, 10}, {300, 20}, {200, 30}, {0, 9}},  // no back-filling; a zero-wide texture
-      {{10, 0}, {768, 0}, {3, 5}, {0, 0}, {700, 2}, {70, 3}},  // zero-high rows first
-      {{1, 1}, {767, 2}, {1, 3}, {766, 1}, {2, 4}, {768, 2}},  // rows filled to the last column
-      {{768, 300}, {100, 200}, {700, 200}, {5, 1}},
-  };
-  for (std::size_t l = 0; l < layouts.size(); ++l) {
-    std::vector<TextureRecord> textures = patterned_textures_of(layouts[l]);
-    std::vector<TextureRecord> reference = textures;
-    const test::TextureAtlas canvas = test::reference_texture_atlas(reference);
-    ASSERT_EQ(layout_texture_atlas(textures), canvas.height) << "layout " << l;
-    EXPECT_EQ(places_of(textures), places_of(reference)) << "layout " << l;
-    EXPECT_EQ(painted_rows(textures, canvas.height), canvas.pixels) << "layout " << l;
-  }
 }
 
 TEST(LayoutTextureAtlas, RejectsATextureWiderThanTheCanvasLeavingRecordsUnchanged) {

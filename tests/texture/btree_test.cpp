@@ -74,13 +74,10 @@ TEST(BtreeDecompress, RefusesEachMalformedStream) {
 // A stream of output length `length`, escape FF and the given entries, then the body.
 Bytes btree_stream(std::uint32_t length, const std::vector<std::array<std::uint8_t, 3>>& entries,
                    const Bytes& body) {
-  Bytes stream{0x46,
-               0xFB,
-               static_cast<std::uint8_t>(length >> 16),
-               static_cast<std::uint8_t>(length >> 8),
-               static_cast<std::uint8_t>(length),
-               0xFF,
-               static_cast<std::uint8_t>(entries.size())};
+  Bytes stream{0x46, 0xFB};
+  for (int shift = 16; shift >= 0; shift -= 8)
+    stream.push_back(static_cast<std::uint8_t>(length >> shift));
+  stream.insert(stream.end(), {0xFF, static_cast<std::uint8_t>(entries.size())});
   for (const auto& entry : entries) stream.insert(stream.end(), entry.begin(), entry.end());
   stream.insert(stream.end(), body.begin(), body.end());
   return stream;

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -89,158 +90,105 @@ TEST(HuffmanDecompress, RefusesEachMalformedStream) {
     EXPECT_EQ(test::rejection_of([&] { huffman_decompress(c.stream); }), c.message) << c.what;
 }
 
-// Streams written bit by bit for the limit cases below.
-class HandStream {
- public:
-  // Counts of codes of 1, 2, ... bits, then one skip a symbol (see read_code_table's format).
-  HandStream& table(const std::vector<std::uint32_t>& counts,
-                    const std::vector<std::uint32_t>& skips) {
-    for (const std::uint32_t count : counts) bits_.put_number(count);
-    for (const std::uint32_t skip : skips) bits_.put_number(skip);
-    return *this;
+// A stream written by hand: magic, output length (3 bytes, or 4 with magic B0), escape, the
+// bits, then `padding` zero bytes. The bits are words: 0s and 1s stand for themselves, "#n" is
+// the number n as counts, skips and runs are written, "#n/z" the same with z leading zeros.
+Bytes hand_stream(std::uint32_t length, std::uint8_t escape, const std::string& bits,
+                  std::size_t padding = 0, std::uint8_t magic = 0x30) {
+  Bytes stream{magic, 0xFB};
+  for (int shift = magic == 0xB0 ? 24 : 16; shift >= 0; shift -= 8)
+    stream.push_back(static_cast<std::uint8_t>(length >> shift));
+  stream.push_back(escape);
+  HuffmanBitWriter writer;
+  std::istringstream words(bits);
+  for (std::string word; words >> word;) {
+    const auto number = [&word](std::size_t from, std::size_t to) {
+      return static_cast<std::uint32_t>(std::stoul(word.substr(from, to - from)));
+    };
+    const std::size_t slash = word.find('/');
+    if (word[0] != '#') {
+      for (const char bit : word) writer.put_bit(bit == '1' ? 1 : 0);
+    } else if (slash == std::string::npos) {
+      writer.put_number(number(1, word.size()));
+    } else {
+      writer.put_number_with_zeros(number(1, slash), number(slash + 1, word.size()));
+    }
   }
-  // Codes 0 and 1 of one bit each: 0x00 and the escape 0x01 (counts {2}, skips {0, 0}).
-  HandStream& two_symbols() { return table({2}, {0, 0}); }
-  HandStream& code(std::uint32_t value, unsigned bits) {
-    bits_.put(value, bits);
-    return *this;
-  }
-  HandStream& number(std::uint32_t value) {
-    bits_.put_number(value);
-    return *this;
-  }
-  HandStream& number_with_zeros(std::uint32_t value, unsigned zeros) {
-    bits_.put_number_with_zeros(value, zeros);
-    return *this;
-  }
-  // After the escape code: number 0, then 1 for the end or 0 and an explicit byte.
-  HandStream& end() {
-    bits_.put_number(0);
-    bits_.put_bit(1);
-    return *this;
-  }
-  HandStream& explicit_byte(std::uint8_t byte) {
-    bits_.put_number(0);
-    bits_.put_bit(0);
-    bits_.put(byte, 8);
-    return *this;
-  }
-  // The whole stream: magic, output length (3 bytes, or 4 with magic B0), escape, the bits,
-  // then `padding` zero bytes.
-  Bytes bytes(std::uint32_t length, std::uint8_t escape, std::size_t padding = 0,
-              std::uint8_t magic = 0x30) const {
-    Bytes stream{magic, 0xFB};
-    for (int shift = magic == 0xB0 ? 24 : 16; shift >= 0; shift -= 8)
-      stream.push_back(static_cast<std::uint8_t>(length >> shift));
-    stream.push_back(escape);
-    stream.insert(stream.end(), bits_.bytes().begin(), bits_.bytes().end());
-    stream.insert(stream.end(), padding, 0);
-    return stream;
-  }
+  stream.insert(stream.end(), writer.bytes().begin(), writer.bytes().end());
+  stream.insert(stream.end(), padding, 0);
+  return stream;
+}
 
- private:
-  HuffmanBitWriter bits_;
-};
+// count copies of words, each followed by a space.
+std::string times(int count, const std::string& words) {
+  std::string out;
+  for (int i = 0; i < count; ++i) out += words + ' ';
+  return out;
+}
 
 // Each refusal check at its boundary: the largest value it lets through (the stream then
 // decodes, or fails a later check), and the smallest it refuses. Worked by hand; with the two
 // 1-bit codes, the table takes 9 bits, so byte 6 + (bits before a field) / 8 holds the field.
 TEST(HuffmanDecompress, EachLimitTakesItsLargestValueAndRefusesTheNext) {
-  struct Case {
+  // Codes 0 and 1 of one bit each (counts {2}, skips {0, 0}): byte 00 and the escape 01. After
+  // the escape code, number 0 then 1 is the end, number 0 then 0 an explicit byte.
+  const std::string two = "#2 #0 #0 ", fin = " #0 1", end = " 1" + fin;
+  const std::string one_zero = two + "0" + end;  // 15 bits, 2 bytes
+  // 256 codes of 8 bits, symbol s coded as s; escape FF. 255 of 8 bits and 2 of 9: 257.
+  const std::string all_256 = times(7, "#0") + "#256 " + times(256, "#0") + "01000001 11111111";
+  const std::string all_257 = times(7, "#0") + "#255 #2";
+  // One code of each length 1 to 14, then two of 15 bits: symbols 0 to 15 in order, 14 coded
+  // 111111111111110 and 15 (the escape) 111111111111111.
+  const std::string to_15 = times(14, "#1") + "#2 " + times(16, "#0");
+  const std::string run = two + "0 1 #", long_run = two + times(10, "0") + "1 #";
+  const struct {
     const char* what;
     Bytes stream;
     test::Outcome result;  // the output, or the refusal
-  };
-  // 0x00, the end: 15 bits, 2 bytes.
-  const HandStream one_zero = HandStream().two_symbols().code(0, 1).code(1, 1).end();
-  // 0x00 and a run of 2^17 - 4 = 131068 written with 15 zeros, then the end.
-  const HandStream run_with_15_zeros = HandStream()
-                                           .two_symbols()
-                                           .code(0, 1)
-                                           .code(1, 1)
-                                           .number_with_zeros(131068, 15)
-                                           .code(1, 1)
-                                           .end();
-  const HandStream run_with_16_zeros = HandStream()
-                                           .two_symbols()
-                                           .code(0, 1)
-                                           .code(1, 1)
-                                           .number_with_zeros(262140, 16)
-                                           .code(1, 1)
-                                           .end();
-  // 256 codes of 8 bits (no shorter ones), symbol s coded as s; escape FF.
-  const HandStream all_256 =
-      HandStream()
-          .table({0, 0, 0, 0, 0, 0, 0, 256}, std::vector<std::uint32_t>(256, 0))
-          .code(0x41, 8)
-          .code(0xFF, 8)
-          .end();
-  // 255 codes of 8 bits and 2 of 9: complete, but 257 symbols.
-  const HandStream all_257 = HandStream().table({0, 0, 0, 0, 0, 0, 0, 255, 2}, {});
-  // One code of each length 1 to 14, then two (or three) of 15 bits: symbols 0 to 15 in
-  // order, 14 coded 111111111111110 and 15 (the escape) 111111111111111.
-  std::vector<std::uint32_t> to_15(14, 1);
-  to_15.push_back(2);
-  const HandStream fifteen_bits = HandStream()
-                                      .table(to_15, std::vector<std::uint32_t>(16, 0))
-                                      .code(0x7FFE, 15)
-                                      .code(0, 1)
-                                      .code(0x7FFF, 15)
-                                      .end();
-  to_15.back() = 3;
-  const HandStream too_many_15 = HandStream().table(to_15, {});
-  const auto two_with_skips = [](std::uint32_t first, std::uint32_t second) {
-    return HandStream().table({2}, {first, second}).code(0, 1).code(1, 1).end();
-  };
-  const auto zeros_then_run = [](int zeros, std::uint32_t run) {
-    HandStream stream = HandStream().two_symbols();
-    for (int i = 0; i < zeros; ++i) stream.code(0, 1);
-    return stream.code(1, 1).number(run).code(1, 1).end();
-  };
-  const HandStream explicit_after_zero =
-      HandStream().two_symbols().code(0, 1).code(1, 1).explicit_byte(0x41).code(1, 1).end();
-  const HandStream two_zeros = HandStream().two_symbols().code(0, 1).code(0, 1).code(1, 1).end();
-  const Case cases[] = {
+  } cases[] = {
       {"header of 6 bytes, nothing after",
        {0x30, 0xFB, 0, 0, 0, 1},
        "the Huffman stream has a number at byte 6 with more than 15 leading zero bits"},
-      {"16 MiB", one_zero.bytes(16777216, 1, 300, 0xB0),
+      {"16 MiB", hand_stream(16777216, 1, one_zero, 300, 0xB0),
        "the Huffman stream ends after 1 of its 16777216 bytes"},
-      {"16 MiB and one", one_zero.bytes(16777217, 1, 300, 0xB0),
+      {"16 MiB and one", hand_stream(16777217, 1, one_zero, 300, 0xB0),
        "the Huffman stream claims 16777217 bytes of output, more than the 16 MiB tromvex reads"},
-      {"7710 bytes a bit", one_zero.bytes(2 * 8 * 7710, 1),
+      {"7710 bytes a bit", hand_stream(2 * 8 * 7710, 1, one_zero),
        "the Huffman stream ends after 1 of its 123360 bytes"},
-      {"one byte more", one_zero.bytes(2 * 8 * 7710 + 1, 1),
+      {"one byte more", hand_stream(2 * 8 * 7710 + 1, 1, one_zero),
        "the Huffman stream claims 123361 bytes of output, more than its 2 bytes can make"},
-      {"15 leading zeros", run_with_15_zeros.bytes(131069, 1), Bytes(131069, 0)},
-      {"16 leading zeros", run_with_16_zeros.bytes(262141, 1),
+      // 0x00 and a run of 2^17 - 4 = 131068 written with 15 zeros (2^18 - 4 with 16).
+      {"15 leading zeros", hand_stream(131069, 1, two + "0 1 #131068/15" + end), Bytes(131069, 0)},
+      {"16 leading zeros", hand_stream(262141, 1, two + "0 1 #262140/16" + end),
        "the Huffman stream has a number at byte 7 with more than 15 leading zero bits"},
-      {"256 symbols", all_256.bytes(1, 0xFF), Bytes{0x41}},
-      {"257 symbols", all_257.bytes(1, 0xFF, 8),
+      {"256 symbols", hand_stream(1, 0xFF, all_256 + fin), Bytes{0x41}},
+      {"257 symbols", hand_stream(1, 0xFF, all_257, 8),
        "the Huffman code table at byte 10 lists more than 256 symbols"},
-      {"codes of 15 bits filling the space", fifteen_bits.bytes(2, 0x0F), Bytes{0x0E, 0x00}},
-      {"one 15-bit code too many", too_many_15.bytes(1, 0x0F, 8),
+      {"codes of 15 bits filling the space",
+       hand_stream(2, 0x0F, to_15 + "111111111111110 0 111111111111111" + fin), Bytes{0x0E, 0x00}},
+      {"one 15-bit code too many", hand_stream(1, 0x0F, times(14, "#1") + "#3", 8),
        "the Huffman code table at byte 11 has more codes of 15 bits than fit"},
-      {"first skip 255", two_with_skips(255, 0).bytes(1, 0x00), Bytes{0xFF}},
-      {"first skip 256", two_with_skips(256, 0).bytes(1, 0x00, 4),
+      {"first skip 255", hand_stream(1, 0x00, "#2 #255 #0 0" + end), Bytes{0xFF}},
+      {"first skip 256", hand_stream(1, 0x00, "#2 #256 #0 0" + end, 4),
        "the Huffman code table at byte 6 skips past the last unlisted byte value"},
-      {"second skip 254", two_with_skips(0, 254).bytes(1, 0xFF), Bytes{0x00}},
-      {"second skip 255", two_with_skips(0, 255).bytes(1, 0xFF, 4),
+      {"second skip 254", hand_stream(1, 0xFF, "#2 #0 #254 0" + end), Bytes{0x00}},
+      {"second skip 255", hand_stream(1, 0xFF, "#2 #0 #255 0" + end, 4),
        "the Huffman code table at byte 6 skips past the last unlisted byte value"},
-      {"a run to the last byte", zeros_then_run(1, 4).bytes(5, 1), Bytes(5, 0)},
-      {"a run one past it", zeros_then_run(1, 5).bytes(5, 1),
+      {"a run to the last byte", hand_stream(5, 1, run + "4" + end), Bytes(5, 0)},
+      {"a run one past it", hand_stream(5, 1, run + "5" + end),
        "Huffman run at byte 7 writes past the 5-byte output"},
-      {"a long run to the last byte", zeros_then_run(10, 10).bytes(20, 1), Bytes(20, 0)},
-      {"a long run one past it", zeros_then_run(10, 11).bytes(20, 1),
+      {"a long run to the last byte", hand_stream(20, 1, long_run + "10" + end), Bytes(20, 0)},
+      {"a long run one past it", hand_stream(20, 1, long_run + "11" + end),
        "Huffman run at byte 8 writes past the 20-byte output"},
-      {"bytes to the last", two_zeros.bytes(2, 1), Bytes{0, 0}},
-      {"a byte past it", two_zeros.bytes(1, 1),
+      {"bytes to the last", hand_stream(2, 1, two + "0 0" + end), Bytes{0, 0}},
+      {"a byte past it", hand_stream(1, 1, two + "0 0" + end),
        "Huffman byte at byte 7 writes past the 1-byte output"},
-      {"an explicit byte as the last", explicit_after_zero.bytes(2, 1), Bytes{0x00, 0x41}},
-      {"an explicit byte past it", explicit_after_zero.bytes(1, 1),
+      {"an explicit byte as the last", hand_stream(2, 1, two + "0 1 #0 0 01000001" + end),
+       Bytes{0x00, 0x41}},
+      {"an explicit byte past it", hand_stream(1, 1, two + "0 1 #0 0 01000001" + end),
        "Huffman byte at byte 7 writes past the 1-byte output"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(test::outcome_of([&] { return huffman_decompress(c.stream); }), c.result) << c.what;
   }
 }
