@@ -11,8 +11,6 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
-#include <memory>
 #include <new>
 #include <string>
 
@@ -37,9 +35,52 @@ constexpr int kMaxTemporaryAttempts = 100;
 constexpr int kHeapBlockLimit = 32 << 20;  // 32 MiB, the most glibc takes on 64-bit systems
 #endif
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
+// Owns a descriptor opened for reading and closes it.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  bool valid() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
 };
+
+int open_to_read(const std::string& path) {
+  int fd;
+  do {
+    fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+// The length of the open file: its size for a regular file, else how far a seek to its end
+// goes (a device). Nothing when it cannot be told.
+std::optional<off_t> input_length(int fd) {
+  struct stat status {};
+  if (fstat(fd, &status) != 0) return std::nullopt;
+  if (S_ISREG(status.st_mode)) return status.st_size;
+  const off_t end = lseek(fd, 0, SEEK_END);
+  if (end < 0 || lseek(fd, 0, SEEK_SET) != 0) return std::nullopt;
+  return end;
+}
+
+// Fills bytes from fd, going on after partial reads and interruptions; false when the file
+// ends first or a read fails.
+bool read_all(int fd, std::span<std::uint8_t> bytes) {
+  while (!bytes.empty()) {
+    const ssize_t count = read(fd, bytes.data(), bytes.size());
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return false;
+    bytes = bytes.subspan(static_cast<std::size_t>(count));
+  }
+  return true;
+}
 
 // The folder part of path, with its trailing slash ("" for a bare name).
 std::string folder_of(const std::string& path) {
@@ -258,15 +299,13 @@ std::optional<Bytes> load_whole_file(const std::string& path) {
       S_ISSOCK(status.st_mode)) {
     return std::nullopt;
   }
-  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) return std::nullopt;
+  // Read straight into the buffer with plain descriptors: a whole file needs no stream buffer.
+  const FileDescriptor file(open_to_read(path));
+  if (!file.valid()) return std::nullopt;
+  const std::optional<off_t> length = input_length(file.fd());
+  if (!length || *length > kMaxInputSize) return std::nullopt;
 
-  if (fseeko(file.get(), 0, SEEK_END) != 0) return std::nullopt;
-  const off_t length = ftello(file.get());
-  if (length < 0 || length > kMaxInputSize) return std::nullopt;
-  if (fseeko(file.get(), 0, SEEK_SET) != 0) return std::nullopt;
-
-  const auto size = static_cast<std::size_t>(length);
+  const auto size = static_cast<std::size_t>(*length);
   Bytes bytes;
   try {
     bytes.resize(size);
@@ -274,7 +313,7 @@ std::optional<Bytes> load_whole_file(const std::string& path) {
     return std::nullopt;
   }
   // A file that shrank since its length was taken, or a read error, gives a short read.
-  if (size > 0 && std::fread(bytes.data(), 1, size, file.get()) != size) return std::nullopt;
+  if (!read_all(file.fd(), bytes)) return std::nullopt;
   return bytes;
 }
 

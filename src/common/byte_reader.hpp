@@ -6,6 +6,8 @@
 #include <span>
 #include <string>
 
+#include "common/bytes.hpp"
+
 namespace tromvex {
 
 // Reads little-endian (and big-endian) fields from a byte image without ever leaving it. The reader
@@ -50,10 +52,25 @@ class ByteReader {
     return bytes_[position_++];
   }
 
-  std::uint32_t u32();
+  std::uint32_t u32() {
+    require(4);
+    const std::uint32_t value = read_u32_le(bytes_.data() + position_);
+    position_ += 4;
+    return value;
+  }
   std::int32_t s32() { return static_cast<std::int32_t>(u32()); }
-  std::int16_t s16();
-  std::uint32_t u32_be();
+  std::int16_t s16() {
+    require(2);
+    const std::int16_t value = read_s16_le(bytes_.data() + position_);
+    position_ += 2;
+    return value;
+  }
+  std::uint32_t u32_be() {
+    require(4);
+    const std::uint32_t value = read_u32_be(bytes_.data() + position_);
+    position_ += 4;
+    return value;
+  }
 
   // The next count bytes, as a view into the image; advances past them. Throws as the reads.
   std::span<const std::uint8_t> take(std::size_t count) {

@@ -1,12 +1,14 @@
 // Reads the 26 parts of a GEO car mesh and links every polygon to its texture by name.
 #include "mesh/geo.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <limits>
 #include <string>
 #include <unordered_map>
 
 #include "common/byte_reader.hpp"
+#include "common/bytes.hpp"
 #include "common/malformed_file.hpp"
 
 namespace tromvex {
@@ -20,6 +22,10 @@ constexpr std::size_t kGeoPartHeaderUnreadSize = 32;
 constexpr std::uint64_t kGeoVertexSize = 6;    // x, y, z as signed 16-bit
 constexpr std::uint64_t kGeoPolygonSize = 12;  // flags, four index bytes, four name bytes
 constexpr std::size_t kGeoIndicesPerPolygon = 4;
+constexpr std::size_t kGeoCoordinateSize = 2;
+// A polygon: flags (u32), then its four index bytes, then its four name bytes.
+constexpr std::size_t kGeoPolygonIndicesOffset = 4;
+constexpr std::size_t kGeoPolygonNameOffset = kGeoPolygonIndicesOffset + kGeoIndicesPerPolygon;
 // Part 0 starts with ten (0, 0, 0) vertices that the file does not hold; its polygons'
 // indices are shifted past them.
 constexpr std::int32_t kPart0LeadingVertices = 10;
@@ -45,23 +51,25 @@ void require_items(const ByteReader& reader, std::uint64_t count, std::uint64_t 
   }
 }
 
-GeoVertex read_vertex(ByteReader& reader) {
+// Each item is decoded from a block whose whole length the reader has checked.
+GeoVertex decode_vertex(const std::uint8_t* bytes) {
   GeoVertex vertex;
-  vertex.x = reader.s16();
-  vertex.y = reader.s16();
-  vertex.z = reader.s16();
+  vertex.x = read_s16_le(bytes);
+  vertex.y = read_s16_le(bytes + kGeoCoordinateSize);
+  vertex.z = read_s16_le(bytes + 2 * kGeoCoordinateSize);
   return vertex;
 }
 
 // Index bytes are passed on as they stand, even past the part's vertices: nothing here
 // addresses a vertex through them.
-GeoPolygon read_polygon(ByteReader& reader, std::int32_t index_shift) {
+GeoPolygon decode_polygon(const std::uint8_t* bytes, std::int32_t index_shift) {
   GeoPolygon polygon;
-  polygon.flags = reader.u32();
+  polygon.flags = read_u32_le(bytes);
   for (std::size_t corner = 0; corner < kGeoIndicesPerPolygon; ++corner) {
-    polygon.indices[corner] = std::int32_t{reader.u8()} + index_shift;
+    polygon.indices[corner] = std::int32_t{bytes[kGeoPolygonIndicesOffset + corner]} + index_shift;
   }
-  for (std::uint8_t& byte : polygon.texture_name) byte = reader.u8();
+  std::copy_n(bytes + kGeoPolygonNameOffset, polygon.texture_name.size(),
+              polygon.texture_name.begin());
   return polygon;
 }
 
@@ -92,7 +100,10 @@ std::vector<GeoVertex> read_vertex_block(ByteReader& reader, std::int32_t file_c
   }
   std::vector<GeoVertex> vertices(static_cast<std::size_t>(leading_vertices));
   vertices.reserve(vertices.size() + static_cast<std::size_t>(stored));
-  for (std::uint64_t v = 0; v < stored; ++v) vertices.push_back(read_vertex(reader));
+  const std::uint8_t* bytes = reader.take(static_cast<std::size_t>(stored * kGeoVertexSize)).data();
+  for (std::uint64_t v = 0; v < stored; ++v, bytes += kGeoVertexSize) {
+    vertices.push_back(decode_vertex(bytes));
+  }
   return vertices;
 }
 
@@ -102,7 +113,12 @@ std::vector<GeoPolygon> read_polygon_block(ByteReader& reader, std::int32_t coun
   require_items(reader, static_cast<std::uint64_t>(count), kGeoPolygonSize, "polygons");
   std::vector<GeoPolygon> polygons;
   polygons.reserve(static_cast<std::size_t>(count));
-  for (std::int32_t p = 0; p < count; ++p) polygons.push_back(read_polygon(reader, index_shift));
+  const std::uint8_t* bytes =
+      reader.take(static_cast<std::size_t>(count) * static_cast<std::size_t>(kGeoPolygonSize))
+          .data();
+  for (std::int32_t p = 0; p < count; ++p, bytes += kGeoPolygonSize) {
+    polygons.push_back(decode_polygon(bytes, index_shift));
+  }
   return polygons;
 }
 

@@ -31,6 +31,14 @@ constexpr std::size_t kShortCopy = 32;
 // byte; longer overlapping ones are copied in chunks that double as the pattern grows.
 constexpr std::size_t kShortOverlapCopy = 16;
 
+// Short and medium commands (the bulk of a texture stream) are decoded on a quicker path while
+// the stream has room for the longest of them and a whole literal block after it, and the
+// output room for its literals and its longest copy, both moved in whole blocks.
+constexpr std::size_t kMaxCarriedLiterals = kCarriedLiteralMask;
+constexpr std::size_t kQuickPathInputRoom = kMediumCommandSize + kBlock;
+constexpr std::size_t kQuickPathOutputRoom = kMaxCarriedLiterals + kMediumMaxCopy + kBlock;
+static_assert(kMaxCarriedLiterals <= kBlock && kShortMaxCopy <= kMediumMaxCopy);
+
 // Repeats the last distance bytes forward: each byte equals the one distance bytes before it.
 // Once a whole period has been written the pattern may be copied from its start in chunks
 // that never overlap their source, each twice as long as the last.
@@ -78,6 +86,7 @@ class QfsDecoder {
     const std::size_t stream_size = stream_.size();
     bool stopped = false;
     while (in_ < stream_size) {
+      decode_far_from_the_ends();
       command_start_ = in_;
       const std::uint8_t b0 = stream_[in_];
       if (b0 >= kFirstStopCommand) {
@@ -134,6 +143,56 @@ class QfsDecoder {
     return {1, ((b0 & kLiteralRunMask) + std::size_t{1}) * kLiteralRunUnit, 0, 0};
   }
 
+  // Decodes short and medium commands for as long as both buffers have room past the read and
+  // write positions for the whole of one (kQuickPathInputRoom, kQuickPathOutputRoom), so that
+  // only the distance of each copy needs a check. Stops before any other command.
+  void decode_far_from_the_ends() {
+    if (stream_.size() < kQuickPathInputRoom || output_.size() < kQuickPathOutputRoom) return;
+    const std::size_t last_in = stream_.size() - kQuickPathInputRoom;
+    const std::size_t last_produced = output_.size() - kQuickPathOutputRoom;
+    const std::uint8_t* const stream = stream_.data();
+    std::uint8_t* const output = output_.data();
+    std::size_t in = in_;
+    std::size_t produced = produced_;
+    while (in <= last_in && produced <= last_produced) {
+      const std::uint8_t* const c = stream + in;
+      const std::uint8_t b0 = c[0];
+      if (b0 >= kFirstLongCommand) break;
+      std::size_t literals, length, distance;
+      if (b0 < kFirstMediumCommand) {
+        literals = b0 & kCarriedLiteralMask;
+        length = ((b0 & kShortLengthMask) >> kShortLengthShift) + kShortMinCopy;
+        distance =
+            (static_cast<std::size_t>(b0 & kShortDistanceHighMask) << kShortDistanceHighShift) +
+            c[1] + 1;
+        in += kShortCommandSize;
+      } else {
+        literals = static_cast<std::size_t>(c[1] >> kMediumLiteralShift);
+        length = (b0 & kMediumLengthMask) + kMediumMinCopy;
+        distance = (static_cast<std::size_t>(c[1] & kMediumDistanceHighMask) << 8) + c[2] + 1;
+        in += kMediumCommandSize;
+      }
+      std::memcpy(output + produced, stream + in, kBlock);  // the literals, and bytes past them
+      in += literals;
+      produced += literals;
+      if (distance > produced) {
+        command_start_ = static_cast<std::size_t>(c - stream);
+        fail_before_start();
+      }
+      std::uint8_t* const out = output + produced;
+      if (distance >= kBlock) {
+        copy_in_blocks<kBlock>(out, distance, length);
+      } else if (distance >= kWordSize) {
+        copy_in_blocks<kWordSize>(out, distance, length);
+      } else {
+        copy_overlapping(out, distance, length);
+      }
+      produced += length;
+    }
+    in_ = in;
+    produced_ = produced;
+  }
+
   void copy_literals(std::size_t count) {
     if (count == 0) return;  // also keeps an empty output's null data out of memcpy
     const std::size_t in_left = stream_.size() - in_;
@@ -152,9 +211,7 @@ class QfsDecoder {
   }
 
   void copy_back_reference(std::size_t distance, std::size_t length) {
-    if (distance > produced_) {
-      throw MalformedFile(command_name() + " copies from before the start of the output");
-    }
+    if (distance > produced_) fail_before_start();
     const std::size_t out_left = output_.size() - produced_;
     if (length > out_left) fail_past_output();
     std::uint8_t* out = output_.data() + produced_;
@@ -180,6 +237,10 @@ class QfsDecoder {
 
   std::string command_name() const {
     return "QFS command at byte " + std::to_string(command_start_);
+  }
+
+  [[noreturn]] void fail_before_start() const {
+    throw MalformedFile(command_name() + " copies from before the start of the output");
   }
 
   [[noreturn]] void fail_past_input() const {

@@ -39,6 +39,23 @@ TEST(LoadWholeFile, GivesTheBytesOrNothing) {
   EXPECT_EQ(load_whole_file(dir.file("folder.geo")), std::nullopt);
 }
 
+#ifndef _WIN32
+// A file larger than one read may bring comes whole; a device is read for as long as a seek to
+// its end says; a pipe is refused without waiting for a writer.
+TEST(LoadWholeFile, ReadsLargeFilesWholeAndDevicesByTheirLength) {
+  TempDir dir;
+  Bytes large(3 << 20);
+  for (std::size_t i = 0; i < large.size(); ++i)
+    large[i] = static_cast<std::uint8_t>(i * 7 + i / 4096);
+  write_file(dir.file("large.qfs"), large);
+  ASSERT_EQ(mkfifo(dir.file("pipe.geo").c_str(), 0600), 0);
+
+  EXPECT_EQ(load_whole_file(dir.file("large.qfs")), large);
+  EXPECT_EQ(load_whole_file("/dev/null"), Bytes{});
+  EXPECT_EQ(load_whole_file(dir.file("pipe.geo")), std::nullopt);
+}
+#endif
+
 TEST(IsFolder, TellsFoldersFromFilesAndMissingNames) {
   TempDir dir;
   write_file(dir.file("car.viv"), kContent);

@@ -239,6 +239,37 @@ TEST(QfsDecompress, RejectsMalformedStreams) {
     EXPECT_EQ(test::rejection_of([&] { qfs_decompress(c.stream); }), c.message) << c.what;
 }
 
+// Far from both ends of the buffers, short and medium commands take a quicker path that still
+// refuses a copy from one byte before the start, and takes one from the very start.
+TEST(QfsDecompress, FarFromTheEndsACopyReachesTheStartAndNoFurther) {
+  const Bytes seed = letters(8);
+  for (const bool medium : {false, true}) {
+    for (const int reach : {0, 1}) {
+      const int distance = 8 + 2 + reach;  // the seed and the command's two literals
+      QfsWriter writer(400);
+      writer.literal_run(seed);
+      if (medium) {
+        writer.medium_copy({'x', 'y'}, 60, distance);
+      } else {
+        writer.short_copy({'x', 'y'}, 10, distance);
+      }
+      for (int i = 0; i < 40; ++i) writer.short_copy({}, 3, 1);  // room behind the command
+      const Bytes stream = writer.stop().bytes();
+      const std::string where =
+          std::string(medium ? "medium" : "short") + " " + std::to_string(reach);
+      if (reach == 0) {
+        Bytes expected;
+        ASSERT_TRUE(test::reference_qfs_expand(stream, &expected)) << where;
+        EXPECT_EQ(qfs_decompress(stream), expected) << where;
+      } else {
+        EXPECT_EQ(test::rejection_of([&] { qfs_decompress(stream); }),
+                  "QFS command at byte 14 copies from before the start of the output")
+            << where;
+      }
+    }
+  }
+}
+
 TEST(QfsDecompress, RejectsEveryPrefixThatCutsTheOutputShort) {
   const Bytes stream = QfsWriter(38)
                            .literal_run(letters(8))
