@@ -34,7 +34,9 @@ test::ProcessResult run(const Companion& companion, std::vector<std::string> arg
   return run_process(companion.program, args);
 }
 
-TEST(Companions, AnswerHelpAndVersionOnStandardOutputWithStatusZero) {
+// --help and --version answer on standard output with status 0; a wrong command line gives the
+// usage on standard error with status 2.
+TEST(Companions, AnswerHelpAndVersionAndAWrongCommandLineWithTheUsage) {
   for (const Companion& companion : kCompanions) {
     SCOPED_TRACE(companion.name);
     const auto help = run(companion, {"--help"});
@@ -51,19 +53,12 @@ TEST(Companions, AnswerHelpAndVersionOnStandardOutputWithStatusZero) {
     EXPECT_EQ(version.exit_status, 0);
     EXPECT_EQ(version.output, companion.name + " " + kVersion + "\n");
     EXPECT_EQ(version.errors, "");
-  }
-}
-
-// A wrong command line gives the usage on standard error and status 2: the same usage --help
-// prints on standard output.
-TEST(Companions, PrintTheUsageForAWrongCommandLineOnStandardError) {
-  for (const Companion& companion : kCompanions) {
-    SCOPED_TRACE(companion.name);
+    // A wrong command line gives the same usage on standard error, with status 2.
     const auto wrong = run(companion, {"a", "b", "--no-such-option"});
     EXPECT_EQ(wrong.exit_status, 2);
     EXPECT_EQ(wrong.output, "");
     EXPECT_THAT(wrong.errors, HasSubstr("option --no-such-option\n"));
-    EXPECT_THAT(wrong.errors, EndsWith(run(companion, {"--help"}).output));
+    EXPECT_THAT(wrong.errors, EndsWith(help.output));
   }
 }
 
@@ -91,9 +86,7 @@ TEST(Companions, PutFailuresOnStandardErrorAndResultsOnStandardOutput) {
        "Could not read " + absent + ": there is no folder of that name\n"},
   };
   for (const auto& c : cases) {
-    std::vector<std::string> args = c.args;
-    args.insert(args.begin(), c.program);
-    const auto result = run_process(c.program, args);
+    const auto result = run({c.program, ""}, c.args);
     EXPECT_EQ(result.exit_status, 1) << c.program;
     EXPECT_EQ(result.output, c.output);
     EXPECT_EQ(result.errors, c.errors);

@@ -115,48 +115,29 @@ class WritingChild {
 const Bytes kNewContent(std::size_t{16} << 20, 0x5A);
 const Bytes kOldContent{1, 2, 3};
 
-// Ctrl+C in the middle of a write: the process ends by SIGINT, as it would have, and the
-// folder holds the target, old or new, and nothing else.
-void expect_ctrl_c_to_leave_nothing(const TempDir& dir, bool unnamed) {
-  const std::string target = dir.file("car.fce");
-  write_file(target, kOldContent);
-  WritingChild child(target, kNewContent, unnamed);
-  ASSERT_TRUE(child.stop_while([&] {
-    return unnamed ? has_unnamed_file(child.pid(), dir.path()) : has_named_temporary(dir.path());
-  }));
-  EXPECT_EQ(child.end_with(SIGINT), SIGINT);
-  EXPECT_EQ(names_in(dir.path()), std::set<std::string>{"car.fce"});
-  const Bytes left = read_file(target);
-  EXPECT_TRUE(left == kOldContent || left == kNewContent) << left.size() << " bytes";
-}
-
-// The named temporary file is removed by the handler.
-TEST(InterruptedWrite, CtrlCRemovesTheNamedTemporaryFile) {
-  TempDir dir;
-  expect_ctrl_c_to_leave_nothing(dir, false);
-}
-
-// The unnamed one never had a name; the handler must not stand in the way of the signal.
-TEST(InterruptedWrite, CtrlCLeavesNothingOfAnUnnamedTemporaryFile) {
-  TempDir dir;
-  if (!file_system_makes_unnamed_files(dir.path())) {
-    GTEST_SKIP() << "the file system of " << dir.path() << " has no O_TMPFILE";
+// A write interrupted by Ctrl+C, which the handler sees, or killed, which no handler sees: the
+// process ends by that signal and the folder holds the target, old or new, and nothing else. The
+// handler removes a named temporary file; one without a name goes with the process.
+TEST(InterruptedWrite, LeavesTheTargetOldOrNewAndNoTemporaryFile) {
+  struct Case {
+    bool unnamed;
+    int signal;
+  };
+  for (const Case c : {Case{false, SIGINT}, Case{true, SIGINT}, Case{true, SIGKILL}}) {
+    TempDir dir;
+    if (c.unnamed && !file_system_makes_unnamed_files(dir.path())) continue;  // no O_TMPFILE
+    const std::string target = dir.file("car.fce");
+    write_file(target, kOldContent);
+    WritingChild child(target, kNewContent, c.unnamed);
+    ASSERT_TRUE(child.stop_while([&] {
+      return c.unnamed ? has_unnamed_file(child.pid(), dir.path())
+                       : has_named_temporary(dir.path());
+    }));
+    EXPECT_EQ(child.end_with(c.signal), c.signal);
+    EXPECT_EQ(names_in(dir.path()), std::set<std::string>{"car.fce"});
+    const Bytes left = read_file(target);
+    EXPECT_TRUE(left == kOldContent || left == kNewContent) << left.size() << " bytes";
   }
-  expect_ctrl_c_to_leave_nothing(dir, true);
-}
-
-// Killed outright, no handler runs: a file without a name goes with the process.
-TEST(InterruptedWrite, AKilledWriteLeavesNothingWhereFilesCanBeUnnamed) {
-  TempDir dir;
-  if (!file_system_makes_unnamed_files(dir.path())) {
-    GTEST_SKIP() << "the file system of " << dir.path() << " has no O_TMPFILE";
-  }
-  const std::string target = dir.file("car.fce");
-  write_file(target, kOldContent);
-  WritingChild child(target, kNewContent, true);
-  ASSERT_TRUE(child.stop_while([&] { return has_unnamed_file(child.pid(), dir.path()); }));
-  EXPECT_EQ(child.end_with(SIGKILL), SIGKILL);
-  EXPECT_EQ(names_in(dir.path()), std::set<std::string>{"car.fce"});
 }
 
 // tromvex-port stages each file of a car folder whole before it renames them all into place:

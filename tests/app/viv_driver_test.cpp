@@ -67,19 +67,16 @@ TEST(VivDriver, AnUnknownOptionIsAUsageError) {
   TempDir dir;
   const Bytes archive = viv_archive({{"car.fce", {1}}});
   write_file(dir.file("a.viv"), archive);
+  const auto unknown = [](const std::string& option) {
+    return "tromvex-viv: unknown option " + option + "\n" + kUsage;
+  };
   for (const auto& [args, status, errors] :
        std::vector<std::tuple<std::vector<std::string>, int, std::string>>{
            {{"list", dir.file("a.viv"), "-v"}, 2, kUsage},
            {{"-C", dir.file(""), "list", dir.file("a.viv")}, 2, kUsage},
-           {{"extract", dir.file("a.viv"), "--force", "-C", dir.file("")},
-            2,
-            "tromvex-viv: unknown option --force\n" + kUsage},
-           {{"put", dir.file("a.viv"), "--bogus"},
-            2,
-            "tromvex-viv: unknown option --bogus\n" + kUsage},
-           {{"--bogus", "list", dir.file("a.viv")},
-            2,
-            "tromvex-viv: unknown option --bogus\n" + kUsage},
+           {{"extract", dir.file("a.viv"), "--force", "-C", dir.file("")}, 2, unknown("--force")},
+           {{"put", dir.file("a.viv"), "--bogus"}, 2, unknown("--bogus")},
+           {{"--bogus", "list", dir.file("a.viv")}, 2, unknown("--bogus")},
            {{"extract", dir.file("a.viv"), "-x"},
             1,
             "No member named -x in " + dir.file("a.viv") + "\n"}}) {

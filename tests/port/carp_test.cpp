@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/rejection.hpp"
@@ -28,16 +29,14 @@ const std::string kCrlfFile =
 TEST(Carp, ReadsEachEntryWithItsLineBreaks) {
   const CarpFile carp =
       read_carp(bytes_of("Serial Number(0)\r\n42\r\nMass (kg)(2)  \n1250.5\n \r\n"));
-  ASSERT_EQ(carp.entries.size(), 2u);
-  EXPECT_EQ(carp.entries[0].id, 0u);
-  EXPECT_EQ(carp.entries[0].label, "Serial Number(0)");
-  EXPECT_EQ(carp.entries[0].label_break, "\r\n");
-  EXPECT_EQ(carp.entries[0].value, "42");
-  EXPECT_EQ(carp.entries[0].value_break, "\r\n");
-  EXPECT_EQ(carp.entries[1].id, 2u);
-  EXPECT_EQ(carp.entries[1].label, "Mass (kg)(2)  ");  // spaces after the id are allowed
-  EXPECT_EQ(carp.entries[1].label_break, "\n");
-  EXPECT_EQ(carp.entries[1].value, "1250.5");
+  std::vector<std::string> fields;
+  for (const CarpEntry& e : carp.entries) {
+    fields.insert(fields.end(),
+                  {std::to_string(e.id), e.label, e.label_break, e.value, e.value_break});
+  }
+  // Spaces after the id are allowed.
+  EXPECT_EQ(fields, (std::vector<std::string>{"0", "Serial Number(0)", "\r\n", "42", "\r\n", "2",
+                                              "Mass (kg)(2)  ", "\n", "1250.5", "\n"}));
   EXPECT_EQ(carp.trailer, " \r\n");
 }
 
@@ -49,6 +48,7 @@ TEST(Carp, WritesAnUnchangedFileBackByteForByte) {
       "A(1)\r\n1\r\nB(2)\r\n2",                       // the last value without a line break
       "A(1)\r\n1\r\n\r\n\t \r\n",                     // blank lines after the last entry
       "(007)\r\n,,\r\n",                              // a bare id with leading zeros; any value
+      "A(9999)\t\r\n1\r\n",                           // the highest id, a tab after it
       "",
       " \r\n"};
   for (const std::string& file : files) {
@@ -72,55 +72,40 @@ TEST(Carp, ReplacesTheValueOfTheEntryWithTheIdOnly) {
   EXPECT_FALSE(replace_carp_value(carp, 1, "9"));
   EXPECT_EQ(find_carp_entry(carp, 1), nullptr);
   EXPECT_EQ(carp.entries.size(), 4u);
-}
-
-TEST(Carp, KeepsTheLineBreakOfAReplacedValue) {
-  CarpFile carp = read_carp(bytes_of("A(1)\n1\nB(2)\r\n2"));
-  replace_carp_value(carp, 1, "10");
-  replace_carp_value(carp, 2, "20");
-  EXPECT_EQ(text_of(write_carp(carp)), "A(1)\n10\nB(2)\r\n20");
+  // Each replaced value keeps its own line break.
+  CarpFile mixed = read_carp(bytes_of("A(1)\n1\nB(2)\r\n2"));
+  replace_carp_value(mixed, 1, "10");
+  replace_carp_value(mixed, 2, "20");
+  EXPECT_EQ(text_of(write_carp(mixed)), "A(1)\n10\nB(2)\r\n20");
 }
 
 TEST(Carp, RefusesMalformedFilesNamingTheLine) {
-  struct Case {
-    std::string file;
-    std::string message;
+  const auto line = [](int number, const std::string& text, const std::string& what) {
+    return "line " + std::to_string(number) + " of carp.txt ('" + text + "') " + what;
   };
-  const std::vector<Case> cases{
-      {"Serial Number\r\n1\r\n",
-       "line 1 of carp.txt ('Serial Number') is not a label line: it does not end in an id in "
-       "parentheses"},
-      {"A(1)\r\n1\r\n\r\nB(2)\r\n2\r\n",
-       "line 3 of carp.txt ('') is not a label line: it does not end in an id in parentheses"},
-      {"A(1)\r\n1\r\nB(2)\r\n",
-       "line 3 of carp.txt ('B(2)') is a label line without a value "
-       "line after it"},
-      {"A(1)\r\n1\r\nB(2)",
-       "line 3 of carp.txt ('B(2)') is a label line without a value line "
-       "after it"},
-      {"A(1)\r\nB(2)\r\n2\r\n",
-       "line 2 of carp.txt ('B(2)') is a label line where the value of id 1 belongs"},
-      {"A(1)\r\n \r\nB(2)\r\n2\r\n",
-       "line 2 of carp.txt (' ') is blank where the value of id 1 "
-       "belongs"},
-      {"A(5)\r\n1\r\nB(5)\r\n2\r\n",
-       "line 3 of carp.txt ('B(5)') gives the id 5, which line 1 already gave"},
-      {"A(10000)\r\n1\r\n", "line 1 of carp.txt ('A(10000)') has an id above 9999"},
-      {"A(1)\r\n1\r\nx\r\n",
-       "line 3 of carp.txt ('x') is not a label line: it does not end in "
-       "an id in parentheses"},
+  const std::string not_label = "is not a label line: it does not end in an id in parentheses";
+  const std::string no_value = "is a label line without a value line after it";
+  const std::vector<std::pair<std::string, std::string>> cases{
+      {"Serial Number\r\n1\r\n", line(1, "Serial Number", not_label)},
+      {"A(1)\r\n1\r\n\r\nB(2)\r\n2\r\n", line(3, "", not_label)},
+      {"A(1)\r\n1\r\nB(2)\r\n", line(3, "B(2)", no_value)},
+      {"A(1)\r\n1\r\nB(2)", line(3, "B(2)", no_value)},
+      {"A(1)\r\nB(2)\r\n2\r\n", line(2, "B(2)", "is a label line where the value of id 1 belongs")},
+      {"A(1)\r\n \r\nB(2)\r\n2\r\n", line(2, " ", "is blank where the value of id 1 belongs")},
+      {"A(5)\r\n1\r\nB(5)\r\n2\r\n", line(3, "B(5)", "gives the id 5, which line 1 already gave")},
+      {"A(10000)\r\n1\r\n", line(1, "A(10000)", "has an id above 9999")},
+      {"A(1)\r\n1\r\nx\r\n", line(3, "x", not_label)},
+      // A long line is quoted in part, its bytes beyond ASCII escaped.
+      {std::string(50, 'a') + "\r\n", line(1, std::string(40, 'a') + "...", not_label)},
+      {std::string(39, 'a') + "\xE9\r\n", line(1, std::string(39, 'a') + "\\xE9", not_label)},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(rejection_of([&] { read_carp(bytes_of(c.file)); }), c.message) << c.file;
+  for (const auto& [file, message] : cases) {
+    EXPECT_EQ(rejection_of([&] { read_carp(bytes_of(file)); }), message) << file;
   }
   for (const std::string label : {"A()", "A(1x)", "A 1)", "A(1", "A(-1)", "A(1))", "A(1)x"}) {
     EXPECT_TRUE(rejection_of([&] { read_carp(bytes_of(label + "\r\n1\r\n")); }).has_value())
         << label;
   }
-  // A long line is quoted in part, its bytes beyond ASCII escaped.
-  EXPECT_EQ(rejection_of([&] { read_carp(bytes_of(std::string(50, 'a') + "\xE9\r\n")); }),
-            "line 1 of carp.txt ('" + std::string(40, 'a') +
-                "...') is not a label line: it does not end in an id in parentheses");
 }
 
 // Every prefix reads back byte for byte or is refused; none reads past its end (ASan).

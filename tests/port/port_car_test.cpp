@@ -24,7 +24,6 @@ using test::rejection_of;
 using test::viv_archive;
 
 Bytes text_bytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
-Bytes bytes_of(const VivMember& member) { return Bytes(member.bytes.begin(), member.bytes.end()); }
 
 CarImages tromvex_images(const test::CarFiles& car) {
   ConversionEvents quiet;
@@ -35,22 +34,17 @@ CarImages tromvex_images(const test::CarFiles& car) {
 TEST(ConvertPortCar, GivesTromvexBytesFinishedOrExact) {
   const test::CarFiles files = test::build_small_car();
   const CarImages tromvex = tromvex_images(files);
-  CarStep step = CarStep::geo_file;
-
-  const ConvertedCar exact = convert_port_car(files.geo_image, files.qfs_archive, true, step);
-  EXPECT_EQ(exact.fce_image, tromvex.fce_image);
-  EXPECT_EQ(exact.tga_image, tromvex.tga_image);
-  EXPECT_FALSE(exact.finished);
-
-  const ConvertedCar finished = convert_port_car(files.geo_image, files.qfs_archive, false, step);
-  EXPECT_EQ(finished.fce_image, finish_fce_image(tromvex.fce_image).image);
-  EXPECT_NE(finished.fce_image, tromvex.fce_image);
-  EXPECT_EQ(finished.tga_image, tromvex.tga_image);
-  EXPECT_TRUE(finished.finished);
-  for (const ConvertedCar* car : {&exact, &finished}) {
-    EXPECT_EQ(car->part_count, 12u);
-    EXPECT_EQ(car->triangle_count, 22u);
-    EXPECT_EQ(car->missing_texture_polygons, 1u);
+  const Bytes finished_fce = finish_fce_image(tromvex.fce_image).image;
+  EXPECT_NE(finished_fce, tromvex.fce_image);
+  for (const bool exact : {true, false}) {
+    CarStep step = CarStep::geo_file;
+    const ConvertedCar car = convert_port_car(files.geo_image, files.qfs_archive, exact, step);
+    EXPECT_EQ(car.fce_image, exact ? tromvex.fce_image : finished_fce);
+    EXPECT_EQ(car.tga_image, tromvex.tga_image);
+    EXPECT_EQ(car.finished, !exact);
+    EXPECT_EQ(car.part_count, 12u);
+    EXPECT_EQ(car.triangle_count, 22u);
+    EXPECT_EQ(car.missing_texture_polygons, 1u);
   }
 }
 
@@ -196,54 +190,38 @@ TEST(CarpWithPhysics, ReplacesTheMappedValuesAndKeepsEveryOtherByte) {
   }
 }
 
-ConvertedCar small_converted_car() {
-  ConvertedCar car;
-  car.fce_image = {'F', 'C', 'E'};
-  car.tga_image = {'T', 'G', 'A', '!'};
-  return car;
+// The files of a car folder as names and bytes, in order.
+test::VivContents named(const std::vector<CarFolderFile>& files) {
+  test::VivContents contents;
+  for (const CarFolderFile& file : files) contents.emplace_back(file.name, file.bytes);
+  return contents;
 }
 
-TEST(BuildCarFolder, PutsTheCarIntoACopyOfTheDonor) {
-  const Bytes image = viv_archive({{"CAR.FCE", {1, 1}},
-                                   {"carp.txt", text_bytes(kCarp)},
-                                   {"fedata.eng", {7, 7, 7}},
-                                   {"Car00.TGA", {2}}});
+TEST(BuildCarFolder, PutsTheCarIntoACopyOfTheDonorOrWritesLooseFiles) {
+  const Bytes fce{'F', 'C', 'E'}, tga{'T', 'G', 'A', '!'};
+  ConvertedCar car;
+  car.fce_image = fce;
+  car.tga_image = tga;
+  const Bytes image = viv_archive(
+      {{"CAR.FCE", {1}}, {"carp.txt", text_bytes(kCarp)}, {"fedata.eng", {7}}, {"Car00.TGA", {2}}});
   const Donor donor = read_donor(image);
   const CarpFile carp = car_carp(*donor.carp, 201);
-  const std::vector<CarFolderFile> files = build_car_folder(small_converted_car(), &donor, &carp);
-  ASSERT_EQ(files.size(), 1u);
-  EXPECT_EQ(files[0].name, "car.viv");
-  const std::vector<VivMember> members = read_viv_directory(files[0].bytes);
-  ASSERT_EQ(members.size(), 4u);
-  EXPECT_EQ(members[0].name, "CAR.FCE");
-  EXPECT_EQ(bytes_of(members[0]), (Bytes{'F', 'C', 'E'}));
-  EXPECT_EQ(members[1].name, "carp.txt");
-  EXPECT_EQ(bytes_of(members[1]),
-            text_bytes("Serial Number(0)\r\n201\r\nMass(2)\r\n1250.000000\r\n "));
-  EXPECT_EQ(members[2].name, "fedata.eng");
-  EXPECT_EQ(bytes_of(members[2]), (Bytes{7, 7, 7}));
-  EXPECT_EQ(members[3].name, "Car00.TGA");
-  EXPECT_EQ(bytes_of(members[3]), (Bytes{'T', 'G', 'A', '!'}));
-
+  const Bytes carp_201 = text_bytes("Serial Number(0)\r\n201\r\nMass(2)\r\n1250.000000\r\n ");
+  EXPECT_EQ(named(build_car_folder(car, &donor, &carp)),
+            (test::VivContents{{"car.viv", viv_archive({{"CAR.FCE", fce},
+                                                        {"carp.txt", carp_201},
+                                                        {"fedata.eng", {7}},
+                                                        {"Car00.TGA", tga}})}}));
   // Without a carp.txt of its own the donor's stays; members the donor lacks are appended.
   const Bytes bare_image = viv_archive({{"carp.txt", text_bytes(kCarp)}});
   const Donor bare = read_donor(bare_image);
-  const auto bare_files = build_car_folder(small_converted_car(), &bare, nullptr);
-  const std::vector<VivMember> bare_members = read_viv_directory(bare_files.at(0).bytes);
-  ASSERT_EQ(bare_members.size(), 3u);
-  EXPECT_EQ(bytes_of(bare_members[0]), text_bytes(kCarp));
-  EXPECT_EQ(bare_members[1].name, "car.fce");
-  EXPECT_EQ(bare_members[2].name, "car00.tga");
-}
-
-TEST(BuildCarFolder, WritesLooseFilesWithoutADonor) {
-  const std::vector<CarFolderFile> files =
-      build_car_folder(small_converted_car(), nullptr, nullptr);
-  ASSERT_EQ(files.size(), 2u);
-  EXPECT_EQ(files[0].name, "car.fce");
-  EXPECT_EQ(files[0].bytes, (Bytes{'F', 'C', 'E'}));
-  EXPECT_EQ(files[1].name, "car00.tga");
-  EXPECT_EQ(files[1].bytes, (Bytes{'T', 'G', 'A', '!'}));
+  EXPECT_EQ(
+      named(build_car_folder(car, &bare, nullptr)),
+      (test::VivContents{
+          {"car.viv",
+           viv_archive({{"carp.txt", text_bytes(kCarp)}, {"car.fce", fce}, {"car00.tga", tga}})}}));
+  EXPECT_EQ(named(build_car_folder(car, nullptr, nullptr)),
+            (test::VivContents{{"car.fce", fce}, {"car00.tga", tga}}));
 }
 
 }  // namespace

@@ -135,26 +135,21 @@ TEST(PlanPort, RefusesLooseNamesThatCannotNameACarFolder) {
   const PortPlan plan = plan_port(geos, textures, {});
   ASSERT_EQ(plan.cars.size(), 1u);
   EXPECT_EQ(plan.cars[0].name, "OK");
-  EXPECT_EQ(plan.refusals,
-            (std::vector<std::string>{
-                "Refused PC/con.geo: its name without .GEO cannot name a car folder",
-                "Refused PC/.geo: its name without .GEO cannot name a car folder",
-                "Refused PC/a\\b.geo: its name without .GEO cannot name a car folder"}));
+  std::vector<std::string> refused;
+  for (const std::string name : {"con", "", "a\\b"})
+    refused.push_back("Refused PC/" + name +
+                      ".geo: its name without .GEO cannot name a car folder");
+  EXPECT_EQ(plan.refusals, refused);
 }
 
 TEST(FindArchiveGeos, TakesTheFirstOfANameAndRefusesUnsafeNames) {
   const Bytes data{1, 2, 3};
-  const std::vector<VivMember> members{{"smpl.GEO", 0, data},
-                                       {"readme.txt", 0, data},
-                                       {"../evil.geo", 0, data},
-                                       {"SMPL.geo", 0, data},
-                                       {"nul.GEO", 0, data},
-                                       {"log.geox", 0, data},
-                                       {"Log.Geo", 0, data},
-                                       {"dir\\x.geo", 0, data},
-                                       // Plain file names, but not as car folders: "" and "X."
-                                       {".geo", 0, data},
-                                       {"x..geo", 0, data}};
+  std::vector<VivMember> members;
+  // ".geo" and "x..geo" are plain file names, but not as car folders: "" and "X.".
+  for (const char* name : {"smpl.GEO", "readme.txt", "../evil.geo", "SMPL.geo", "nul.GEO",
+                           "log.geox", "Log.Geo", "dir\\x.geo", ".geo", "x..geo"}) {
+    members.push_back({name, 0, data});
+  }
   const FoundFile archive{"GameData", "CarData.viv"};
   const ArchiveGeos found = find_archive_geos(archive, 2, members);
   ASSERT_EQ(found.geos.size(), 2u);
@@ -166,17 +161,13 @@ TEST(FindArchiveGeos, TakesTheFirstOfANameAndRefusesUnsafeNames) {
   EXPECT_EQ(found.warnings,
             std::vector<std::string>{"Warning: GameData/CarData.viv member 3 ('SMPL.geo') has the "
                                      "name of member 0; member 0 is ported"});
-  EXPECT_EQ(found.refusals,
-            (std::vector<std::string>{
-                "Refused GameData/CarData.viv member 2 ('../evil.geo'): its name is not a plain "
-                "file name",
-                "Refused GameData/CarData.viv member 4 ('nul.GEO'): its name is not a plain file "
-                "name",
-                "Refused GameData/CarData.viv member 7 ('dir\\x5Cx.geo'): its name is not a plain "
-                "file name",
-                "Refused GameData/CarData.viv member 8 ('.geo'): its name is not a plain file name",
-                "Refused GameData/CarData.viv member 9 ('x..geo'): its name is not a plain file "
-                "name"}));
+  std::vector<std::string> refused;
+  for (const std::string member : {"2 ('../evil.geo')", "4 ('nul.GEO')", "7 ('dir\\x5Cx.geo')",
+                                   "8 ('.geo')", "9 ('x..geo')"}) {
+    refused.push_back("Refused GameData/CarData.viv member " + member +
+                      ": its name is not a plain file name");
+  }
+  EXPECT_EQ(found.refusals, refused);
 }
 
 }  // namespace
