@@ -5,18 +5,18 @@
 # commands, the median times and the median of the per-pair ratios.
 #   1. tromvex-port --jobs 1 against tromvex-port --jobs 2
 #   2. tromvex-port (one job per core) against a script that runs, for each car, tromvex on its
-#      GEO file (taken out of the archive beforehand) and texture file, TROMVEX_FINISH (when
-#      set: the finishing program, given car.fce) and tromvex-viv put into a copy of the donor.
+#      GEO file (taken out of the archive beforehand) and texture file, tromvex-finish over its
+#      car.fce, and tromvex-viv put into a copy of the donor.
 # Both write into folders on disk under BUILD_DIR; tromvex-port runs with --force, so each run
 # replaces the car folders of the one before.
 # Usage: bench/port_speed.sh BUILD_DIR [PAIRS [CARS]]   (BUILD_DIR configured with
-# -DTROMVEX_BENCH=ON; tromvex, tromvex-viv, tromvex-port and the bench tools built)
+# -DTROMVEX_BENCH=ON; tromvex, tromvex-finish, tromvex-viv, tromvex-port and the bench tools
+# built)
 set -euo pipefail
 build=$(realpath "$1")
 pairs=${2:-21}
 cars=${3:-42}
 examples=$(realpath "$(dirname "$0")/../examples")
-finish=${TROMVEX_FINISH:-}
 
 work=$(mktemp -d "$build/port-speed.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -35,7 +35,7 @@ script=$work/per_car.sh
     folder=$work/cars/$name
     mkdir -p "$folder"
     echo "'$build/tromvex' '$geo' '$game/GAMEDATA/CARMODEL/PC/$name.QFS' '$folder/car.fce' '$folder/car00.tga' >/dev/null"
-    [ -z "$finish" ] || echo "'$finish' '$folder/car.fce' >/dev/null"
+    echo "'$build/tromvex-finish' '$folder/car.fce' '$folder/car.fce' >/dev/null"
     echo "cp '$work/donor.viv' '$folder/car.viv'"
     echo "'$build/tromvex-viv' put '$folder/car.viv' '$folder/car.fce' '$folder/car00.tga' >/dev/null"
   done
@@ -45,5 +45,5 @@ port=("$build/tromvex-port" "$game" "$work/out" --donor "$work/donor.viv" --forc
 "${port[@]}" >/dev/null
 echo "$cars cars: A = tromvex-port --jobs 1, B = tromvex-port --jobs 2"
 "$build/bench/tromvex_run_pairs" "$pairs" -- "${port[@]}" --jobs 1 -- "${port[@]}" --jobs 2
-echo "$cars cars: A = tromvex-port, B = per car: tromvex${finish:+, $(basename "$finish")}, cp, tromvex-viv put"
+echo "$cars cars: A = tromvex-port, B = per car: tromvex, tromvex-finish, cp, tromvex-viv put"
 "$build/bench/tromvex_run_pairs" "$pairs" -- "${port[@]}" -- /bin/bash "$script"
