@@ -25,8 +25,9 @@ struct YRange {
 };
 using PartYRanges = std::array<YRange, kFcePartCount>;
 
-// Moves the local origin of each of the eight wheel parts to the middle of the y range its
-// vertices span (ranges[k]): raises the part's position by half the range's extent, and
+// Moves the local origin of each of the eight wheel parts up by half the extent of the y range
+// its vertices span together with 0 (ranges[k]; the middle of the wheel only where its lowest
+// vertex lies at y = 0): raises the part's position by that half, and
 // returns that half as the part's shift, how far down in y each of its vertices must move so
 // that vertex plus position stays where it was (0 for the bodies). Then lowers every part's
 // position by the whole extent of "High right front Wheel". Throws nothing.
