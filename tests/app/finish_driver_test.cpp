@@ -36,7 +36,7 @@ int run_with(std::vector<std::string> args, RecordingConsole& console) {
 // 10.01, the last two rounded from the floats 0.66600001 and 10.0050001), and a wheel box
 // inside those reaches.
 Bytes two_box_car() {
-  return test::fce_image_of(std::vector<test::FcePartSpec>{
+  return test::fce_image_of(std::vector<test::TestFcePart>{
       test::box_part("body", {}, {}, {2.4375f, 0.666f, 10.005f}),
       test::box_part("wheel", {1.0f, -0.25f, 9.0f}, {}, {0.25f, 0.25f, 0.25f})});
 }

@@ -110,9 +110,9 @@ TEST(ViewDriver, DrawsParts0To4OfARealCarShapedPartOrder) {
       "S high 911 body",   "fr wheel",          "fl wheel",           "rr wheel",
       "rl wheel",          "H 911 body",        "high r front wheel", "high l front wheel",
       "high r rear wheel", "high l rear wheel", "M 911 body",         "L 911 body"};
-  std::vector<test::FcePartSpec> parts;
+  std::vector<test::TestFcePart> parts;
   for (std::size_t p = 0; p < names.size(); ++p) {
-    test::FcePartSpec part = test::box_part(names[p], {}, {}, {1, 1, 1});
+    test::TestFcePart part = test::box_part(names[p], {}, {}, {1, 1, 1});
     part.triangles.resize(p + 1);  // a part of p + 1 triangles
     parts.push_back(part);
   }
@@ -159,11 +159,11 @@ TEST(ViewDriver, UnreadableOrMalformedInputsGiveStatusOneAndNoPicture) {
   test::write_file(qfs, make_sample_qfs());
   // Thousands of copies of a triangle across a box, both ways round: drawing it would cover a
   // view hundreds of times over. The texture is read by then; the FCE file is at fault.
-  test::FcePartSpec crowded = test::box_part("body", {}, {}, {1, 1, 1});
+  test::TestFcePart crowded = test::box_part("body", {}, {}, {1, 1, 1});
   for (int i = 0; i < 5000; ++i)
     crowded.triangles.insert(crowded.triangles.end(), {{0, 3, 7}, {0, 7, 3}});
   const std::string crowded_fce = car.dir.file("crowded.fce");
-  test::write_file(crowded_fce, test::fce_image_of(std::vector<test::FcePartSpec>{crowded}));
+  test::write_file(crowded_fce, test::fce_image_of(std::vector<test::TestFcePart>{crowded}));
   struct Case {
     std::string fce, tga, message;
   };

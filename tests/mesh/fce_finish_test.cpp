@@ -19,7 +19,7 @@
 namespace tromvex {
 namespace {
 
-using test::FcePartSpec;
+using test::TestFcePart;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInfinity = std::numeric_limits<float>::infinity();
@@ -41,7 +41,7 @@ double distance(const Vec3f& a, const Vec3f& b) {
 // facing +z (v0 v3 v1); a zero-area triangle (v0 v1 v4); a vertex nothing uses (v5); a
 // triangle with a NaN corner (v0 v6 v1); two triangles facing opposite ways over the same
 // corners (v7 v8 v9). Part 1 repeats the +z triangle over copies of the same points.
-std::vector<FcePartSpec> normals_car() {
+std::vector<TestFcePart> normals_car() {
   const std::vector<Vec3f> points{{0, 0, 0}, {2, 0, 0},    {0, 0, 2}, {0, 1, 0}, {1, 0, 0},
                                   {5, 5, 5}, {kNaN, 0, 0}, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
   return {{"S high body",
@@ -84,7 +84,7 @@ TEST(FceFinish, GivesEachVertexTheAreaWeightedOutwardNormalOfItsOwnPartsTriangle
 }
 
 // Parts 0 to 4 off the origin; vertices in file units before their part's position is added.
-std::vector<FcePartSpec> box_measure_car() {
+std::vector<TestFcePart> box_measure_car() {
   return {
       {"S high body",
        {0, 0.5f, 0.25f},
@@ -103,11 +103,11 @@ TEST(FceFinish, HalfSizesMeasureParts0To4MovedByTheirPositions) {
   const Vec3f fixed{std::bit_cast<float>(kFceFixedHalfSizePatterns[0]),
                     std::bit_cast<float>(kFceFixedHalfSizePatterns[1]),
                     std::bit_cast<float>(kFceFixedHalfSizePatterns[2])};
-  std::vector<FcePartSpec> no_vertices = box_measure_car();
+  std::vector<TestFcePart> no_vertices = box_measure_car();
   for (std::size_t p = 0; p < 5; ++p) no_vertices[p].vertices.clear();
   const struct {
     const char* what;
-    std::vector<FcePartSpec> parts;
+    std::vector<TestFcePart> parts;
     Vec3f half_sizes;
   } cases[] = {
       // x: part 4's -0.5 - 1; -y: part 3's -0.25 - 0.5; z: part 0's -2.5 + 0.25.
@@ -129,7 +129,7 @@ TEST(FceFinish, HalfSizesMeasureParts0To4MovedByTheirPositions) {
 // its own, and more bytes follow the last block.
 TEST(FceFinish, ChangesNothingButTheNormalBlockAndTheHalfSizes) {
   Bytes image = test::fce_image_of(
-      std::vector<FcePartSpec>{test::box_part("box", {1, 0, 1}, {}, {0.5f, 0.5f, 0.5f})});
+      std::vector<TestFcePart>{test::box_part("box", {1, 0, 1}, {}, {0.5f, 0.5f, 0.5f})});
   const std::size_t normal_block = kFceHeaderSize + kFceVertexSize * 8;
   const std::size_t triangle_block = normal_block + kFceNormalSize * 8;
   for (const std::size_t at : {0u, 12u, 52u, 100u, 2044u, 3000u, 7900u})
@@ -161,7 +161,7 @@ TEST(FceFinish, ChangesNothingButTheNormalBlockAndTheHalfSizes) {
 // block that ends where the next begins is finished.
 TEST(FceFinish, RefusesANormalBlockThatOverlapsAnotherBlock) {
   const Bytes image =
-      test::fce_image_of(std::vector<FcePartSpec>{test::box_part("box", {}, {}, {1, 1, 1})});
+      test::fce_image_of(std::vector<TestFcePart>{test::box_part("box", {}, {}, {1, 1, 1})});
   const std::uint32_t vertex_block_bytes = 12 * 8;
   // Past where a block of one triangle a vertex would end.
   const std::uint32_t in_the_triangles =

@@ -18,9 +18,9 @@ namespace tromvex {
 namespace {
 
 using test::box_part;
-using test::FcePartSpec;
+using test::TestFcePart;
 
-FceCar car_of(const std::vector<FcePartSpec>& parts) {
+FceCar car_of(const std::vector<TestFcePart>& parts) {
   return read_fce_image(test::fce_image_of(parts));
 }
 
@@ -38,7 +38,7 @@ int drawn_pixels(const RgbaPicture& picture, const PixelRect& cell) {
 // Parts 0 to 4 are drawn, whatever their names: not part 5, a real car's medium body, even
 // when its name begins "High".
 TEST(CarViews, DrawsParts0To4FramedOnTheVerticesTheirTrianglesUse) {
-  std::vector<FcePartSpec> parts{box_part("S high body", {}, {}, {0.5f, 0.5f, 1.0f})};
+  std::vector<TestFcePart> parts{box_part("S high body", {}, {}, {0.5f, 0.5f, 1.0f})};
   parts[0].vertices.push_back({1000.0f, 1000.0f, 1000.0f});  // no triangle uses it
   parts.resize(5);
   parts.push_back(box_part("High Body", {500.0f, 0.0f, 0.0f}, {}, {1, 1, 1}));  // part 5
@@ -83,10 +83,10 @@ TEST(CarViews, EachViewShowsAPartOnItsSideOfTheCar) {
 // Finished, its corners' normals lean different ways and its light changes across it. The box
 // is part 1, after a part of vertices without triangles that finishing leaves unlit.
 TEST(CarViews, FinishedPartsAreLitSmoothlyUnfinishedOnesFaceByFace) {
-  FcePartSpec bare = box_part("bare", {}, {}, {1, 1, 1});
+  TestFcePart bare = box_part("bare", {}, {}, {1, 1, 1});
   bare.triangles.clear();
   const Bytes image =
-      test::fce_image_of(std::vector<FcePartSpec>{bare, box_part("body", {}, {}, {1, 1, 1})});
+      test::fce_image_of(std::vector<TestFcePart>{bare, box_part("body", {}, {}, {1, 1, 1})});
   for (const bool finished : {false, true}) {
     const FceCar car = read_fce_image(finished ? finish_fce_image(image).image : image);
     const RgbaPicture picture = render_car_views(car, {}, {256, false}).picture;

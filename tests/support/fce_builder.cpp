@@ -11,19 +11,19 @@
 
 namespace tromvex::test {
 
-Bytes fce_image_of(std::span<const FcePartSpec> parts) {
+Bytes fce_image_of(std::span<const TestFcePart> parts) {
   FceParts fce;
   assert(parts.size() <= fce.size());
   for (std::size_t p = 0; p < parts.size(); ++p) {
-    const FcePartSpec& spec = parts[p];
+    const TestFcePart& given = parts[p];
     FcePart& part = fce[p];
-    assert(spec.name.size() < part.name.size());
-    std::copy(spec.name.begin(), spec.name.end(), part.name.begin());
-    part.position = spec.position;
-    part.vertices = spec.vertices;
-    part.normals = spec.normals;
-    part.normals.resize(spec.vertices.size());
-    for (const auto& corners : spec.triangles) part.triangles.push_back({corners, 1, {}, {}});
+    assert(given.name.size() < part.name.size());
+    std::copy(given.name.begin(), given.name.end(), part.name.begin());
+    part.position = given.position;
+    part.vertices = given.vertices;
+    part.normals = given.normals;
+    part.normals.resize(given.vertices.size());
+    for (const auto& corners : given.triangles) part.triangles.push_back({corners, 1, {}, {}});
     part.vertex_count = static_cast<std::int32_t>(part.vertices.size());
     part.triangle_count = static_cast<std::int32_t>(part.triangles.size());
   }
@@ -33,8 +33,8 @@ Bytes fce_image_of(std::span<const FcePartSpec> parts) {
   return image;
 }
 
-FcePartSpec box_part(std::string name, Vec3f position, Vec3f centre, Vec3f half) {
-  FcePartSpec box{std::move(name), position, {}, {}, {}};
+TestFcePart box_part(std::string name, Vec3f position, Vec3f centre, Vec3f half) {
+  TestFcePart box{std::move(name), position, {}, {}, {}};
   for (int i = 0; i < 8; ++i) {
     box.vertices.push_back({centre.x + ((i & 1) != 0 ? half.x : -half.x),
                             centre.y + ((i & 2) != 0 ? half.y : -half.y),
@@ -49,7 +49,7 @@ FcePartSpec box_part(std::string name, Vec3f position, Vec3f centre, Vec3f half)
   return box;
 }
 
-FcePartSpec reversed(FcePartSpec part) {
+TestFcePart reversed(TestFcePart part) {
   for (auto& corners : part.triangles) std::swap(corners[1], corners[2]);
   return part;
 }

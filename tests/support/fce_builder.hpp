@@ -14,7 +14,7 @@ namespace tromvex::test {
 
 // One part of a test car. Its triangles' corners count from its own first vertex; each
 // triangle gets flags 1 and texture coordinates 0.
-struct FcePartSpec {
+struct TestFcePart {
   std::string name;  // at most 39 characters
   Vec3f position;
   std::vector<Vec3f> vertices;
@@ -25,7 +25,7 @@ struct FcePartSpec {
 // The FCE image tromvex writes for these parts (at most 12; parts after them are empty):
 // vertices, normals and triangles part after part, the fixed half sizes, and the part count
 // set to parts.size().
-Bytes fce_image_of(std::span<const FcePartSpec> parts);
+Bytes fce_image_of(std::span<const TestFcePart> parts);
 
 // A closed box around centre reaching half to either side, as one part at position. Corner i
 // lies at +x when bit 0 of i is set, +y for bit 1, +z for bit 2. Each face is split into two
@@ -33,9 +33,9 @@ Bytes fce_image_of(std::span<const FcePartSpec> parts);
 // outward normal of corners p0, p1, p2 is (p2 - p0) x (p1 - p0). The faces, by corners:
 // -z 0 1 3 2, +z 4 6 7 5, -y 0 4 5 1, +y 2 3 7 6, -x 0 2 6 4, +x 1 5 7 3, as triangles
 // (f0 f1 f2) and (f0 f2 f3).
-FcePartSpec box_part(std::string name, Vec3f position, Vec3f centre, Vec3f half);
+TestFcePart box_part(std::string name, Vec3f position, Vec3f centre, Vec3f half);
 
 // The part with the corners of each of its triangles in reverse order: it faces inward.
-FcePartSpec reversed(FcePartSpec part);
+TestFcePart reversed(TestFcePart part);
 
 }  // namespace tromvex::test
