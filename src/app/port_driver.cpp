@@ -426,6 +426,7 @@ class PortRun {
   // A failure of the whole run, before any car is written.
   int stop(const std::string& line) { return fail(console_, line); }
 
+  std::optional<int> read_game(GameFolderFiles& files);
   std::optional<int> load_donor();
   std::vector<GeoSource> find_geos(const GameFolderFiles& files);
   void skip_existing_folders(PortPlan& plan);
@@ -633,13 +634,23 @@ void PortRun::summarize_physics() {
   for (const std::string& gap : describe_physics_map({{}, physics_gaps_})) say("  " + gap);
 }
 
-int PortRun::show_physics(const std::string& name) {
-  const std::string& game = settings().game;
-  if (!is_folder(game)) return stop("Could not read " + game + ": there is no folder of that name");
-  if (auto status = load_donor()) return *status;
-  const GameFolderFiles files = find_game_files(game);
+// Checks the game folder, loads the donor and lists the game's files into files, printing
+// their notes and problems; the status to end with when the folder or donor cannot be read.
+std::optional<int> PortRun::read_game(GameFolderFiles& files) {
+  if (!is_folder(settings().game)) {
+    return stop("Could not read " + settings().game + ": there is no folder of that name");
+  }
+  if (auto status = load_donor()) return status;
+  files = find_game_files(settings().game);
   for (const std::string& note : files.notes) say(note);
   for (const std::string& problem : files.problems) say(problem);
+  return std::nullopt;
+}
+
+int PortRun::show_physics(const std::string& name) {
+  const std::string& game = settings().game;
+  GameFolderFiles files;
+  if (auto status = read_game(files)) return *status;
   const std::vector<GeoSource> geos = find_geos(files);
   const PortPlan plan = plan_port(geos, files.texture_files, std::span(&name, 1));
   if (plan.cars.empty()) return stop("No car named " + name + " under " + game);
@@ -697,17 +708,9 @@ int PortRun::run() {
   if (settings().show_physics) return show_physics(*settings().show_physics);
   say("Porting the cars under " + settings().game + " into " + settings().out +
       (settings().donor ? ", each into a copy of " + *settings().donor : ""));
-  if (!is_folder(settings().game)) {
-    return stop("Could not read " + settings().game + ": there is no folder of that name");
-  }
-  if (auto status = load_donor()) return *status;
-
-  GameFolderFiles files = find_game_files(settings().game);
-  for (const std::string& note : files.notes) say(note);
-  for (const std::string& problem : files.problems) {
-    not_ported_.push_back(problem);
-    say(problem);
-  }
+  GameFolderFiles files;
+  if (auto status = read_game(files)) return *status;
+  not_ported_.insert(not_ported_.end(), files.problems.begin(), files.problems.end());
   const std::vector<GeoSource> geos = find_geos(files);
   PortPlan plan = plan_port(geos, files.texture_files, settings().only);
   for (const std::string& refusal : plan.refusals) {
