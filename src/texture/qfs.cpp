@@ -114,6 +114,22 @@ class QfsDecoder {
   }
 
  private:
+  // The short command at c (its two bytes in the stream).
+  static Command short_command(const std::uint8_t* c) {
+    const std::uint8_t b0 = c[0];
+    return {kShortCommandSize, b0 & kCarriedLiteralMask,
+            ((b0 & kShortLengthMask) >> kShortLengthShift) + kShortMinCopy,
+            (static_cast<std::size_t>(b0 & kShortDistanceHighMask) << kShortDistanceHighShift) +
+                c[1] + 1};
+  }
+
+  // The medium command at c (its three bytes in the stream).
+  static Command medium_command(const std::uint8_t* c) {
+    return {kMediumCommandSize, static_cast<std::size_t>(c[1] >> kMediumLiteralShift),
+            (c[0] & kMediumLengthMask) + kMediumMinCopy,
+            (static_cast<std::size_t>(c[1] & kMediumDistanceHighMask) << 8) + c[2] + 1};
+  }
+
   // Decodes the command that begins with b0 at in_, once its command bytes are known to lie in
   // the stream; does not move in_.
   Command decode_command(std::uint8_t b0) const {
@@ -121,16 +137,11 @@ class QfsDecoder {
     const std::size_t left = stream_.size() - in_;
     if (b0 < kFirstMediumCommand) {
       if (kShortCommandSize > left) fail_past_input();
-      return {kShortCommandSize, b0 & kCarriedLiteralMask,
-              ((b0 & kShortLengthMask) >> kShortLengthShift) + kShortMinCopy,
-              (static_cast<std::size_t>(b0 & kShortDistanceHighMask) << kShortDistanceHighShift) +
-                  c[1] + 1};
+      return short_command(c);
     }
     if (b0 < kFirstLongCommand) {
       if (kMediumCommandSize > left) fail_past_input();
-      return {kMediumCommandSize, static_cast<std::size_t>(c[1] >> kMediumLiteralShift),
-              (b0 & kMediumLengthMask) + kMediumMinCopy,
-              (static_cast<std::size_t>(c[1] & kMediumDistanceHighMask) << 8) + c[2] + 1};
+      return medium_command(c);
     }
     if (b0 < kFirstLiteralCommand) {
       if (kLongCommandSize > left) fail_past_input();
@@ -158,20 +169,11 @@ class QfsDecoder {
       const std::uint8_t* const c = stream + in;
       const std::uint8_t b0 = c[0];
       if (b0 >= kFirstLongCommand) break;
-      std::size_t literals, length, distance;
-      if (b0 < kFirstMediumCommand) {
-        literals = b0 & kCarriedLiteralMask;
-        length = ((b0 & kShortLengthMask) >> kShortLengthShift) + kShortMinCopy;
-        distance =
-            (static_cast<std::size_t>(b0 & kShortDistanceHighMask) << kShortDistanceHighShift) +
-            c[1] + 1;
-        in += kShortCommandSize;
-      } else {
-        literals = static_cast<std::size_t>(c[1] >> kMediumLiteralShift);
-        length = (b0 & kMediumLengthMask) + kMediumMinCopy;
-        distance = (static_cast<std::size_t>(c[1] & kMediumDistanceHighMask) << 8) + c[2] + 1;
-        in += kMediumCommandSize;
-      }
+      const Command command = b0 < kFirstMediumCommand ? short_command(c) : medium_command(c);
+      const std::size_t literals = command.literal_count;
+      const std::size_t length = command.copy_length;
+      const std::size_t distance = command.copy_distance;
+      in += command.size;
       std::memcpy(output + produced, stream + in, kBlock);  // the literals, and bytes past them
       in += literals;
       produced += literals;
