@@ -137,7 +137,8 @@ class Dictionary {
     const std::uint32_t a = length_[first_[v]];
     const std::uint32_t b = length_[second_[v]];
     length_[v] = std::min(a + b, saturation_);  // both at most saturation_, below 2^25
-    if (length_[v] <= kStoredExpansion) {
+    // Stored only when both halves are: a saturated length may be short, its halves not.
+    if (a + b <= kStoredExpansion) {
       std::memcpy(stored_[v].data(), stored_[first_[v]].data(), a);
       std::memcpy(stored_[v].data() + a, stored_[second_[v]].data(), b);
     }

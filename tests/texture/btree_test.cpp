@@ -165,6 +165,25 @@ TEST(BtreeDecompress, RefusesAnExpansionOfATrillionBytesWithoutExpandingIt) {
             "BTree byte at byte 127 writes past the 16777215-byte output");
 }
 
+// Regression: with a 20-byte output lengths saturate at 21, so 84 (83 twice, 21 + 21 bytes)
+// had a length short enough to store and halves too long for it: their 42 bytes went into its
+// 32 and on over 85's "cd". Found by fuzzing; 84 is no longer stored and 85 stays "cd".
+TEST(Regression, BtreeSaturatedHalvesAreNotStored) {
+  Bytes body(10, 0x85);
+  body.insert(body.end(), {0xFF, 0x00});
+  const Bytes stream = btree_stream(20,
+                                    {{0x85, 0x63, 0x64},
+                                     {0x80, 0x85, 0x85},
+                                     {0x81, 0x80, 0x80},
+                                     {0x82, 0x81, 0x81},
+                                     {0x83, 0x82, 0x82},
+                                     {0x84, 0x83, 0x83}},
+                                    body);
+  Bytes expected;
+  for (int i = 0; i < 10; ++i) expected.insert(expected.end(), {0x63, 0x64});
+  EXPECT_EQ(btree_decompress(stream), expected);
+}
+
 TEST(BtreeDecompress, UnpacksWhatThePackerWritesInBothDictionaryOrders) {
   std::mt19937 random(3);
   Bytes noise(2000);
