@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 #include "support/subprocess.hpp"
@@ -52,6 +53,8 @@ std::string without_carriage_returns(const std::string& text) {
   return lines;
 }
 
+constexpr int kStartAttempts = 5;
+
 HANDLE open_null(DWORD access, SECURITY_ATTRIBUTES& inheritable) {
   return CreateFileW(L"NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
                      OPEN_EXISTING, 0, nullptr);
@@ -89,16 +92,29 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
   std::fflush(nullptr);
   // DETACHED_PROCESS: the child has no console at all, as when started from a service or a
   // pipeline, so its pause must return at once.
-  const BOOL started =
-      CreateProcessW(to_wide(program).c_str(), command_line.data(), nullptr, nullptr, TRUE,
-                     DETACHED_PROCESS, nullptr, nullptr, &startup, &process);
+  // wine now and then fails to start a process while others start (its loader cannot reserve
+  // the address range it wants); a few tries a moment apart take such a start back.
+  const std::wstring program_path = to_wide(program);
+  BOOL started = FALSE;
+  DWORD start_error = 0;
+  for (int attempt = 0; attempt < kStartAttempts && !started; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    started = CreateProcessW(program_path.c_str(), command_line.data(), nullptr, nullptr, TRUE,
+                             DETACHED_PROCESS, nullptr, nullptr, &startup, &process);
+    if (!started) start_error = GetLastError();
+  }
   CloseHandle(output_write);
   CloseHandle(error_write);
   CloseHandle(null_in);
   if (!started) {
     CloseHandle(output_read);
     CloseHandle(error_read);
-    throw std::runtime_error("cannot start " + program);
+    std::string message = "cannot start ";
+    message += program;
+    message += " (error ";
+    message += std::to_string(start_error);
+    message += ')';
+    throw std::runtime_error(message);
   }
 
   ProcessResult result;
