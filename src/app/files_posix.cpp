@@ -51,10 +51,11 @@ class FileDescriptor {
   int fd_;
 };
 
-int open_to_read(const std::string& path) {
+// open(), tried again when a signal interrupts it.
+int open_retrying(const char* path, int flags, mode_t mode = 0) {
   int fd;
   do {
-    fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd = open(path, flags, mode);
   } while (fd < 0 && errno == EINTR);
   return fd;
 }
@@ -169,14 +170,6 @@ std::string temporary_name(const std::string& folder) {
          std::to_string(temporary_serial++) + ".tmp";
 }
 
-int create_exclusive(const std::string& path) {
-  int fd;
-  do {
-    fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
-}
-
 // Devices and pipes cannot be replaced; they are written as they stand.
 WriteOutcome write_in_place(const std::string& path, std::span<const std::uint8_t> bytes) {
   const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
@@ -209,7 +202,8 @@ WriteOutcome replace_through_named_file(const std::string& target, std::optional
   for (int attempt = 0; attempt < kMaxTemporaryAttempts; ++attempt) {
     const std::string temporary = temporary_name(folder);
     const FileInProgress mark(temporary);
-    const int fd = create_exclusive(temporary);
+    const int fd =
+        open_retrying(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
     if (fd < 0 && errno == EEXIST) continue;  // left by an earlier process of our id
     if (fd < 0) return WriteOutcome::cannot_create;
     bool written = !FileInProgress::interrupted() && write_contents(fd, keep_mode, bytes);
@@ -232,11 +226,8 @@ std::optional<WriteOutcome> replace_through_unnamed_file(const std::string& targ
                                                          std::optional<mode_t> keep_mode,
                                                          std::span<const std::uint8_t> bytes) {
   const std::string folder = folder_of(target);
-  int fd;
-  do {
-    fd =
-        open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, kNewFileMode);
-  } while (fd < 0 && errno == EINTR);
+  const int fd = open_retrying(folder.empty() ? "." : folder.c_str(),
+                               O_TMPFILE | O_WRONLY | O_CLOEXEC, kNewFileMode);
   if (fd < 0) return std::nullopt;
   if (!write_contents(fd, keep_mode, bytes)) {
     close(fd);  // the file goes with its only descriptor
@@ -300,7 +291,7 @@ std::optional<Bytes> load_whole_file(const std::string& path) {
     return std::nullopt;
   }
   // Read straight into the buffer with plain descriptors: a whole file needs no stream buffer.
-  const FileDescriptor file(open_to_read(path));
+  const FileDescriptor file(open_retrying(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (!file.valid()) return std::nullopt;
   const std::optional<off_t> length = input_length(file.fd());
   if (!length || *length > kMaxInputSize) return std::nullopt;
